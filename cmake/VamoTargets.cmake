@@ -1,0 +1,19 @@
+# vamo_subsystem(NAME DEPS...): one static library per source folder, made of
+# every .cpp below that folder. New files need no edit here.
+function(vamo_subsystem name)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_library(vamo_${name} STATIC ${sources})
+  target_link_libraries(vamo_${name} PUBLIC ${ARGN})
+endfunction()
+
+# vamo_test_suite(NAME LIBS...): one GoogleTest program per test folder, made of
+# every .cpp in it; each test is registered with CTest under the label NAME.
+function(vamo_test_suite name)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_executable(${name}_tests ${sources})
+  target_link_libraries(${name}_tests PRIVATE vamo_testsupport ${ARGN} GTest::gtest GTest::gmock)
+  gtest_discover_tests(${name}_tests
+    PROPERTIES LABELS ${name}
+    DISCOVERY_TIMEOUT 60
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+endfunction()

@@ -1,0 +1,172 @@
+#include "platform/text/Utf.h"
+
+#include <cstdint>
+
+namespace platform {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// Decodes one UTF-8 sequence at text[pos]; advances pos. Overlong forms,
+// surrogates and truncated sequences give U+FFFD and consume one byte.
+char32_t DecodeUtf8(std::string_view text, size_t& pos) {
+  auto byte = [&](size_t i) { return static_cast<uint8_t>(text[i]); };
+  uint8_t lead = byte(pos);
+  if (lead < 0x80) {
+    ++pos;
+    return lead;
+  }
+  size_t length = 0;
+  char32_t cp = 0;
+  char32_t minimum = 0;
+  if ((lead & 0xE0) == 0xC0) {
+    length = 2, cp = lead & 0x1F, minimum = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3, cp = lead & 0x0F, minimum = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4, cp = lead & 0x07, minimum = 0x10000;
+  } else {
+    ++pos;
+    return kReplacement;
+  }
+  if (pos + length > text.size()) {
+    ++pos;
+    return kReplacement;
+  }
+  for (size_t i = 1; i < length; ++i) {
+    uint8_t next = byte(pos + i);
+    if ((next & 0xC0) != 0x80) {
+      ++pos;
+      return kReplacement;
+    }
+    cp = (cp << 6) | (next & 0x3F);
+  }
+  if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    ++pos;
+    return kReplacement;
+  }
+  pos += length;
+  return cp;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+char32_t FoldChar(char32_t cp) {
+  if (cp >= 'A' && cp <= 'Z') return cp + 32;
+  // Latin-1 and Latin Extended-A, Greek and Cyrillic capitals: the letters
+  // whose lower case sits at a fixed distance.
+  if ((cp >= 0xC0 && cp <= 0xDE && cp != 0xD7)) return cp + 32;
+  if (cp >= 0x100 && cp <= 0x17F && cp % 2 == 0) return cp + 1;
+  if (cp >= 0x391 && cp <= 0x3AB && cp != 0x3A2) return cp + 32;
+  if (cp >= 0x410 && cp <= 0x42F) return cp + 32;
+  if (cp >= 0x400 && cp <= 0x40F) return cp + 80;
+  if (cp >= 0xFF21 && cp <= 0xFF3A) return cp + 32;  // full-width Latin
+  return cp;
+}
+
+}  // namespace
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  size_t pos = 0;
+  while (pos < text.size()) {
+    char32_t cp = DecodeUtf8(text, pos);
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (cp >> 10));
+      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(cp);
+    }
+  }
+  return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t unit = text[i];
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+      ++i;
+    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+      AppendUtf8(out, kReplacement);
+    } else {
+      AppendUtf8(out, unit);
+    }
+  }
+  return out;
+}
+
+size_t Utf16Length(std::string_view text) {
+  size_t units = 0;
+  size_t pos = 0;
+  while (pos < text.size()) units += DecodeUtf8(text, pos) >= 0x10000 ? 2 : 1;
+  return units;
+}
+
+std::string_view TruncateUtf16(std::string_view text, size_t maxUnits) {
+  size_t units = 0;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t next = pos;
+    size_t width = DecodeUtf8(text, next) >= 0x10000 ? 2 : 1;
+    if (units + width > maxUnits) break;
+    units += width;
+    pos = next;
+  }
+  return text.substr(0, pos);
+}
+
+std::string FoldCase(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  size_t pos = 0;
+  while (pos < text.size()) {
+    if (static_cast<uint8_t>(text[pos]) < 0x80) {
+      char c = text[pos++];
+      out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+      continue;
+    }
+    size_t start = pos;
+    char32_t cp = DecodeUtf8(text, pos);
+    if (cp == kReplacement) {
+      out.append(text.substr(start, pos - start));  // keep invalid bytes as they are
+    } else {
+      AppendUtf8(out, FoldChar(cp));
+    }
+  }
+  return out;
+}
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) { return FoldCase(a) == FoldCase(b); }
+
+std::string ToLowerAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  }
+  return out;
+}
+
+}  // namespace platform
