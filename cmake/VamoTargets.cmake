@@ -1,9 +1,15 @@
 # vamo_subsystem(NAME DEPS...): one static library per source folder, made of
-# every .cpp below that folder. New files need no edit here.
+# every .cpp below that folder. New files need no edit here. A folder without
+# sources yet is an interface library, so its dependents still configure.
 function(vamo_subsystem name)
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  add_library(vamo_${name} STATIC ${sources})
-  target_link_libraries(vamo_${name} PUBLIC ${ARGN})
+  if(sources)
+    add_library(vamo_${name} STATIC ${sources})
+    target_link_libraries(vamo_${name} PUBLIC ${ARGN})
+  else()
+    add_library(vamo_${name} INTERFACE)
+    target_link_libraries(vamo_${name} INTERFACE ${ARGN})
+  endif()
 endfunction()
 
 # vamo_test_suite(NAME LIBS...): one GoogleTest program per test folder, made of
@@ -11,7 +17,7 @@ endfunction()
 function(vamo_test_suite name)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(${name}_tests ${sources})
-  target_link_libraries(${name}_tests PRIVATE vamo_testsupport ${ARGN} GTest::gtest GTest::gmock)
+  target_link_libraries(${name}_tests PRIVATE vamo_testsupport ${ARGN} GTest::gtest_main GTest::gmock)
   gtest_discover_tests(${name}_tests
     PROPERTIES LABELS ${name}
     DISCOVERY_TIMEOUT 60
