@@ -251,7 +251,9 @@ int CArchiveReader::Count() {
         ++count;
         offset += kTarBlock + RoundUpToBlock(ParseTarOctal(header + 124, 12));
       }
-      if (readError) {
+      // Damage behind a valid header belongs to that member: it is counted,
+      // and reading it fails later with the member's own error.
+      if (readError && count == 0) {
         m_strLastError = kErrGzipRead;
         return -1;
       }
