@@ -42,6 +42,8 @@ struct MadeArchive {
   const char* expected;  // the file whose bytes the target must hold
 };
 
+void PrintTo(const MadeArchive& a, std::ostream* os) { *os << a.label; }
+
 class ArchiveExtractsTest : public ArchiveTest, public ::testing::WithParamInterface<MadeArchive> {};
 
 TEST_P(ArchiveExtractsTest, TargetHoldsTheFileMemberBytes) {
@@ -153,6 +155,8 @@ struct FailingArchive {
   const char* openError;  // the reader's text when Open fails, else nullptr
 };
 
+void PrintTo(const FailingArchive& a, std::ostream* os) { *os << a.label; }
+
 class ArchiveFailsTest : public ArchiveTest, public ::testing::WithParamInterface<FailingArchive> {};
 
 // A failure never leaves a target or a partial temporary file behind, and a
@@ -236,6 +240,10 @@ struct ZipAttributeCase {
   bool isFile;
   bool isFolder;
 };
+
+void PrintTo(const ZipAttributeCase& c, std::ostream* os) {
+  *os << c.name << " " << std::hex << c.external << " " << c.madeBy;
+}
 
 class ZipAttributeTest : public ::testing::TestWithParam<ZipAttributeCase> {};
 
