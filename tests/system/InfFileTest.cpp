@@ -1,0 +1,139 @@
+#include "system/InfFile.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "system/CommandLine.h"
+#include "tests/support/TempPrefix.h"
+
+namespace {
+
+using Fields = std::vector<std::string>;
+
+TEST(InfFileTest, ParsesSectionsKeysFieldsAndComments) {
+  CInfFile inf;
+  inf.Parse(
+      "; leading comment\r\n"
+      "ignored = before any section\r\n"
+      "[Version]\r\n"
+      "Signature=\"$CHICAGO$\"\r\n"
+      "[ DefaultInstall ]\r\n"
+      "CopyFiles = Files.A, Files.B ; two sections\r\n"
+      "AddReg=Reg\r\n"
+      "[files.a]\r\n"
+      "a.dll\r\n"
+      "b.dll , \"src name.dll\"\r\n"
+      "[Reg]\r\n"
+      "HKLM,\"Software\\Vamo, Inc\",\"Name\",0x10001,1\r\n"
+      "HKLM,Software\\Vamo,Text,,\"say \"\"hi\"\"; not a comment\"\r\n"
+      "[DEFAULTINSTALL]\r\n"
+      "DelReg=Gone\r\n"
+      "[broken\r\n"
+      "lost=line\r\n");
+
+  const CInfFile::CLine* copy = inf.Find("defaultinstall", "copyfiles");
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->m_fields, (Fields{"Files.A", "Files.B"}));
+  EXPECT_EQ(copy->m_strRaw, "Files.A, Files.B");
+  // Repeated sections are one section.
+  ASSERT_NE(inf.Find("DefaultInstall", "DelReg"), nullptr);
+  EXPECT_EQ(inf.Find("Version", "Signature")->m_fields, (Fields{"$CHICAGO$"}));
+
+  const auto* files = inf.Section("FILES.A");
+  ASSERT_NE(files, nullptr);
+  ASSERT_EQ(files->size(), 2u);
+  EXPECT_FALSE((*files)[0].m_bHasKey);
+  EXPECT_EQ((*files)[1].m_fields, (Fields{"b.dll", "src name.dll"}));
+
+  const auto* reg = inf.Section("Reg");
+  ASSERT_NE(reg, nullptr);
+  ASSERT_EQ(reg->size(), 2u);
+  EXPECT_EQ((*reg)[0].m_fields, (Fields{"HKLM", "Software\\Vamo, Inc", "Name", "0x10001", "1"}));
+  EXPECT_EQ((*reg)[1].m_fields, (Fields{"HKLM", "Software\\Vamo", "Text", "", "say \"hi\"; not a comment"}));
+
+  EXPECT_EQ(inf.Section("broken"), nullptr);
+  EXPECT_EQ(inf.Section("missing"), nullptr);
+}
+
+TEST(InfFileTest, JoinsContinuedLines) {
+  CInfFile inf;
+  inf.Parse("[S]\nkey = a, \\\n   b, \\\n c\nnext = d\nlast = e \\");
+  EXPECT_EQ(inf.Find("S", "key")->m_fields, (Fields{"a", "b", "c"}));
+  EXPECT_EQ(inf.Find("S", "next")->m_fields, (Fields{"d"}));
+  EXPECT_EQ(inf.Find("S", "last")->m_fields, (Fields{"e"}));
+}
+
+TEST(InfFileTest, SubstitutesStringsAndFolderIds) {
+  CInfFile inf;
+  inf.Parse("[Strings]\nApp = \"Vamo Plugin\"\nKey=Software\\Vamo\nPlain = one, two\n");
+  auto dirid = [](int id) -> std::optional<std::string> {
+    if (id == 11) return std::string("C:\\Windows\\System32");
+    return std::nullopt;
+  };
+  struct Case {
+    const char* in;
+    const char* out;
+  };
+  for (Case c : {Case{"%App%", "Vamo Plugin"}, Case{"%app% %KEY%", "Vamo Plugin Software\\Vamo"},
+                 Case{"%11%\\a.ocx", "C:\\Windows\\System32\\a.ocx"}, Case{"100%% sure", "100% sure"},
+                 Case{"%unknown%x%App%", "%unknown%xVamo Plugin"}, Case{"%99%", "%99%"},
+                 Case{"50% off", "50% off"}, Case{"%Plain%", "one, two"}}) {
+    EXPECT_EQ(inf.Substitute(c.in, dirid), c.out) << c.in;
+  }
+}
+
+TEST(InfFileTest, LoadsUtf16AndUtf8Files) {
+  TempPrefix prefix;
+  std::u16string wide = u"\uFEFF[섹션]\r\n키 = 값, \"a b\"\r\n";
+  std::string bytes;
+  for (char16_t unit : wide) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  std::ofstream(prefix.DriveC() + "/wide.inf", std::ios::binary) << bytes;
+  std::ofstream(prefix.DriveC() + "/narrow.inf", std::ios::binary) << "\xEF\xBB\xBF[섹션]\n키 = 값, \"a b\"\n";
+  for (const char* path : {"C:\\wide.inf", "C:\\narrow.inf"}) {
+    CInfFile inf;
+    ASSERT_TRUE(inf.Load(path)) << path;
+    ASSERT_NE(inf.Find("섹션", "키"), nullptr) << path;
+    EXPECT_EQ(inf.Find("섹션", "키")->m_fields, (Fields{"값", "a b"})) << path;
+  }
+  CInfFile missing;
+  EXPECT_FALSE(missing.Load("C:\\none.inf"));
+}
+
+struct CommandCase {
+  const char* command;
+  const char* program;  // PathRemoveArgs
+  const char* args;     // PathGetArgs
+};
+
+void PrintTo(const CommandCase& c, std::ostream* os) { *os << c.command; }
+
+class CommandLineTest : public ::testing::TestWithParam<CommandCase> {};
+
+TEST_P(CommandLineTest, SplitsProgramAndArguments) {
+  EXPECT_EQ(PathRemoveArgs(GetParam().command), GetParam().program);
+  EXPECT_EQ(PathGetArgs(GetParam().command), GetParam().args);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CommandLineTest,
+    ::testing::Values(CommandCase{"setup.exe /silent", "setup.exe", "/silent"},
+                      CommandCase{"setup.exe", "setup.exe", ""},
+                      CommandCase{"setup.exe ", "setup.exe", ""},
+                      CommandCase{"\"C:\\Program Files\\a b.exe\" /s /q", "\"C:\\Program Files\\a b.exe\"", "/s /q"},
+                      CommandCase{"C:\\Program Files\\a.exe /s", "C:\\Program", "Files\\a.exe /s"},
+                      CommandCase{"a.exe  two", "a.exe", " two"}, CommandCase{"", "", ""}));
+
+TEST(CommandLineTest, UnquotesOnlyAnEnclosingPair) {
+  EXPECT_EQ(PathUnquoteSpaces("\"C:\\a b\\x.exe\""), "C:\\a b\\x.exe");
+  EXPECT_EQ(PathUnquoteSpaces("\"C:\\a b\\x.exe"), "\"C:\\a b\\x.exe");
+  EXPECT_EQ(PathUnquoteSpaces("x.exe"), "x.exe");
+  EXPECT_EQ(PathUnquoteSpaces("\""), "\"");
+}
+
+}  // namespace
