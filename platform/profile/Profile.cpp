@@ -27,7 +27,8 @@ std::string ResolveProfilePath(std::string path) {
 }
 
 // Lays out a NUL-separated list in a buffer of `chars` code units the way
-// the Windows profile functions do, spare character and all.
+// the Windows profile functions do: a list that does not fit is cut and
+// still ends in two NULs, so a caller walking it stops in the buffer.
 std::u16string PackList(const std::vector<std::u16string>& items, size_t chars) {
   if (chars == 0) return {};
   std::u16string all;
@@ -36,7 +37,7 @@ std::u16string PackList(const std::vector<std::u16string>& items, size_t chars) 
     all += u'\0';
   }
   if (all.empty() || chars == 1) return std::u16string(1, u'\0');
-  if (all.size() + 2 <= chars) return all + u'\0';
+  if (all.size() + 1 <= chars) return all + u'\0';
   size_t cut = chars - 2;
   if (cut > 0 && all[cut - 1] >= 0xD800 && all[cut - 1] <= 0xDBFF) --cut;  // keep pairs whole
   all.resize(cut);
