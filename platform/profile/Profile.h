@@ -34,9 +34,11 @@ class ProfileDocument;
 //
 // A memory source is parsed once, on first use, and the parsed form is
 // shared by its copies, so many look-ups on one update list cost one parse.
-// A file source is read and parsed afresh on every call, as Windows does:
-// the file may change between two calls (the trace switch is read for every
-// line and takes effect at once). Sources may be used from several threads.
+// A file source reads the file afresh on every call, as Windows does: the
+// file may change between two calls (the trace switch is read for every line
+// and takes effect at once). Only when its bytes are exactly those of a
+// recent call is their parsed form reused. Sources may be used from several
+// threads.
 class Source {
  public:
   // A path without any folder ("x.ini") names a file in the Windows folder,

@@ -132,8 +132,12 @@ TEST_F(ProfileFileTest, FileSourceSeesEveryChangeOfTheFile) {
   EXPECT_EQ(profile::GetString(source, "GENERAL", "DEBUG"), "");
   WriteHost("live.ini", "[GENERAL]\r\nDEBUG=TRACE\r\n");
   EXPECT_EQ(profile::GetString(source, "GENERAL", "DEBUG"), "TRACE");
+  // Same size, same second: only the bytes tell the change.
+  WriteHost("live.ini", "[GENERAL]\r\nDEBUG=trace\r\n");
+  EXPECT_EQ(profile::GetString(source, "GENERAL", "DEBUG"), "trace");
   WriteHost("live.ini", "[GENERAL]\r\nDEBUG=OFF\r\n");
   EXPECT_EQ(profile::GetString(source, "GENERAL", "DEBUG"), "OFF");
+  EXPECT_EQ(profile::GetString(Source::File(WinPath("LIVE.ini")), "GENERAL", "DEBUG"), "OFF");
   std::filesystem::remove(HostPath("live.ini"));
   EXPECT_EQ(profile::GetString(source, "GENERAL", "DEBUG", "gone"), "gone");
 }
