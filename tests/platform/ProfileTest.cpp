@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -437,6 +438,35 @@ TEST_F(ProfileFileTest, ConcurrentWritersLoseNothing) {
   for (int i = 0; i < kWrites; ++i) {
     EXPECT_EQ(profile::GetString(source, "A", "n" + std::to_string(i)), std::to_string(i));
     EXPECT_EQ(profile::GetString(source, "B", "n" + std::to_string(i)), std::to_string(i));
+  }
+}
+
+// Profile text from the wild: random lines built from the characters the
+// parser cares about, with and without byte-order marks, broken UTF-8 and
+// NULs. Nothing may crash, and a value written into any such file must read
+// back.
+TEST_F(ProfileFileTest, AnyTextParsesAndTakesAWrite) {
+  std::mt19937 random(20261208);
+  const std::vector<std::string> pieces = {"[", "]", "=", ";", "\r", "\n", "\r\n", " ", "\t", "s",
+                                           "S", "k", "K", "\"", "'", "\xFF", "\xC3", std::string(1, '\0'),
+                                           "\xF0\x9F", "\xEB\x8B\xA4", "[s]\n", "k=v\n"};
+  const std::vector<std::string> starts = {"", "\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"};
+  for (int round = 0; round < 200; ++round) {
+    std::string text = starts[random() % starts.size()];
+    for (int n = random() % 60; n > 0; --n) text += pieces[random() % pieces.size()];
+    Source memory = Source::Text(text);
+    for (size_t chars : {size_t{0}, size_t{1}, size_t{2}, size_t{7}, size_t{4096}}) {
+      std::u16string names = profile::GetSectionNames(memory, chars);
+      ASSERT_LE(names.size(), chars);
+      for (const std::string& name : profile::SplitNulList(names)) {
+        ASSERT_LE(profile::GetSection(memory, name, chars).size(), chars);
+        profile::GetString(memory, name, "k", "", chars);
+      }
+    }
+    WriteHost("fuzz.ini", text);
+    ASSERT_EQ(profile::WriteString(WinPath("fuzz.ini"), "s", "k", "written"), platform::kErrorSuccess)
+        << round;
+    EXPECT_EQ(profile::GetString(Source::File(WinPath("fuzz.ini")), "s", "k"), "written") << round;
   }
 }
 
