@@ -85,5 +85,8 @@ std::expected<ProcessHandle, Win32Error> ShellExecute(std::string_view file, std
 // double quotes group, 2n backslashes before a quote give n backslashes and
 // an opening/closing quote, 2n+1 give n backslashes and a literal quote.
 std::vector<std::string> SplitArgumentText(std::string_view text);
+// The argument text that SplitArgumentText turns back into exactly these
+// arguments (quoting where needed).
+std::string BuildArgumentText(const std::vector<std::string>& args);
 
 }  // namespace platform
