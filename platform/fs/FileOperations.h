@@ -24,9 +24,10 @@ inline constexpr uint32_t kFileAttributeNormal = 0x80;
 // kErrorFileNotFound / kErrorPathNotFound when it is missing.
 std::expected<uint32_t, Win32Error> GetFileAttributes(std::string_view path);
 
-// SetFileAttributesW: only the read-only bit has an effect (it removes or
-// restores write permission where read permission is given); the other bits
-// are accepted and ignored. Nothing changes on failure.
+// SetFileAttributesW: only the read-only bit has an effect: setting it
+// removes every write permission, clearing it gives the owner write
+// permission back. The other bits are accepted and ignored; folders ignore
+// the read-only bit too. Nothing changes on failure.
 Win32Error SetFileAttributes(std::string_view path, uint32_t attributes);
 
 // CopyFileW. The target is replaced atomically: the bytes go into a

@@ -169,8 +169,9 @@ Win32Error SetFileAttributes(std::string_view path, uint32_t attributes) {
   if (attributes & kFileAttributeReadOnly) {
     mode &= static_cast<mode_t>(~0222);
   } else {
-    // Write permission wherever read permission is given, the owner always.
-    mode |= static_cast<mode_t>(((mode & 0444) >> 1) | S_IWUSR);
+    // The owner's write permission only: handing it to group and others
+    // because they may read would make files writable by everyone.
+    mode |= S_IWUSR;
   }
   if (mode == (st.st_mode & 07777)) return kErrorSuccess;
   if (::chmod(host.c_str(), mode) != 0) return Win32ErrorFromErrno(errno);
