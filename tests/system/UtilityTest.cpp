@@ -70,17 +70,17 @@ TEST_F(UtilityTest, CopyCreatesTwoMissingFolderLevels) {
 
 TEST_F(UtilityTest, CopyOntoARunningProgramIsASharingViolation) {
   WriteTarget("C:\\Bin\\placeholder", "");
-  std::string program = Host("C:\\Bin\\chrome.exe");
+  std::string program = Host("C:\\Bin\\runner.exe");
   CopyHostFile(VAMO_TEST_PROGRAM, program);
   std::string before = ReadHostFile(program);
-  RunningProgram running("C:\\Bin\\chrome.exe", "sleep 30");
+  RunningProgram running("C:\\Bin\\runner.exe", "sleep 30");
   ASSERT_TRUE(running.Started());
 
-  EXPECT_EQ(CUtility::CopyFile(Source("replacement"), "C:\\Bin", "C:\\Bin\\chrome.exe"), uc::kSharingViolation);
+  EXPECT_EQ(CUtility::CopyFile(Source("replacement"), "C:\\Bin", "C:\\Bin\\runner.exe"), uc::kSharingViolation);
   EXPECT_TRUE(trace.Has("CopyFile CopyFile Fail... [32][" + platform::SystemMessage(32) + "]"));
   EXPECT_EQ(ReadHostFile(program), before);
   running.End();
-  EXPECT_EQ(CUtility::CopyFile(Source("replacement"), "C:\\Bin", "C:\\Bin\\chrome.exe"), uc::kSuccess);
+  EXPECT_EQ(CUtility::CopyFile(Source("replacement"), "C:\\Bin", "C:\\Bin\\runner.exe"), uc::kSuccess);
 }
 
 TEST_F(UtilityTest, CopyOntoAFileLockedByAnotherProcess) {
@@ -223,11 +223,11 @@ TEST_F(UtilityTest, DeleteOfAFileInUseIsASharingViolation) {
         "CUtility::DeleteFile() Delete Fail...SHARE.EXE was not loaded, or a shared region was locked. "
         "[C:\\Plugin\\locked.dll]"));
   }
-  CopyHostFile(VAMO_TEST_PROGRAM, Host("C:\\Plugin\\Chrome.exe"));
-  RunningProgram running("C:\\Plugin\\Chrome.exe", "sleep 30");
+  CopyHostFile(VAMO_TEST_PROGRAM, Host("C:\\Plugin\\viewer.exe"));
+  RunningProgram running("C:\\Plugin\\viewer.exe", "sleep 30");
   ASSERT_TRUE(running.Started());
-  EXPECT_EQ(CUtility::DeleteFile("C:\\Plugin\\Chrome.exe"), uc::kSharingViolation);
-  EXPECT_TRUE(CUtility::FileExists("C:\\Plugin\\Chrome.exe"));
+  EXPECT_EQ(CUtility::DeleteFile("C:\\Plugin\\viewer.exe"), uc::kSharingViolation);
+  EXPECT_TRUE(CUtility::FileExists("C:\\Plugin\\viewer.exe"));
 }
 
 TEST_F(UtilityTest, MakeFolderPath) {
