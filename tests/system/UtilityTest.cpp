@@ -145,8 +145,16 @@ TEST_F(UtilityTest, CopyKilledMidwayLeavesTheOldTargetWhole) {
           static_cast<char*>(nullptr));
     _exit(127);
   }
-  int writer = open(fifo.c_str(), O_WRONLY);
-  ASSERT_GE(writer, 0);
+  // Wait for the tool to open its end; a tool that died early must fail the
+  // test, not hang it.
+  int writer = -1;
+  for (int i = 0; i < 1000 && writer < 0; ++i) {
+    writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    if (writer < 0) usleep(10 * 1000);
+  }
+  if (writer < 0) kill(tool, SIGKILL);
+  ASSERT_GE(writer, 0) << "the copy never opened its source";
+  fcntl(writer, F_SETFL, 0);
   std::string chunk(64 * 1024, 'n');
   for (int i = 0; i < 16; ++i) ASSERT_EQ(write(writer, chunk.data(), chunk.size()), ssize_t(chunk.size()));
   // All but the pipe's own buffer has been read and written by now.
