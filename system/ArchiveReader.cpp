@@ -509,7 +509,7 @@ int ExtractArchive(std::string_view archivePath, std::string_view targetName,
   if (!reader.Open(archivePath)) {
     Trace("ExtractArchive() Open Fail... [%s] [%s]", reader.LastError().c_str(),
           std::string(archivePath).c_str());
-    return kArchiveOpenFailed;
+    return utility_codes::kArchiveOpenFailed;
   }
   platform::SplitPath parts = platform::SplitWindowsPath(archivePath);
   std::string folder = parts.drive + parts.dir;
@@ -529,7 +529,7 @@ int ExtractArchive(std::string_view archivePath, std::string_view targetName,
   int count = reader.Count();
   if (count < 0) {
     Trace("ExtractArchive() Count Fail... [%s]", reader.LastError().c_str());
-    return kArchiveNoFileMember;
+    return utility_codes::kArchiveNoFileMember;
   }
   int written = 0;
   for (int i = 0; i < count; ++i) {
@@ -541,24 +541,24 @@ int ExtractArchive(std::string_view archivePath, std::string_view targetName,
       sink.Discard();
       Trace("ExtractArchive() Member too large... [%s] limit [%llu]", member.m_strName.c_str(),
             static_cast<unsigned long long>(budget));
-      return kArchiveMemberUnreadable;
+      return utility_codes::kArchiveMemberUnreadable;
     }
     if (sink.m_bCreateFailed || sink.m_bWriteFailed) {
       sink.Discard();
       Trace("ExtractArchive() Write Fail... [%s]", target.c_str());
-      return kArchiveTargetFailed;
+      return utility_codes::kArchiveTargetFailed;
     }
     if (!ok) {
       sink.Discard();
       Trace("ExtractArchive() GetFile Fail... [%d][%s]", i, reader.LastError().c_str());
-      return kArchiveMemberUnreadable;
+      return utility_codes::kArchiveMemberUnreadable;
     }
     if (!sink.Finish() || platform::fs::ReplaceFileWith(temp, target) != platform::kErrorSuccess) {
       sink.Discard();
       Trace("ExtractArchive() Write Fail... [%s]", target.c_str());
-      return kArchiveTargetFailed;
+      return utility_codes::kArchiveTargetFailed;
     }
     ++written;
   }
-  return written > 0 ? 0 : kArchiveNoFileMember;
+  return written > 0 ? 0 : utility_codes::kArchiveNoFileMember;
 }

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "system/ArchiveCodes.h"
+#include "system/UtilityCodes.h"
 
 // What GetFile tells about a member besides its bytes.
 struct CArchiveMember {
@@ -133,8 +133,8 @@ struct CExtractLimits {
 
 // The archive extraction operation: writes every file member of the archive
 // to the target name in the archive's own folder (the last one remains) and
-// returns 0, or kArchiveNoFileMember, kArchiveMemberUnreadable,
-// kArchiveOpenFailed, kArchiveTargetFailed. A member is streamed into a
+// returns 0, or utility_codes::kArchiveNoFileMember, utility_codes::kArchiveMemberUnreadable,
+// utility_codes::kArchiveOpenFailed, utility_codes::kArchiveTargetFailed. A member is streamed into a
 // temporary file beside the target and renamed over it only when complete,
 // so a failure leaves the target as it was before.
 int ExtractArchive(std::string_view archivePath, std::string_view targetName,

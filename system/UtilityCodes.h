@@ -35,4 +35,10 @@ inline constexpr int kExecuteDllNotFound = -9032;
 inline constexpr int kExecuteCancelled = -9033;
 inline constexpr int kExecuteOutOfMemory = -9034;
 
+// Archive extraction (system/ArchiveReader.h).
+inline constexpr int kArchiveNoFileMember = -9035;      // no file member, or the count failed
+inline constexpr int kArchiveMemberUnreadable = -9036;  // a file member could not be read or unpacked
+inline constexpr int kArchiveOpenFailed = -9037;        // not a zip, gzip or tar.gz we can read
+inline constexpr int kArchiveTargetFailed = -9038;      // the target could not be created or written
+
 }  // namespace utility_codes

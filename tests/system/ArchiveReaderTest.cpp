@@ -177,32 +177,32 @@ TEST_P(ArchiveFailsTest, EndsInItsCodeAndKeepsTheOldTarget) {
 INSTANTIATE_TEST_SUITE_P(
     Hostile, ArchiveFailsTest,
     ::testing::Values(
-        FailingArchive{"PlainText", "cp two.txt a.arc", kArchiveOpenFailed,
+        FailingArchive{"PlainText", "cp two.txt a.arc", utility_codes::kArchiveOpenFailed,
                        "Could not determine archive type !"},
-        FailingArchive{"EmptyFile", ": > a.arc", kArchiveOpenFailed, "Could not determine archive type !"},
+        FailingArchive{"EmptyFile", ": > a.arc", utility_codes::kArchiveOpenFailed, "Could not determine archive type !"},
         FailingArchive{"GzipDamagedHeader", "printf '\\037\\213\\010\\377garbage' > a.arc",
-                       kArchiveOpenFailed, "Could not read data from gzip archive !"},
-        FailingArchive{"ZipOnlyFolder", "python3 \"$MAKE\" zip-unix-dir-only a.arc", kArchiveNoFileMember,
+                       utility_codes::kArchiveOpenFailed, "Could not read data from gzip archive !"},
+        FailingArchive{"ZipOnlyFolder", "python3 \"$MAKE\" zip-unix-dir-only a.arc", utility_codes::kArchiveNoFileMember,
                        nullptr},
-        FailingArchive{"ZipEmpty", "python3 \"$MAKE\" zip-empty a.arc", kArchiveOpenFailed,
+        FailingArchive{"ZipEmpty", "python3 \"$MAKE\" zip-empty a.arc", utility_codes::kArchiveOpenFailed,
                        "Could not determine archive type !"},
-        FailingArchive{"TarOnlyFolder", "tar czf a.arc --no-recursion sub/", kArchiveNoFileMember, nullptr},
-        FailingArchive{"ZipOverlappingEntries", "python3 \"$MAKE\" zip-overlap a.arc", kArchiveOpenFailed,
+        FailingArchive{"TarOnlyFolder", "tar czf a.arc --no-recursion sub/", utility_codes::kArchiveNoFileMember, nullptr},
+        FailingArchive{"ZipOverlappingEntries", "python3 \"$MAKE\" zip-overlap a.arc", utility_codes::kArchiveOpenFailed,
                        "Could not get files from the archive !"},
         FailingArchive{"GzipTruncated", "gzip -c one.bin | head -c 200000 > a.arc",
-                       kArchiveMemberUnreadable, nullptr},
+                       utility_codes::kArchiveMemberUnreadable, nullptr},
         FailingArchive{"GzipBadCrc",
                        "gzip -c one.bin > g && python3 -c \"import sys;d=bytearray(open('g','rb').read());"
                        "d[-8]^=1;open('a.arc','wb').write(d)\"",
-                       kArchiveMemberUnreadable, nullptr},
+                       utility_codes::kArchiveMemberUnreadable, nullptr},
         FailingArchive{"TarGzTruncated", "tar czf - one.bin | head -c 150000 > a.arc",
-                       kArchiveMemberUnreadable, nullptr},
-        FailingArchive{"TarHugeSize", "python3 \"$MAKE\" tar-huge a.arc", kArchiveMemberUnreadable, nullptr},
-        FailingArchive{"TarShortData", "python3 \"$MAKE\" tar-short a.arc", kArchiveMemberUnreadable, nullptr},
+                       utility_codes::kArchiveMemberUnreadable, nullptr},
+        FailingArchive{"TarHugeSize", "python3 \"$MAKE\" tar-huge a.arc", utility_codes::kArchiveMemberUnreadable, nullptr},
+        FailingArchive{"TarShortData", "python3 \"$MAKE\" tar-short a.arc", utility_codes::kArchiveMemberUnreadable, nullptr},
         FailingArchive{"ZipBadCrc",
                        "zip -q0 z one.bin && python3 -c \"d=bytearray(open('z.zip','rb').read());"
                        "i=d.find(b'one.bin')+7+1000;d[i]^=1;open('a.arc','wb').write(d)\"",
-                       kArchiveMemberUnreadable, nullptr}),
+                       utility_codes::kArchiveMemberUnreadable, nullptr}),
     [](const auto& info) { return std::string(info.param.label); });
 
 // A member larger than the budget (in production: the volume's free space
@@ -213,7 +213,7 @@ TEST_F(ArchiveTest, DecompressionBombStopsAtTheBudget) {
   CExtractLimits limits;
   limits.m_nMaxMemberBytes = 1 << 20;
   for (const char* bomb : {"bomb.gz", "bomb.zip", "bomb.tgz"}) {
-    EXPECT_EQ(ExtractArchive(Win(bomb), "out.bin", limits), kArchiveMemberUnreadable) << bomb;
+    EXPECT_EQ(ExtractArchive(Win(bomb), "out.bin", limits), utility_codes::kArchiveMemberUnreadable) << bomb;
     EXPECT_FALSE(std::filesystem::exists(Host("out.bin"))) << bomb;
     EXPECT_FALSE(std::filesystem::exists(Host("~out.bin.vamo-part"))) << bomb;
   }
@@ -224,13 +224,13 @@ TEST_F(ArchiveTest, DecompressionBombStopsAtTheBudget) {
   // The free-space rule: a margin larger than any disk leaves no budget.
   CExtractLimits noRoom;
   noRoom.m_nFreeSpaceMargin = UINT64_MAX;
-  EXPECT_EQ(ExtractArchive(Win("bomb.gz"), "out2.bin", noRoom), kArchiveMemberUnreadable);
+  EXPECT_EQ(ExtractArchive(Win("bomb.gz"), "out2.bin", noRoom), utility_codes::kArchiveMemberUnreadable);
 }
 
 TEST_F(ArchiveTest, TargetThatCannotBeCreatedGives9038) {
   Shell("gzip -c two.txt > a.gz");
-  EXPECT_EQ(ExtractArchive(Win("a.gz"), "missing\\out.bin"), kArchiveTargetFailed);
-  EXPECT_EQ(ExtractArchive("C:\\arc\\nothere.gz", "out.bin"), kArchiveOpenFailed);
+  EXPECT_EQ(ExtractArchive(Win("a.gz"), "missing\\out.bin"), utility_codes::kArchiveTargetFailed);
+  EXPECT_EQ(ExtractArchive("C:\\arc\\nothere.gz", "out.bin"), utility_codes::kArchiveOpenFailed);
 }
 
 struct ZipAttributeCase {
