@@ -24,12 +24,11 @@ using File = std::unique_ptr<std::FILE, FileClose>;
 
 // Streams the file through SHA-512; 0, kOpenFail, kReadFail or the digest's
 // code. `step` names the digest step that failed, for the caller's lines.
-int DigestFile(const std::string& path, MessageDigest& digest, const char*& step) {
+int DigestHostFile(const std::string& hostPath, MessageDigest& digest, const char*& step) {
   step = "Init";
   digest.SetAlgorithm(kAlgSha512);
   if (int rc = digest.Init(); rc != 0) return rc;
 
-  std::string hostPath = platform::ToHostPath(path);
   File file(hostPath.empty() ? nullptr : std::fopen(hostPath.c_str(), "rb"));
   if (!file) return kOpenFail;
   // Our own block buffer is the only one; stdio's would copy every byte twice.
@@ -65,10 +64,14 @@ std::string EncodeDigest(const MessageDigest& digest) {
 }  // namespace
 
 int FileDigestText(const std::string& path, std::string& digestText) {
+  return HostFileDigestText(platform::ToHostPath(path), digestText);
+}
+
+int HostFileDigestText(const std::string& hostPath, std::string& digestText) {
   digestText.clear();
   MessageDigest digest;
   const char* step = nullptr;
-  int rc = DigestFile(path, digest, step);
+  int rc = DigestHostFile(hostPath, digest, step);
   if (rc == kReadFail) return kOpenFail;
   if (rc != 0) return rc;
   digestText = EncodeDigest(digest);
@@ -79,7 +82,7 @@ int FileVerify(const std::string& path, const std::string& expected, IReportSink
   Trace("FileVerify() [%s]/[%s]...", path.c_str(), expected.c_str());
   MessageDigest digest;
   const char* step = nullptr;
-  int rc = DigestFile(path, digest, step);
+  int rc = DigestHostFile(platform::ToHostPath(path), digest, step);
   if (rc == kOpenFail || rc == kReadFail) {
     // A read error half way through is as good as a file that never opened:
     // the digest of what was read proves nothing.

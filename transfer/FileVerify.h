@@ -12,6 +12,9 @@ class IReportSink;
 // be opened or read, or the MessageDigest code (-9401, -9402, -9403).
 // `digestText` is left empty on failure.
 int FileDigestText(const std::string& path, std::string& digestText);
+// The same for a host path, for the release tools that run outside the
+// simulated machine.
+int HostFileDigestText(const std::string& hostPath, std::string& digestText);
 
 // Compares the file's digest text with `expected`, exactly (case and every
 // character count; only the computed text loses its line feeds). 0 when

@@ -204,7 +204,3 @@ std::string_view CUpdateListLayout::SignatureText() const {
   if (!m_bCut) return {};
   return AsText(m_bytes).substr(m_nSignatureBegin, m_nSignatureEnd - m_nSignatureBegin);
 }
-
-platform::profile::Source CUpdateListLayout::IniSource() const {
-  return platform::profile::Source::Bytes(SignedBytes());
-}

@@ -82,7 +82,7 @@ class CUpdateListLayout {
   // The base64 text between the BEGIN line and the END marker.
   std::string_view SignatureText() const;
   // The INI text for the profile reader: exactly the signed bytes.
-  platform::profile::Source IniSource() const;
+  platform::profile::Source IniSource() const { return platform::profile::Source::Bytes(SignedBytes()); }
 
  private:
   int Fail(int code);
