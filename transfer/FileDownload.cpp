@@ -7,6 +7,7 @@
 #include <openssl/x509.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -35,7 +36,46 @@ constexpr long kMaxRedirects = 10;
 // and then says nothing for half a minute is given up.
 constexpr long kItemTimeoutMs = 3000;
 constexpr long kDefaultConnectTimeoutMs = 60000;
-constexpr long kDefaultStallSeconds = 30;
+constexpr long kDefaultStallMs = 30000;
+// What a timed-out transfer reports, as the Windows network layer words it.
+constexpr char kTimeoutText[] = "The operation timed out";
+
+// Ends a transfer that has moved no byte for longer than the limit. libcurl's
+// own low-speed check averages over several seconds, so after a burst it
+// notices a stall only long after the time-out.
+class IdleGuard {
+ public:
+  explicit IdleGuard(long limitMs) : m_limit(limitMs) {}
+
+  void Install(CURL* handle) {
+    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &IdleGuard::OnProgress);
+    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
+  }
+  bool Expired() const { return m_bExpired; }
+
+ private:
+  static int OnProgress(void* user, curl_off_t /*downTotal*/, curl_off_t downNow, curl_off_t /*upTotal*/,
+                        curl_off_t upNow) {
+    auto* guard = static_cast<IdleGuard*>(user);
+    auto now = std::chrono::steady_clock::now();
+    if (downNow + upNow != guard->m_nMoved) {
+      guard->m_nMoved = downNow + upNow;
+      guard->m_last = now;
+      return 0;
+    }
+    if (now - guard->m_last > guard->m_limit) {
+      guard->m_bExpired = true;
+      return 1;
+    }
+    return 0;
+  }
+
+  std::chrono::milliseconds m_limit;
+  std::chrono::steady_clock::time_point m_last = std::chrono::steady_clock::now();
+  curl_off_t m_nMoved = 0;
+  bool m_bExpired = false;
+};
 
 struct CurlFree {
   void operator()(CURL* p) const { curl_easy_cleanup(p); }
@@ -276,15 +316,10 @@ int CTransfer::Run() {
   Slist headers = CommonOptions(m_pHandle, m_strUrl, errorBuffer);
   AppendHeader(headers, kContentType);
   curl_easy_setopt(m_pHandle, CURLOPT_HTTPHEADER, headers.get());
-  if (m_options.bItemForm) {
-    curl_easy_setopt(m_pHandle, CURLOPT_CONNECTTIMEOUT_MS, kItemTimeoutMs);
-    curl_easy_setopt(m_pHandle, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(m_pHandle, CURLOPT_LOW_SPEED_TIME, kItemTimeoutMs / 1000);
-  } else {
-    curl_easy_setopt(m_pHandle, CURLOPT_CONNECTTIMEOUT_MS, kDefaultConnectTimeoutMs);
-    curl_easy_setopt(m_pHandle, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(m_pHandle, CURLOPT_LOW_SPEED_TIME, kDefaultStallSeconds);
-  }
+  curl_easy_setopt(m_pHandle, CURLOPT_CONNECTTIMEOUT_MS,
+                   m_options.bItemForm ? kItemTimeoutMs : kDefaultConnectTimeoutMs);
+  IdleGuard idle(m_options.bItemForm ? kItemTimeoutMs : kDefaultStallMs);
+  idle.Install(m_pHandle);
   if (m_options.bItemForm && m_options.pReport != nullptr) {
     m_options.pReport->AppendLine("--FileDownload Server [%s:%ld]\r\n", parts.host.c_str(), parts.port);
   }
@@ -317,6 +352,11 @@ int CTransfer::Run() {
 
   // The server closing the connection before the announced length is the
   // end of the body, as the size check below will tell.
+  if (idle.Expired()) {
+    std::string text = kTimeoutText;
+    Exception(&text);
+    return Failed();
+  }
   bool answered = m_abort == Abort::kStatus || rc == CURLE_OK || rc == CURLE_PARTIAL_FILE;
   if (!answered) {
     std::string text = errorBuffer[0] != '\0' ? errorBuffer : curl_easy_strerror(rc);
@@ -374,8 +414,8 @@ uint64_t ProbeFileSize(const std::string& url) {
   // The probe always goes direct, whatever proxy the user has set.
   curl_easy_setopt(handle.get(), CURLOPT_NOPROXY, "*");
   curl_easy_setopt(handle.get(), CURLOPT_CONNECTTIMEOUT_MS, kDefaultConnectTimeoutMs);
-  curl_easy_setopt(handle.get(), CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(handle.get(), CURLOPT_LOW_SPEED_TIME, kDefaultStallSeconds);
+  IdleGuard idle(kDefaultStallMs);
+  idle.Install(handle.get());
   // Only the headers are wanted; the first byte of the body ends the request.
   curl_easy_setopt(handle.get(), CURLOPT_WRITEFUNCTION, StopAtBody);
   CURLcode rc = curl_easy_perform(handle.get());

@@ -173,7 +173,7 @@ TEST(Encoder, SixtyFourBytesGiveEightyEightCharactersInTwoLines) {
   ASSERT_EQ(text.size(), 90u);
   EXPECT_EQ(text[64], '\n');
   EXPECT_EQ(text[89], '\n');
-  EXPECT_EQ(text.substr(86, 2), "==");
+  EXPECT_EQ(text.substr(87, 2), "==");
 }
 
 TEST(Encoder, CapacityStaysAtTwiceTheInput) {

@@ -46,11 +46,16 @@ class FileDownloadTest : public ::testing::Test {
       unsetenv(name);
     }
     const TestPki& pki = SharedTestPki();
-    s_http = std::make_unique<TestHttpServer>(TestHttpServer::Options{.stallSeconds = 8});
-    s_https = std::make_unique<TestHttpServer>(
-        TestHttpServer::Options{.certPath = pki.serverCert, .keyPath = pki.serverKey});
-    s_untrusted = std::make_unique<TestHttpServer>(
-        TestHttpServer::Options{.certPath = pki.otherServerCert, .keyPath = pki.otherServerKey});
+    TestHttpServer::Options http;
+    http.stallSeconds = 8;
+    s_http = std::make_unique<TestHttpServer>(http);
+    TestHttpServer::Options https;
+    https.certPath = pki.serverCert;
+    https.keyPath = pki.serverKey;
+    s_https = std::make_unique<TestHttpServer>(https);
+    https.certPath = pki.otherServerCert;
+    https.keyPath = pki.otherServerKey;
+    s_untrusted = std::make_unique<TestHttpServer>(https);
   }
   static void TearDownTestSuite() {
     s_http.reset();
@@ -100,9 +105,10 @@ TEST_P(DownloadCases, ReportLinesResultAndDisk) {
   const DownloadCase& c = GetParam();
   TestHttpServer& server = ServerFor(c.server);
   std::string url = c.path.find("://") != std::string::npos ? c.path : server.Url(c.path);
-  std::string target = c.path == "/file/3000?nofolder" ? "C:\\dl\\missing\\f.bin" : "C:\\dl\\f.bin";
+  bool missingFolder = c.path.ends_with("?nofolder");
+  std::string target = missingFolder ? "C:\\dl\\missing\\f.bin" : "C:\\dl\\f.bin";
   // An older file of the same name must never survive a failed download.
-  WriteHostFile(m_prefix.DriveC() + "/dl/f.bin", "stale content from an earlier run");
+  if (!missingFolder) WriteHostFile(m_prefix.DriveC() + "/dl/f.bin", "stale content from an earlier run");
 
   RecordingReport report;
   int rc = FileDownload(url, target, "f.bin", &report, {});
@@ -165,7 +171,9 @@ TEST_F(FileDownloadTest, HttpIsGetAndHttpsIsPostWithTheFormHeaderAndNoCache) {
     EXPECT_EQ(transfer.headers.at("cache-control"), "no-cache");
     EXPECT_EQ(transfer.headers.at("pragma"), "no-cache");
     EXPECT_EQ(transfer.bodyLength, 0u);
-    if (server == s_https.get()) EXPECT_EQ(transfer.headers.at("content-length"), "0");
+    if (server == s_https.get()) {
+      EXPECT_EQ(transfer.headers.at("content-length"), "0");
+    }
   }
 }
 

@@ -51,7 +51,7 @@ TEST(FileVerify, ComparesExactlyAndReportsEachFailure) {
     EXPECT_EQ(report.lines, std::vector<std::string>{"--FileVerify() fail\r\n"});
   }
   EXPECT_TRUE(trace.Contains("FileVerify() fail..."));
-  EXPECT_TRUE(trace.Contains("FileVerify() [C:\\f.bin]/[" + text + "]..."));
+  EXPECT_TRUE(trace.Contains("FileVerify() [C:\\f.bin]/[" + lower + "]..."));
 
   RecordingReport report;
   EXPECT_EQ(FileVerify("C:\\missing.bin", text, &report), -1);

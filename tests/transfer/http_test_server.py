@@ -119,7 +119,13 @@ class Handler(BaseHTTPRequestHandler):
         self.head(n)
         self.wfile.write(pattern(n // 2))
         self.wfile.flush()
+        # A zero linger time makes close() send a reset instead of the
+        # orderly end of stream; the buffered files must go first so that
+        # close() really closes the descriptor.
         self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        self.wfile.close()
+        self.rfile.close()
+        self.connection.close()
         self.close_connection = True
 
     def serve_static(self, arg):
