@@ -156,7 +156,7 @@ void AppendHeader(Slist& headers, const char* header) {
 }
 
 // Settings the probe and the transfer share.
-Slist CommonOptions(CURL* handle, const std::string& url, char* errorBuffer) {
+Slist CommonOptions(CURL* handle, const std::string& url, bool secure, char* errorBuffer) {
   curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
   curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorBuffer);
   curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
@@ -165,7 +165,7 @@ Slist CommonOptions(CURL* handle, const std::string& url, char* errorBuffer) {
   curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
   // A secure request is never redirected to plain http.
-  curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, url.starts_with("https") ? "https" : "http,https");
+  curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
   curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
   curl_easy_setopt(handle, CURLOPT_SSL_CTX_FUNCTION, AddPrefixRoots);
@@ -313,7 +313,7 @@ int CTransfer::Run() {
   }
   m_pHandle = handle.get();
   char errorBuffer[CURL_ERROR_SIZE] = {};
-  Slist headers = CommonOptions(m_pHandle, m_strUrl, errorBuffer);
+  Slist headers = CommonOptions(m_pHandle, m_strUrl, parts.scheme == "https", errorBuffer);
   AppendHeader(headers, kContentType);
   curl_easy_setopt(m_pHandle, CURLOPT_HTTPHEADER, headers.get());
   curl_easy_setopt(m_pHandle, CURLOPT_CONNECTTIMEOUT_MS,
@@ -409,7 +409,7 @@ uint64_t ProbeFileSize(const std::string& url) {
   Curl handle(curl_easy_init());
   if (!handle) return 0;
   char errorBuffer[CURL_ERROR_SIZE] = {};
-  Slist headers = CommonOptions(handle.get(), url, errorBuffer);
+  Slist headers = CommonOptions(handle.get(), url, parts.scheme == "https", errorBuffer);
   curl_easy_setopt(handle.get(), CURLOPT_HTTPHEADER, headers.get());
   // The probe always goes direct, whatever proxy the user has set.
   curl_easy_setopt(handle.get(), CURLOPT_NOPROXY, "*");
