@@ -40,6 +40,20 @@ TEST_F(UpdateListTest, AcceptsListSignedByOpensslAndKeepsExactlyTheSignedBytes) 
   // and the parse still sees what was verified.
   WriteHostFile(m_prefix.DriveC() + "/list.ver", "[evil.dll]\r\nTYPE=FILE\r\n");
   EXPECT_EQ(std::string(m_layout.SignedBytes().begin(), m_layout.SignedBytes().end()), kIni);
+  platform::profile::Source ini = m_layout.IniSource();
+  EXPECT_EQ(platform::profile::SplitNulList(platform::profile::GetSectionNames(ini, 4096)),
+            (std::vector<std::string>{"GENERAL", "a.dll"}));
+  EXPECT_EQ(platform::profile::GetString(ini, "a.dll", "TYPE"), "FILE");
+}
+
+TEST_F(UpdateListTest, TextAfterTheBeginMarkerIsNeverReadAsIni) {
+  // A section smuggled in after the signature block makes the list fail;
+  // and even the signed part's parse stops at the BEGIN marker.
+  EXPECT_EQ(VerifyText(SignedList() + "\r\n[evil.dll]\r\nTYPE=FILE\r\n"), kListCheckTrailing);
+  ASSERT_EQ(VerifyText(SignedList()), 0);
+  std::vector<std::string> names =
+      platform::profile::SplitNulList(platform::profile::GetSectionNames(m_layout.IniSource(), 4096));
+  EXPECT_EQ(names.size(), 2u);
 }
 
 TEST_F(UpdateListTest, FillerAfterTheEndMarkerIsAllowed) {
