@@ -197,6 +197,8 @@ class CTransfer {
   // The failure of a transfer step; `text` is the network or file error's
   // text when there is one.
   void Exception(const std::string* text);
+  int SinkOpenFailed();
+  // Discards the sink, writes the end line and returns -9101.
   int Failed();
 
   const std::string& m_strUrl;
@@ -233,6 +235,13 @@ void CTransfer::Exception(const std::string* text) {
     Report("--FileDownload Exception...\r\n");
     Trace("FileDownload fail...");
   }
+}
+
+int CTransfer::SinkOpenFailed() {
+  Trace(m_options.bItemForm ? "FileDownload File Open Fail.[%s]" : "File Open Fail.[%s]", m_strSinkError.c_str());
+  Report("--FileDownload File Open Fail...[%s]\r\n", m_strSinkError.c_str());
+  Exception(nullptr);
+  return Failed();
 }
 
 int CTransfer::Failed() {
@@ -337,11 +346,7 @@ int CTransfer::Run() {
 
   switch (m_abort) {
     case Abort::kSinkOpen:
-      Trace(m_options.bItemForm ? "FileDownload File Open Fail.[%s]" : "File Open Fail.[%s]",
-            m_strSinkError.c_str());
-      Report("--FileDownload File Open Fail...[%s]\r\n", m_strSinkError.c_str());
-      Exception(nullptr);
-      return Failed();
+      return SinkOpenFailed();
     case Abort::kSinkWrite:
       Exception(&m_strSinkError);
       return Failed();
@@ -378,13 +383,7 @@ int CTransfer::Run() {
       return Failed();
     }
     // 200 with an empty body: the file is created, then found short.
-    if (!OpenSink()) {
-      Trace(m_options.bItemForm ? "FileDownload File Open Fail.[%s]" : "File Open Fail.[%s]",
-            m_strSinkError.c_str());
-      Report("--FileDownload File Open Fail...[%s]\r\n", m_strSinkError.c_str());
-      Exception(nullptr);
-      return Failed();
-    }
+    if (!OpenSink()) return SinkOpenFailed();
   }
 
   if (m_nReceived != m_nExpected) {
