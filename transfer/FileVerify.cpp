@@ -78,6 +78,17 @@ int HostFileDigestText(const std::string& hostPath, std::string& digestText) {
   return 0;
 }
 
+int BytesDigestText(const void* bytes, size_t length, std::string& digestText) {
+  digestText.clear();
+  MessageDigest digest;
+  digest.SetAlgorithm(kAlgSha512);
+  if (int rc = digest.Init(); rc != 0) return rc;
+  if (int rc = digest.Update(bytes, length); rc != 0) return rc;
+  if (int rc = digest.Final(); rc != 0) return rc;
+  digestText = EncodeDigest(digest);
+  return 0;
+}
+
 int FileVerify(const std::string& path, const std::string& expected, IReportSink* report) {
   Trace("FileVerify() [%s]/[%s]...", path.c_str(), expected.c_str());
   MessageDigest digest;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 class IReportSink;
@@ -15,6 +16,10 @@ int FileDigestText(const std::string& path, std::string& digestText);
 // The same for a host path, for the release tools that run outside the
 // simulated machine.
 int HostFileDigestText(const std::string& hostPath, std::string& digestText);
+
+// The digest text of bytes in memory. Returns 0, or the MessageDigest code
+// with `digestText` left empty.
+int BytesDigestText(const void* bytes, size_t length, std::string& digestText);
 
 // Compares the file's digest text with `expected`, exactly (case and every
 // character count; only the computed text loses its line feeds). 0 when

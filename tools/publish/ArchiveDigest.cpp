@@ -7,9 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "transfer/Encoder.h"
-#include "transfer/MessageDigest.h"
-#include "transfer/TransferCodes.h"
+#include "transfer/FileVerify.h"
 
 namespace {
 
@@ -22,18 +20,12 @@ struct GzClose {
   void operator()(gzFile_s* p) const { gzclose(p); }
 };
 
-std::string DigestText(const std::vector<uint8_t>& bytes) {
-  MessageDigest digest;
-  digest.SetAlgorithm(kAlgSha512);
-  if (digest.Init() != 0 || digest.Update(bytes.data(), bytes.size()) != 0 || digest.Final() != 0) return {};
-  std::vector<uint8_t> raw(digest.GetLength());
-  digest.CopyResult(raw.data());
-  Encoder encoder;
-  encoder.Init(Encoder::kEncode);
-  encoder.Update(raw.data(), raw.size());
-  encoder.Final();
-  std::string text(reinterpret_cast<const char*>(encoder.Data()), encoder.GetLength());
-  std::erase(text, '\n');
+std::optional<std::string> DigestText(const std::vector<uint8_t>& bytes, std::string& why) {
+  std::string text;
+  if (int rc = BytesDigestText(bytes.data(), bytes.size(), text); rc != 0) {
+    why = "the digest failed (" + std::to_string(rc) + ")";
+    return std::nullopt;
+  }
   return text;
 }
 
@@ -91,7 +83,7 @@ std::optional<std::string> DigestOfArchiveMember(const std::string& hostPath, st
   std::optional<std::vector<uint8_t>> member = LastZipFile(hostPath, isZip, why);
   if (isZip) {
     if (!member) return std::nullopt;
-    return DigestText(*member);
+    return DigestText(*member, why);
   }
 
   std::unique_ptr<gzFile_s, GzClose> gz(gzopen(hostPath.c_str(), "rb"));
@@ -131,7 +123,7 @@ std::optional<std::string> DigestOfArchiveMember(const std::string& hostPath, st
       why = "the tar archive holds no file";
       return std::nullopt;
     }
-    return DigestText(*last);
+    return DigestText(*last, why);
   }
-  return DigestText(content);
+  return DigestText(content, why);
 }
