@@ -179,6 +179,31 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"DeleteDeclined", {"delete", "HKLM\\Software\\F", "/v", "Here"}, 1, ""}),
     [](const auto& info) { return std::string(info.param.label); });
 
+TEST(RegTool, ReportsACorruptHiveAsAFailure) {
+  TempPrefix prefix;
+  std::string hive = prefix.Root() + "/registry/machine.reg";
+  std::string broken = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\A]\n\"x\"=hex:zz\n";
+  {
+    FILE* file = std::fopen(hive.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(broken.data(), 1, broken.size(), file);
+    std::fclose(file);
+  }
+  const std::string message = "ERROR: The structure of one of the files containing registry data is corrupted.\n";
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"reg", "query", "HKLM"},
+           {"reg", "query", "HKLM", "/s"},
+           {"reg", "query", "HKCR", "/v", "x", "/s"},
+           {"reg", "query", "HKLM\\A"},
+           {"reg", "add", "HKLM\\A", "/v", "x", "/d", "1", "/f"},
+           {"reg", "delete", "HKLM\\A", "/f"}}) {
+    ToolOutput output = RunTool(args);
+    EXPECT_EQ(output.exitStatus, 1) << args[1] << " " << args[2];
+    EXPECT_EQ(output.err, message);
+  }
+  EXPECT_EQ(ReadHostFile(hive), broken);
+}
+
 TEST(RegTool, DeletesValuesAndTrees) {
   TempPrefix prefix;
   ExpectOk(RunTool({"reg", "add", "HKCR\\.vamo", "/ve", "/d", "VamoFile", "/f"}));

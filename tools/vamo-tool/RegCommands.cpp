@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <expected>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -314,24 +315,29 @@ void PrintValue(const RegValue& value) {
               FormatData(value).c_str());
 }
 
-std::vector<RegValue> Values(const RegKey& key) {
+// Every value of the key, in order; the error when enumerating fails.
+std::expected<std::vector<RegValue>, Win32Error> Values(const RegKey& key) {
   std::vector<RegValue> values;
   for (uint32_t i = 0;; ++i) {
     auto value = key.EnumValue(i);
-    if (!value) break;
+    if (!value) {
+      if (value.error() != platform::kErrorNoMoreItems) return std::unexpected(value.error());
+      return values;
+    }
     values.push_back(std::move(*value));
   }
-  return values;
 }
 
-std::vector<std::string> Subkeys(const RegKey& key) {
+std::expected<std::vector<std::string>, Win32Error> Subkeys(const RegKey& key) {
   std::vector<std::string> names;
   for (uint32_t i = 0;; ++i) {
     auto name = key.EnumKey(i);
-    if (!name) break;
+    if (!name) {
+      if (name.error() != platform::kErrorNoMoreItems) return std::unexpected(name.error());
+      return names;
+    }
     names.push_back(std::move(*name));
   }
-  return names;
 }
 
 std::string ChildPath(const std::string& path, const std::string& child) {
@@ -339,38 +345,48 @@ std::string ChildPath(const std::string& path, const std::string& child) {
 }
 
 // A key with its values, then its subkeys: names only, or (recursing) each
-// in full with its name even when it has no values.
-void QueryAll(const RegKey& key, const std::string& name, bool recurse, bool recursing) {
-  std::vector<RegValue> values = Values(key);
-  if (!values.empty() || recursing) std::printf("%s\n", name.c_str());
-  for (const RegValue& value : values) PrintValue(value);
-  if (!values.empty() || recursing) std::printf("\n");
-  for (const std::string& child : Subkeys(key)) {
+// in full with its name even when it has no values. Stops at the first
+// registry error and returns it.
+Win32Error QueryAll(const RegKey& key, const std::string& name, bool recurse, bool recursing) {
+  auto values = Values(key);
+  if (!values) return values.error();
+  auto subkeys = Subkeys(key);
+  if (!subkeys) return subkeys.error();
+  if (!values->empty() || recursing) std::printf("%s\n", name.c_str());
+  for (const RegValue& value : *values) PrintValue(value);
+  if (!values->empty() || recursing) std::printf("\n");
+  for (const std::string& child : *subkeys) {
     if (!recurse) {
       std::printf("%s\\%s\n", name.c_str(), child.c_str());
       continue;
     }
     RegKey subkey;
-    if (subkey.Open(key.Root(), ChildPath(key.Path(), child)) == platform::kErrorSuccess) {
-      QueryAll(subkey, name + "\\" + child, recurse, true);
-    }
+    if (Win32Error error = subkey.Open(key.Root(), ChildPath(key.Path(), child))) return error;
+    if (Win32Error error = QueryAll(subkey, name + "\\" + child, recurse, true)) return error;
   }
+  return platform::kErrorSuccess;
 }
 
 // Every value of that name in the key and (with /s) below it.
-void SearchValue(const RegKey& key, const std::string& keyName, const std::string& valueName, unsigned& found) {
-  if (auto value = key.QueryValue(valueName)) {
+Win32Error SearchValue(const RegKey& key, const std::string& keyName, const std::string& valueName,
+                       unsigned& found) {
+  auto value = key.QueryValue(valueName);
+  if (value) {
     std::printf("%s\n", keyName.c_str());
     PrintValue(*value);
     std::printf("\n");
     ++found;
+  } else if (value.error() != platform::kErrorFileNotFound) {
+    return value.error();
   }
-  for (const std::string& child : Subkeys(key)) {
+  auto subkeys = Subkeys(key);
+  if (!subkeys) return subkeys.error();
+  for (const std::string& child : *subkeys) {
     RegKey subkey;
-    if (subkey.Open(key.Root(), ChildPath(key.Path(), child)) == platform::kErrorSuccess) {
-      SearchValue(subkey, keyName + "\\" + child, valueName, found);
-    }
+    if (Win32Error error = subkey.Open(key.Root(), ChildPath(key.Path(), child))) return error;
+    if (Win32Error error = SearchValue(subkey, keyName + "\\" + child, valueName, found)) return error;
   }
+  return platform::kErrorSuccess;
 }
 
 int RunQuery(const std::vector<std::string>& args) {
@@ -386,7 +402,7 @@ int RunQuery(const std::vector<std::string>& args) {
     std::string valueName = options.valueName.value_or("");
     if (options.recurse) {
       unsigned found = 0;
-      SearchValue(key, target->name, valueName, found);
+      if (Win32Error error = SearchValue(key, target->name, valueName, found)) return Failed(error);
       std::printf("End of search: %u match(es) found.\n", found);
       return kExitOk;
     }
@@ -402,7 +418,7 @@ int RunQuery(const std::vector<std::string>& args) {
     std::printf("\n");
     return kExitOk;
   }
-  QueryAll(key, target->name, options.recurse, false);
+  if (Win32Error error = QueryAll(key, target->name, options.recurse, false)) return Failed(error);
   return kExitOk;
 }
 
@@ -487,7 +503,9 @@ int RunDelete(const std::vector<std::string>& args) {
       std::printf("%s\n", kCancelled);
       return kExitFailed;
     }
-    for (const RegValue& value : Values(key)) {
+    auto values = Values(key);
+    if (!values) return Failed(values.error());
+    for (const RegValue& value : *values) {
       if (Win32Error error = key.DeleteValue(value.name)) return Failed(error);
     }
     return Succeeded();
