@@ -362,6 +362,44 @@ TEST(HiveParser, ToleratesWhatEditorsWrite) {
   EXPECT_EQ(empty->Serialize(), kHead + "[HKEY_LOCAL_MACHINE\\Empty]\n\n");
 }
 
+// Random damage to a real hive: the parser must refuse it cleanly or read
+// something whose own text reads back to the same hive.
+TEST(HiveParser, DamagedTextIsRefusedOrReadConsistently) {
+  TempPrefix prefix;
+  RegKey key;
+  ASSERT_EQ(key.Create(RegRoot::kLocalMachine, "Software\\Damage"), platform::kErrorSuccess);
+  ASSERT_EQ(key.SetValue("Blob", platform::kRegBinary, LongBinary()), platform::kErrorSuccess);
+  ASSERT_EQ(key.SetString("Text", "a \"quoted\" \\ 전자"), platform::kErrorSuccess);
+  const std::string original = ReadHostFile(HivePath(prefix, "machine.reg"));
+  const std::string alphabet = "[]\\\"=@,:()\n\r \x00\xff\xc3hexdword0123456789abcdef";
+
+  std::mt19937 random(42);
+  int accepted = 0;
+  for (int round = 0; round < 1500; ++round) {
+    std::string text = original;
+    int edits = 1 + static_cast<int>(random() % 4);
+    for (int e = 0; e < edits && !text.empty(); ++e) {
+      size_t at = random() % text.size();
+      switch (random() % 3) {
+        case 0: text[at] = alphabet[random() % alphabet.size()]; break;
+        case 1: text.erase(at, 1 + random() % 8); break;
+        default: text.insert(at, 1, alphabet[random() % alphabet.size()]); break;
+      }
+    }
+    auto parsed = platform::reg::Hive::Parse("HKEY_LOCAL_MACHINE", text);
+    if (!parsed) {
+      ASSERT_EQ(parsed.error(), platform::kErrorRegistryCorrupt);
+      continue;
+    }
+    ++accepted;
+    std::string written = parsed->Serialize();
+    auto reread = platform::reg::Hive::Parse("HKEY_LOCAL_MACHINE", written);
+    ASSERT_TRUE(reread.has_value()) << text;
+    ASSERT_EQ(reread->Serialize(), written) << text;
+  }
+  EXPECT_GT(accepted, 0);
+}
+
 TEST(RegistryCorruptHive, FailsReadsAndRefusesWrites) {
   TempPrefix prefix;
   RegKey opened;
