@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -11,57 +12,96 @@
 #include "platform/core/Win32Error.h"
 
 // The profile (INI) functions with Windows' rules: section and key names
-// without case, spaces around names and values trimmed, ";" lines are
-// comments, the first of duplicate sections and keys wins, a value in
-// matching single or double quotes loses them, results are cut to the
+// without case, spaces and tabs around names and values trimmed, lines whose
+// first non-blank character is ";" are comments, text before the first
+// section is not read, the first of duplicate sections and keys wins, a value
+// in matching single or double quotes loses them, results are cut to the
 // caller's buffer (counted in UTF-16 code units, never inside a character).
+// Lines end in CR LF, LF or a lone CR; the last line needs no line end.
 //
-// Files are read as UTF-8 (a UTF-8 byte-order mark is skipped, a UTF-16LE
-// one is honoured). Reading works on a file or on bytes held in memory, so a
-// signed file can be parsed from exactly the bytes that were verified.
+// Files are read as UTF-8 (a UTF-8 byte-order mark is skipped, a UTF-16LE or
+// UTF-16BE one is honoured). Bytes that are not UTF-8 are kept as they are in
+// UTF-8 results and become U+FFFD in UTF-16 results. Reading works on a file
+// or on bytes held in memory, so a signed file can be parsed from exactly the
+// bytes that were verified.
 namespace platform::profile {
 
 inline constexpr size_t kDefaultBufferChars = 4096;
 
+class ProfileDocument;
+
 // What profile text is read from: a file (Windows path) or bytes in memory.
+//
+// A memory source is parsed once, on first use, and the parsed form is
+// shared by its copies, so many look-ups on one update list cost one parse.
+// A file source is read and parsed afresh on every call, as Windows does:
+// the file may change between two calls (the trace switch is read for every
+// line and takes effect at once). Sources may be used from several threads.
 class Source {
  public:
+  // A path without any folder ("x.ini") names a file in the Windows folder,
+  // as Windows has it.
   static Source File(std::string windowsPath);
   static Source Bytes(std::span<const uint8_t> bytes);  // copies the bytes
   static Source Text(std::string_view text);
 
+  bool IsFile() const { return m_strPath.has_value(); }
+
   // The bytes to parse; empty when the file is missing or unreadable.
-  const std::vector<uint8_t>& Load() const;
+  std::vector<uint8_t> Load() const;
+
+  // The parsed text (never null; without sections when the file is missing).
+  std::shared_ptr<const ProfileDocument> Parsed() const;
 
  private:
+  struct Memory;
   std::optional<std::string> m_strPath;
-  mutable std::vector<uint8_t> m_bytes;
-  mutable bool m_bLoaded = false;
+  std::shared_ptr<Memory> m_memory;
 };
 
 // GetPrivateProfileStringW: the value of the key, cut to bufferChars - 1
-// code units; `def` (likewise cut) when the file, section or key is missing.
+// code units; `def` without its trailing spaces (and likewise cut) when the
+// file, section or key is missing. A line without "=" is no key. A buffer of
+// 0 characters gets "".
 std::string GetString(const Source& source, std::string_view section, std::string_view key,
                       std::string_view def = "", size_t bufferChars = kDefaultBufferChars);
 
 // GetPrivateProfileSectionNamesW: the exact buffer contents, each name
-// followed by a NUL and the list by another. When the names do not fit, the
-// list is cut at bufferChars - 2 and still ends in two NULs. A buffer of
-// fewer than 2 characters gets nothing.
+// followed by a NUL and the list by another, in file order (a section that
+// appears twice is listed twice; "[]" is not listed). Like Windows, the list
+// must leave one character spare: otherwise it is cut to bufferChars - 2
+// code units (the last name loses its end) and two NULs follow. No sections
+// (or a missing file) give a single NUL; a buffer of 0 characters gets
+// nothing, one of 1 character a single NUL.
 std::u16string GetSectionNames(const Source& source, size_t bufferChars);
 
-// GetPrivateProfileSectionW: "key=value" entries of the section (trimmed,
-// quotes kept, comments left out), each NUL-terminated, the list ending in
-// another NUL; cut like GetSectionNames.
+// GetPrivateProfileSectionW: the lines of the first section of that name,
+// each NUL-terminated, the list ending in another NUL; cut like
+// GetSectionNames. A key line is "key=value" (both trimmed, quotes kept), a
+// line without "=" is given as it stands (trimmed); comments and blank lines
+// are left out. A missing section gives a single NUL.
 std::u16string GetSection(const Source& source, std::string_view section, size_t bufferChars);
 
-// Splits a double-NUL list into its strings (UTF-8).
+// Splits a NUL-separated list into its strings (UTF-8), up to the first
+// empty string or the end.
 std::vector<std::string> SplitNulList(std::u16string_view list);
 
 // WritePrivateProfileStringW on a file (Windows path): sets the key's value,
 // creating the file, the section and the key as needed; a missing value
-// deletes the key, a missing key deletes the section. Every other byte of
-// the file is kept. The file is replaced atomically.
+// deletes the key, a missing key deletes the section (with all its lines).
+// Every other byte of the file is kept: a changed key keeps its place, its
+// indentation and its line end; a new key goes after the section's last
+// line that is not blank; a new section goes at the end. New lines take the
+// line end the file uses (CR LF for a new file) and the file keeps its
+// encoding. The file is replaced atomically; writers in this process are
+// serialised.
+//
+// Returns 0, or: kErrorInvalidParameter for an empty section or key name, for
+// a line break or NUL in any of the three texts, a "]" in the section name,
+// an "=" in the key or a key starting with ";" or "[" (they would change
+// other lines' meaning when read back); the read or write error of the file
+// (kErrorPathNotFound when its folder is missing). Deleting from a missing
+// file succeeds and creates nothing. On failure the file is untouched.
 Win32Error WriteString(std::string_view windowsPath, std::string_view section,
                        std::optional<std::string_view> key,
                        std::optional<std::string_view> value);

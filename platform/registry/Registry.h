@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <expected>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -21,7 +22,15 @@
 // call returns: atomically (temporary file, fsync, rename) and under a lock
 // file, so concurrent writers in other processes lose nothing and a crash
 // leaves the old or the new hive.
+//
+// A hive file that cannot be parsed is never overwritten: reads of it fail
+// with kErrorRegistryCorrupt and so do writes, leaving the file for a person
+// to look at.
 namespace platform {
+
+namespace reg {
+struct HiveKey;
+}
 
 enum class RegRoot : uint32_t {
   kClassesRoot = 0x80000000,
@@ -52,24 +61,44 @@ struct RegValue {
 std::optional<RegRoot> ParseRegRoot(std::string_view name);
 // "HKEY_LOCAL_MACHINE" and so on.
 std::string_view RegRootName(RegRoot root);
-// "REG_SZ", "REG_DWORD" ...; "REG_UNKNOWN" otherwise. And back (nullopt when unknown).
+// "REG_SZ", "REG_DWORD" ...; "REG_UNKNOWN" otherwise. And back, with exact
+// case (nullopt when unknown); "REG_DWORD_LITTLE_ENDIAN" is REG_DWORD.
 std::string_view RegTypeName(uint32_t type);
 std::optional<uint32_t> ParseRegTypeName(std::string_view name);
 
+// The current user's security identifier, the name of HKEY_CURRENT_USER's key
+// under HKEY_USERS: "S-1-5-21-1000-1000-1000-<uid>", made from the host uid
+// so that it stays the same from run to run.
+std::string CurrentUserSid();
+
 // A key of the registry, named by root and path. Like a Win32 HKEY it is a
-// name, not a copy: every read sees the hive as it is now.
+// name, not a copy: every read sees the hive as it is now. A key that no
+// longer exists under its name counts as deleted (kErrorKeyDeleted), even if
+// another key of that name was created since. The roots themselves (an empty
+// subkey) always exist, as Windows' predefined keys do.
+//
+// Every call on a key that is not open gives kErrorInvalidHandle; every call
+// gives kErrorRegistryCorrupt when the hive file cannot be parsed, and the
+// mapped I/O error when it cannot be read or written. A failed call changes
+// nothing.
 class RegKey {
  public:
   RegKey() = default;
 
-  // RegCreateKeyExW: opens the key, creating every missing level.
+  // RegCreateKeyExW: opens the key, creating every missing level. The path
+  // is split at backslashes (a slash is part of a name, as on Windows);
+  // empty components are skipped. kErrorInvalidParameter for a component longer than 255 UTF-16
+  // units or holding a line break or NUL, or a path nested over 512 deep.
   Win32Error Create(RegRoot root, std::string_view subkey);
-  // RegOpenKeyExW: kErrorFileNotFound when the key does not exist.
+  // RegOpenKeyExW: kErrorFileNotFound when the key does not exist. Both
+  // leave the key closed on failure.
   Win32Error Open(RegRoot root, std::string_view subkey);
   bool Valid() const { return m_bValid; }
   void Close();
 
   // RegSetValueExW on an open key: the bytes are stored exactly.
+  // kErrorInvalidParameter for a name with a line break or NUL (the hive
+  // text could not hold it) or longer than 16383 UTF-16 units.
   Win32Error SetValue(std::string_view name, uint32_t type, std::span<const uint8_t> data);
   // REG_SZ with its terminating NUL, as most Windows callers write it.
   Win32Error SetString(std::string_view name, std::string_view value);
@@ -95,13 +124,21 @@ class RegKey {
   // (kErrorAccessDenied when it has some, kErrorFileNotFound when missing).
   // An empty child name gives kErrorBadKey.
   Win32Error DeleteKey(std::string_view child);
-  // RegDeleteTreeW: the child and everything below it.
+  // RegDeleteTreeW: the child and everything below it
+  // (kErrorFileNotFound when missing). An empty child name empties this key
+  // of its values and subkeys and keeps the key itself.
   Win32Error DeleteTree(std::string_view child);
 
   RegRoot Root() const { return m_root; }
+  // The subkey below the root, components joined by single backslashes.
   const std::string& Path() const { return m_strPath; }
 
  private:
+  std::vector<std::string> FullPath() const;
+  Win32Error Read(const std::function<Win32Error(const reg::HiveKey&)>& reader) const;
+  Win32Error Modify(const std::function<Win32Error(reg::HiveKey&, bool&)>& change);
+  Win32Error DeleteChild(std::string_view child, bool tree);
+
   RegRoot m_root = RegRoot::kLocalMachine;
   std::string m_strPath;
   bool m_bValid = false;

@@ -1,0 +1,46 @@
+#include "engine/SetupReport.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <vector>
+
+#include "platform/fs/FileSystem.h"
+#include "platform/text/Utf.h"
+
+namespace {
+
+// A line is formatted into a buffer of 4096 UTF-16 characters, one of which
+// holds the terminating NUL.
+constexpr size_t kLineBufferChars = 4096;
+
+}  // namespace
+
+void CSetupReport::AppendLine(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list measure;
+  va_copy(measure, args);
+  int length = std::vsnprintf(nullptr, 0, format, measure);
+  va_end(measure);
+  if (length > 0) {
+    std::string line(static_cast<size_t>(length) + 1, '\0');
+    std::vsnprintf(line.data(), line.size(), format, args);
+    line.resize(static_cast<size_t>(length));
+    m_strText += platform::Utf8ToUtf16(platform::TruncateUtf16(line, kLineBufferChars - 1));
+  }
+  va_end(args);
+}
+
+int CSetupReport::Save(const std::string& path) const {
+  std::vector<uint8_t> bytes;
+  bytes.reserve(2 + m_strText.size() * 2);
+  bytes.push_back(0xFF);
+  bytes.push_back(0xFE);
+  for (char16_t unit : m_strText) {
+    bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
+    bytes.push_back(static_cast<uint8_t>(unit >> 8));
+  }
+  return platform::fs::WriteFileAtomic(path, bytes) == platform::kErrorSuccess ? 0 : -1;
+}
+
+std::string CSetupReport::TextUtf8() const { return platform::Utf16ToUtf8(m_strText); }

@@ -1,0 +1,263 @@
+#include "platform/profile/Profile.h"
+
+#include <mutex>
+
+#include "platform/fs/FileSystem.h"
+#include "platform/fs/Path.h"
+#include "platform/profile/ProfileDocument.h"
+#include "platform/sysinfo/KnownFolders.h"
+#include "platform/text/Utf.h"
+
+namespace platform::profile {
+
+struct Source::Memory {
+  std::vector<uint8_t> bytes;
+  std::once_flag parsedOnce;
+  std::shared_ptr<const ProfileDocument> parsed;
+};
+
+namespace {
+
+// Windows looks for a bare file name in the Windows folder, not in the
+// current one.
+std::string ResolveProfilePath(std::string path) {
+  bool hasFolder = path.find_first_of("\\/:") != std::string::npos;
+  if (hasFolder || path.empty()) return path;
+  return JoinWindowsPath(GetKnownFolder(KnownFolder::kWindows), path);
+}
+
+// Lays out a NUL-separated list in a buffer of `chars` code units the way
+// the Windows profile functions do, spare character and all.
+std::u16string PackList(const std::vector<std::u16string>& items, size_t chars) {
+  if (chars == 0) return {};
+  std::u16string all;
+  for (const std::u16string& item : items) {
+    all += item;
+    all += u'\0';
+  }
+  if (all.empty() || chars == 1) return std::u16string(1, u'\0');
+  if (all.size() + 2 <= chars) return all + u'\0';
+  size_t cut = chars - 2;
+  if (cut > 0 && all[cut - 1] >= 0xD800 && all[cut - 1] <= 0xDBFF) --cut;  // keep pairs whole
+  all.resize(cut);
+  all += std::u16string(2, u'\0');
+  return all;
+}
+
+std::string_view StripQuotes(std::string_view value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front()) {
+    return value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
+std::mutex& WriterLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+bool HasLineBreakOrNul(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+Win32Error CheckWriteArguments(std::string_view section, std::optional<std::string_view> key,
+                               std::optional<std::string_view> value) {
+  std::string_view name = TrimBlanks(section);
+  if (name.empty() || HasLineBreakOrNul(section) || name.find(']') != std::string_view::npos) {
+    return kErrorInvalidParameter;
+  }
+  if (key) {
+    std::string_view k = TrimBlanks(*key);
+    if (k.empty() || HasLineBreakOrNul(*key) || k.find('=') != std::string_view::npos ||
+        k.front() == ';' || k.front() == '[') {
+      return kErrorInvalidParameter;
+    }
+  }
+  if (value && HasLineBreakOrNul(*value)) return kErrorInvalidParameter;
+  return kErrorSuccess;
+}
+
+// The new text, or nullopt when the request changes nothing.
+std::optional<std::string> EditText(const ProfileDocument& doc, std::string_view section,
+                                    std::optional<std::string_view> key,
+                                    std::optional<std::string_view> value) {
+  const std::string& text = doc.Text();
+  std::string_view eol = doc.LineEnd();
+  std::string_view sectionName = TrimBlanks(section);
+  const ProfileSection* found = doc.FindSection(sectionName);
+
+  if (!key) {
+    if (found == nullptr) return std::nullopt;
+    std::string out = text;
+    out.erase(found->headerBegin, found->bodyEnd - found->headerBegin);
+    return out;
+  }
+  std::string_view keyName = TrimBlanks(*key);
+  const ProfileEntry* entry = found ? ProfileDocument::FindKey(*found, keyName) : nullptr;
+
+  if (!value) {
+    if (entry == nullptr) return std::nullopt;
+    std::string out = text;
+    out.erase(entry->lineBegin, entry->lineEnd - entry->lineBegin);
+    return out;
+  }
+
+  if (entry != nullptr) {
+    // The key keeps its spelling and indentation; only what follows changes.
+    std::string line = text.substr(entry->lineBegin, entry->keyBegin - entry->lineBegin);
+    line += entry->key;
+    line += '=';
+    line += *value;
+    if (text.compare(entry->lineBegin, entry->contentEnd - entry->lineBegin, line) == 0) {
+      return std::nullopt;
+    }
+    std::string out = text;
+    out.replace(entry->lineBegin, entry->contentEnd - entry->lineBegin, line);
+    return out;
+  }
+
+  std::string added;
+  size_t at;
+  bool needsBreak;
+  if (found != nullptr) {
+    at = found->insertAt;
+    needsBreak = found->insertAfterUnterminatedLine;
+  } else {
+    at = text.size();
+    needsBreak = !text.empty() && text.back() != '\n' && text.back() != '\r';
+    added += '[';
+    added += sectionName;
+    added += ']';
+    added += eol;
+  }
+  added += keyName;
+  added += '=';
+  added += *value;
+  added += eol;
+  if (needsBreak) added.insert(0, eol);
+  std::string out = text;
+  out.insert(at, added);
+  return out;
+}
+
+}  // namespace
+
+Source Source::File(std::string windowsPath) {
+  Source source;
+  source.m_strPath = ResolveProfilePath(std::move(windowsPath));
+  return source;
+}
+
+Source Source::Bytes(std::span<const uint8_t> bytes) {
+  Source source;
+  source.m_memory = std::make_shared<Memory>();
+  source.m_memory->bytes.assign(bytes.begin(), bytes.end());
+  return source;
+}
+
+Source Source::Text(std::string_view text) {
+  return Bytes(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+}
+
+std::vector<uint8_t> Source::Load() const {
+  if (m_memory) return m_memory->bytes;
+  if (!m_strPath || m_strPath->empty()) return {};
+  auto bytes = fs::ReadFileBytes(*m_strPath);
+  return bytes ? std::move(*bytes) : std::vector<uint8_t>{};
+}
+
+std::shared_ptr<const ProfileDocument> Source::Parsed() const {
+  if (m_memory) {
+    std::call_once(m_memory->parsedOnce, [this] {
+      m_memory->parsed = std::make_shared<const ProfileDocument>(ProfileDocument::Parse(m_memory->bytes));
+    });
+    return m_memory->parsed;
+  }
+  std::vector<uint8_t> bytes = Load();
+  return std::make_shared<const ProfileDocument>(ProfileDocument::Parse(bytes));
+}
+
+std::string GetString(const Source& source, std::string_view section, std::string_view key,
+                      std::string_view def, size_t bufferChars) {
+  if (bufferChars == 0) return {};
+  std::shared_ptr<const ProfileDocument> doc = source.Parsed();
+  std::string_view result;
+  const ProfileEntry* entry = nullptr;
+  if (const ProfileSection* found = doc->FindSection(section)) {
+    entry = ProfileDocument::FindKey(*found, key);
+  }
+  if (entry != nullptr) {
+    // Quotes go before the cut, so a long quoted value keeps its first
+    // characters rather than its opening quote.
+    result = StripQuotes(entry->value);
+  } else {
+    result = def;
+    while (!result.empty() && result.back() == ' ') result.remove_suffix(1);
+  }
+  return std::string(TruncateUtf16(result, bufferChars - 1));
+}
+
+std::u16string GetSectionNames(const Source& source, size_t bufferChars) {
+  if (bufferChars == 0) return {};
+  std::shared_ptr<const ProfileDocument> doc = source.Parsed();
+  std::vector<std::u16string> names;
+  for (const ProfileSection& section : doc->Sections()) {
+    // An empty name would end the list early.
+    if (!section.name.empty()) names.push_back(Utf8ToUtf16(section.name));
+  }
+  return PackList(names, bufferChars);
+}
+
+std::u16string GetSection(const Source& source, std::string_view section, size_t bufferChars) {
+  if (bufferChars == 0) return {};
+  std::shared_ptr<const ProfileDocument> doc = source.Parsed();
+  std::vector<std::u16string> lines;
+  if (const ProfileSection* found = doc->FindSection(section)) {
+    for (const ProfileEntry& entry : found->entries) {
+      lines.push_back(Utf8ToUtf16(entry.hasEquals ? entry.key + "=" + entry.value : entry.key));
+    }
+  }
+  return PackList(lines, bufferChars);
+}
+
+std::vector<std::string> SplitNulList(std::u16string_view list) {
+  std::vector<std::string> out;
+  size_t pos = 0;
+  while (pos < list.size()) {
+    size_t end = list.find(u'\0', pos);
+    if (end == std::u16string_view::npos) end = list.size();
+    if (end == pos) break;
+    out.push_back(Utf16ToUtf8(list.substr(pos, end - pos)));
+    pos = end + 1;
+  }
+  return out;
+}
+
+Win32Error WriteString(std::string_view windowsPath, std::string_view section,
+                       std::optional<std::string_view> key, std::optional<std::string_view> value) {
+  if (Win32Error error = CheckWriteArguments(section, key, value)) return error;
+  std::string path = ResolveProfilePath(std::string(windowsPath));
+  if (path.empty()) return kErrorAccessDenied;
+  bool deleting = !key || !value;
+
+  std::lock_guard<std::mutex> guard(WriterLock());
+  std::vector<uint8_t> bytes;
+  if (auto read = fs::ReadFileBytes(path)) {
+    bytes = std::move(*read);
+  } else if (read.error() == kErrorFileNotFound || read.error() == kErrorPathNotFound) {
+    // Nothing to delete from; a new file needs its folder.
+    if (deleting) return kErrorSuccess;
+    if (read.error() == kErrorPathNotFound) return kErrorPathNotFound;
+  } else {
+    return read.error();
+  }
+
+  ProfileDocument doc = ProfileDocument::Parse(bytes);
+  std::optional<std::string> text = EditText(doc, section, key, value);
+  if (!text) return kErrorSuccess;
+  std::vector<uint8_t> out = doc.Encode(*text);
+  return fs::WriteFileAtomic(path, std::span<const uint8_t>(out));
+}
+
+}  // namespace platform::profile

@@ -1,0 +1,164 @@
+#include "platform/profile/ProfileDocument.h"
+
+#include <algorithm>
+
+#include "platform/text/Utf.h"
+
+namespace platform::profile {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// UTF-16 text of the bytes after the byte-order mark. An odd last byte
+// cannot be half of anything readable and is dropped.
+std::string DecodeUtf16(std::span<const uint8_t> bytes, bool bigEndian) {
+  std::u16string units;
+  units.reserve(bytes.size() / 2);
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    uint16_t lo = bigEndian ? bytes[i + 1] : bytes[i];
+    uint16_t hi = bigEndian ? bytes[i] : bytes[i + 1];
+    units += static_cast<char16_t>(lo | (hi << 8));
+  }
+  return Utf16ToUtf8(units);
+}
+
+}  // namespace
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+ProfileDocument ProfileDocument::Parse(std::span<const uint8_t> bytes) {
+  ProfileDocument doc;
+  if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
+    doc.m_encoding = TextEncoding::kUtf8Bom;
+    doc.m_text.assign(bytes.begin() + 3, bytes.end());
+  } else if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+    doc.m_encoding = TextEncoding::kUtf16Le;
+    doc.m_text = DecodeUtf16(bytes.subspan(2), false);
+  } else if (bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) {
+    doc.m_encoding = TextEncoding::kUtf16Be;
+    doc.m_text = DecodeUtf16(bytes.subspan(2), true);
+  } else {
+    // Plain 8-bit text is taken as UTF-8. Bytes that are not UTF-8 stay as
+    // they are, so names and values compare and write back byte for byte;
+    // they become U+FFFD only where text is turned into UTF-16.
+    doc.m_encoding = TextEncoding::kUtf8;
+    doc.m_text.assign(bytes.begin(), bytes.end());
+  }
+
+  const std::string& text = doc.m_text;
+  bool lineEndKnown = false;
+  ProfileSection* current = nullptr;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t begin = pos;
+    size_t contentEnd = text.find_first_of("\r\n", begin);
+    size_t lineEnd;
+    if (contentEnd == std::string::npos) {
+      contentEnd = lineEnd = text.size();
+    } else if (text[contentEnd] == '\r' && contentEnd + 1 < text.size() && text[contentEnd + 1] == '\n') {
+      lineEnd = contentEnd + 2;
+    } else {
+      lineEnd = contentEnd + 1;
+    }
+    if (!lineEndKnown && contentEnd < lineEnd) {
+      lineEndKnown = true;
+      doc.m_lineEnd = lineEnd - contentEnd == 2 ? "\r\n" : (text[contentEnd] == '\n' ? "\n" : "\r");
+    }
+    pos = lineEnd;
+
+    std::string_view line = TrimBlanks(std::string_view(text).substr(begin, contentEnd - begin));
+    if (line.empty()) continue;
+
+    // A header is "[" up to the first "]"; whatever follows it on the line
+    // does not count. A "[" line without "]" is an ordinary line.
+    if (line.front() == '[') {
+      size_t close = line.find(']');
+      if (close != std::string_view::npos) {
+        if (current != nullptr) current->bodyEnd = begin;
+        ProfileSection section;
+        section.name = std::string(TrimBlanks(line.substr(1, close - 1)));
+        section.foldedName = FoldCase(section.name);
+        section.headerBegin = begin;
+        section.insertAt = lineEnd;
+        section.insertAfterUnterminatedLine = contentEnd == lineEnd;
+        doc.m_firstSection.try_emplace(section.foldedName, doc.m_sections.size());
+        doc.m_sections.push_back(std::move(section));
+        current = &doc.m_sections.back();
+        continue;
+      }
+    }
+    // Lines before the first section belong to nothing and are not read.
+    if (current == nullptr) continue;
+    current->insertAt = lineEnd;
+    current->insertAfterUnterminatedLine = contentEnd == lineEnd;
+    if (line.front() == ';') continue;  // comment
+
+    ProfileEntry entry;
+    entry.lineBegin = begin;
+    entry.keyBegin = static_cast<size_t>(line.data() - text.data());
+    entry.contentEnd = contentEnd;
+    entry.lineEnd = lineEnd;
+    size_t equals = line.find('=');
+    if (equals == std::string_view::npos) {
+      entry.key = std::string(line);
+    } else {
+      entry.hasEquals = true;
+      entry.key = std::string(TrimBlanks(line.substr(0, equals)));
+      entry.value = std::string(TrimBlanks(line.substr(equals + 1)));
+    }
+    entry.foldedKey = FoldCase(entry.key);
+    current->entries.push_back(std::move(entry));
+  }
+  if (current != nullptr) current->bodyEnd = text.size();
+  return doc;
+}
+
+const ProfileSection* ProfileDocument::FindSection(std::string_view name) const {
+  auto it = m_firstSection.find(FoldCase(TrimBlanks(name)));
+  return it == m_firstSection.end() ? nullptr : &m_sections[it->second];
+}
+
+const ProfileEntry* ProfileDocument::FindKey(const ProfileSection& section, std::string_view key) {
+  std::string folded = FoldCase(TrimBlanks(key));
+  for (const ProfileEntry& entry : section.entries) {
+    if (entry.hasEquals && entry.foldedKey == folded) return &entry;
+  }
+  return nullptr;
+}
+
+std::vector<uint8_t> ProfileDocument::Encode(std::string_view text) const {
+  std::vector<uint8_t> bytes;
+  switch (m_encoding) {
+    case TextEncoding::kUtf8:
+      bytes.assign(text.begin(), text.end());
+      break;
+    case TextEncoding::kUtf8Bom:
+      bytes.resize(3 + text.size());
+      bytes[0] = 0xEF, bytes[1] = 0xBB, bytes[2] = 0xBF;
+      std::copy(text.begin(), text.end(), bytes.begin() + 3);
+      break;
+    case TextEncoding::kUtf16Le:
+    case TextEncoding::kUtf16Be: {
+      bool bigEndian = m_encoding == TextEncoding::kUtf16Be;
+      std::u16string units = Utf8ToUtf16(text);
+      bytes.reserve(2 + units.size() * 2);
+      bytes.push_back(bigEndian ? 0xFE : 0xFF);
+      bytes.push_back(bigEndian ? 0xFF : 0xFE);
+      for (char16_t unit : units) {
+        uint8_t lo = static_cast<uint8_t>(unit & 0xFF);
+        uint8_t hi = static_cast<uint8_t>(unit >> 8);
+        bytes.push_back(bigEndian ? hi : lo);
+        bytes.push_back(bigEndian ? lo : hi);
+      }
+      break;
+    }
+  }
+  return bytes;
+}
+
+}  // namespace platform::profile

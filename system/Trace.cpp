@@ -1,0 +1,45 @@
+#include "system/Trace.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+#include "platform/debug/DebugOutput.h"
+#include "platform/text/Utf.h"
+#include "system/SetupFolders.h"
+#include "system/Settings.h"
+
+namespace {
+
+// The line is assembled in a buffer of 4096 UTF-16 characters: the prefix,
+// the message and the line feed must fit with the terminating NUL.
+constexpr size_t kLineBufferChars = 4096;
+
+bool TraceSwitchedOn() {
+  return CSettings::Read(CSetupFolders::InstalledVersionFile(), "GENERAL", "DEBUG") == "TRACE";
+}
+
+std::string FormatMessage(const char* format, va_list args) {
+  va_list measure;
+  va_copy(measure, args);
+  int length = std::vsnprintf(nullptr, 0, format, measure);
+  va_end(measure);
+  if (length <= 0) return {};
+  std::string message(static_cast<size_t>(length) + 1, '\0');
+  std::vsnprintf(message.data(), message.size(), format, args);
+  message.resize(static_cast<size_t>(length));
+  return message;
+}
+
+}  // namespace
+
+void Trace(const char* format, ...) {
+  if (!TraceSwitchedOn()) return;
+  va_list args;
+  va_start(args, format);
+  std::string message = FormatMessage(format, args);
+  va_end(args);
+  std::string line = kTracePrefix + message;
+  line = std::string(platform::TruncateUtf16(line, kLineBufferChars - 2)) + "\n";
+  platform::OutputDebugString(line);
+}

@@ -1,0 +1,67 @@
+#include "engine/SetupReport.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/fs/Path.h"
+#include "tests/support/TempPrefix.h"
+
+namespace {
+
+struct SetupReportTest : ::testing::Test {
+  TempPrefix prefix;
+  CSetupReport report;
+  std::string SavedBytes() {
+    EXPECT_EQ(report.Save("C:\\report.rpt"), 0);
+    return ReadHostFile(platform::ToHostPath("C:\\report.rpt"));
+  }
+};
+
+TEST_F(SetupReportTest, EmptyReportSavesAsByteOrderMarkOnly) { EXPECT_EQ(SavedBytes(), std::string("\xFF\xFE", 2)); }
+
+TEST_F(SetupReportTest, KoreanLineRoundTripsAsUtf16LittleEndian) {
+  report.AppendLine("파일 : %s\r\n", "a.dll");
+  // 파 U+D30C, 일 U+C77C, then " : a.dll\r\n" in ASCII.
+  std::string expected("\xFF\xFE\x0C\xD3\x7C\xC7", 6);
+  for (char c : std::string(" : a.dll\r\n")) expected += std::string{c, '\0'};
+  EXPECT_EQ(SavedBytes(), expected);
+  EXPECT_EQ(report.TextUtf8(), "파일 : a.dll\r\n");
+}
+
+TEST_F(SetupReportTest, PercentInArgumentsIsNeverReinterpreted) {
+  report.AppendLine("%s", "100% %d %s %n");
+  report.AppendLine("(%3.2f%%)\r\n", 50.0);
+  EXPECT_EQ(report.TextUtf8(), "100% %d %s %n(50.00%)\r\n");
+}
+
+TEST_F(SetupReportTest, LinesAreAppendedAsGivenAndOverlongOnesCut) {
+  report.AppendLine("------- INSTALL BEGIN -------\r\n");
+  report.AppendLine("%s", std::string(5000, 'x').c_str());
+  ASSERT_EQ(report.Text().size(), 31u + 4095u);
+  // The limit counts UTF-16 units and never splits a character: a
+  // character outside the BMP that would straddle it is left out whole.
+  CSetupReport wide;
+  wide.AppendLine("%s😀", std::string(4094, 'y').c_str());
+  EXPECT_EQ(wide.Text().size(), 4094u);
+  CSetupReport korean;
+  std::string line;
+  for (int i = 0; i < 5000; ++i) line += "가";
+  korean.AppendLine("%s", line.c_str());
+  EXPECT_EQ(korean.Text().size(), 4095u);
+}
+
+TEST_F(SetupReportTest, SaveIntoMissingFolderFailsAndLeavesNothing) {
+  report.AppendLine("line\r\n");
+  EXPECT_EQ(report.Save("C:\\no such folder\\report.rpt"), -1);
+  EXPECT_EQ(report.Save("Q:\\report.rpt"), -1);
+}
+
+TEST_F(SetupReportTest, SaveTruncatesAnOlderReport) {
+  report.AppendLine("a much longer first report line\r\n");
+  ASSERT_EQ(report.Save("C:\\r.rpt"), 0);
+  report.Clear();
+  report.AppendLine("ab");
+  ASSERT_EQ(report.Save("C:\\r.rpt"), 0);
+  EXPECT_EQ(ReadHostFile(platform::ToHostPath("C:\\r.rpt")), std::string("\xFF\xFE" "a\0b\0", 6));
+}
+
+}  // namespace

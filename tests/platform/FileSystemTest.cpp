@@ -1,0 +1,84 @@
+#include "platform/fs/FileSystem.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/fs/Path.h"
+#include "tests/support/TempPrefix.h"
+
+namespace {
+
+struct FileSystemTest : ::testing::Test {
+  TempPrefix prefix;
+};
+
+TEST_F(FileSystemTest, CreatesFoldersLevelByLevel) {
+  EXPECT_EQ(platform::fs::CreateDirectory("C:\\one\\two"), platform::kErrorPathNotFound);
+  EXPECT_EQ(platform::fs::CreateDirectory("C:\\one"), platform::kErrorSuccess);
+  EXPECT_EQ(platform::fs::CreateDirectory("C:\\ONE"), platform::kErrorAlreadyExists);
+  EXPECT_EQ(platform::fs::CreateDirectoryPath("C:\\one\\two\\three"), platform::kErrorSuccess);
+  EXPECT_TRUE(platform::fs::DirectoryExists("c:\\One\\Two\\Three"));
+  EXPECT_FALSE(platform::fs::FileExists("C:\\one\\two"));
+}
+
+TEST_F(FileSystemTest, WritesAndReadsExactBytes) {
+  std::string bytes("a\0b\r\n\xFF", 6);
+  ASSERT_EQ(platform::fs::WriteFileAtomic("C:\\f.bin", bytes), platform::kErrorSuccess);
+  auto read = platform::fs::ReadFileBytes("C:\\F.BIN");
+  ASSERT_TRUE(read);
+  EXPECT_EQ(std::string(read->begin(), read->end()), bytes);
+  EXPECT_TRUE(platform::fs::FileExists("C:\\f.bin"));
+  EXPECT_TRUE(platform::fs::CanReadWrite("C:\\f.bin"));
+}
+
+TEST_F(FileSystemTest, ReadReportsMissingFileAndFolderAsWindowsDoes) {
+  EXPECT_EQ(platform::fs::ReadFileBytes("C:\\missing.txt").error(), platform::kErrorFileNotFound);
+  EXPECT_EQ(platform::fs::ReadFileBytes("C:\\no\\missing.txt").error(), platform::kErrorPathNotFound);
+  EXPECT_EQ(platform::fs::WriteFileAtomic("C:\\no\\file.txt", "x"), platform::kErrorPathNotFound);
+}
+
+TEST_F(FileSystemTest, AtomicWriteKeepsModeAndLeavesNoTemporaryFiles) {
+  ASSERT_EQ(platform::fs::WriteFileAtomic("C:\\keep.txt", "old"), platform::kErrorSuccess);
+  std::string host = platform::ToHostPath("C:\\keep.txt");
+  chmod(host.c_str(), 0600);
+  ASSERT_EQ(platform::fs::WriteFileAtomic("C:\\keep.txt", "new"), platform::kErrorSuccess);
+  struct stat st;
+  ASSERT_EQ(stat(host.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_EQ(ReadHostFile(host), "new");
+  for (const auto& entry : std::filesystem::directory_iterator(prefix.DriveC())) {
+    EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
+  }
+}
+
+// A writer killed at any moment leaves the old or the new content, never a
+// mixture or an empty file.
+TEST_F(FileSystemTest, KilledWriterLeavesOldOrNewFile) {
+  std::string oldContent(200000, 'o');
+  std::string newContent(300000, 'n');
+  ASSERT_EQ(platform::fs::WriteFileAtomic("C:\\target.bin", oldContent), platform::kErrorSuccess);
+  std::string host = platform::ToHostPath("C:\\target.bin");
+  for (int round = 0; round < 30; ++round) {
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (;;) {
+        platform::fs::host::WriteFileAtomic(host, std::span(reinterpret_cast<const uint8_t*>(newContent.data()),
+                                                            newContent.size()));
+        platform::fs::host::WriteFileAtomic(host, std::span(reinterpret_cast<const uint8_t*>(oldContent.data()),
+                                                            oldContent.size()));
+      }
+    }
+    usleep(1000 + (round * 997) % 5000);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    std::string now = ReadHostFile(host);
+    EXPECT_TRUE(now == oldContent || now == newContent) << "round " << round << " size " << now.size();
+  }
+}
+
+}  // namespace
