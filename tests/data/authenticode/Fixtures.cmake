@@ -4,7 +4,8 @@
 include_guard(GLOBAL)
 
 find_program(VAMO_OSSLSIGNCODE osslsigncode REQUIRED)
-set(VAMO_AUTHENTICODE_FIXTURES ${PROJECT_BINARY_DIR}/tests/fixtures/authenticode)
+# Cache variables, so suites in other folders see them after the guard.
+set(VAMO_AUTHENTICODE_FIXTURES ${PROJECT_BINARY_DIR}/tests/fixtures/authenticode CACHE INTERNAL "")
 set(_vamo_fixture_src ${CMAKE_CURRENT_LIST_DIR})
 file(GLOB _vamo_fixture_inputs CONFIGURE_DEPENDS ${_vamo_fixture_src}/*.rc ${_vamo_fixture_src}/*.s
      ${_vamo_fixture_src}/*.py ${_vamo_fixture_src}/*.sh)
