@@ -38,7 +38,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "1. 하나 이상의 파일에서 오류가 발생 하였습니다.\n\n컴퓨터를 재부팅후 다시 시도해 주십시오. 문제가 "
                     "지속되면 고객센터로 문의 해주시기 바랍니다. [-9204]"},
         MessageCase{-9301, 0, "1. 사용자 계정이 관리자 계정이 아닙니다. 관리자 계정으로 다시 시도해 주십시오. [-9301]"},
-        MessageCase{-9302, 0, "1. 디렉토리 또는 파일에 접근할 수 없습니다. [-9302]"}));
+        MessageCase{-9302, 0, "1. 디렉토리 또는 파일에 접근할 수 없습니다. [-9302]"}),
+    [](const ::testing::TestParamInfo<MessageCase>& info) { return "Code" + std::to_string(-info.param.code); });
 
 TEST(ErrorInfo, FolderCodeKeepsThePathAndClearsTheNetworkFlag) {
   CErrorInfo info;

@@ -36,7 +36,8 @@ INSTANTIATE_TEST_SUITE_P(
                       MappingCase{"c:\\program FILES\\New Folder", "/Program Files/New Folder"},
                       // Win32 drops trailing dots and spaces of components.
                       MappingCase{"C:\\Windows.\\file. ", "/Windows/file"},
-                      MappingCase{"\\\\?\\C:\\Windows", "/Windows"}));
+                      MappingCase{"\\\\?\\C:\\Windows", "/Windows"}),
+    [](const ::testing::TestParamInfo<MappingCase>& info) { return "Case" + std::to_string(info.index); });
 
 TEST_F(PathTest, ZMapsOntoTheHostRoot) {
   EXPECT_EQ(platform::ToHostPath("Z:\\"), "/");
