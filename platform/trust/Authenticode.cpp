@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/fs/FileSystem.h"
+#include "platform/fs/MappedFile.h"
 #include "platform/prefix/Prefix.h"
 #include "platform/trust/AuthenticodeLayout.h"
 #include "platform/trust/Der.h"
@@ -169,6 +169,20 @@ uint32_t ChainError(int error) {
   }
 }
 
+// Chain errors that another source of roots could cure.
+bool IsMissingRoot(int error) {
+  switch (error) {
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+    case X509_V_ERR_CERT_UNTRUSTED:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // Every certificate that restricts its extended key usage must allow code
 // signing, and the signer's key usage (when present) must allow signatures.
 bool AllowsCodeSigning(STACK_OF(X509)* chain) {
@@ -225,6 +239,20 @@ void AddPemFolder(const std::string& hostFolder, TrustStores& stores, bool trust
 struct TrustStores::Impl {
   StorePtr store{X509_STORE_new()};
   CertStackPtr disallowed{sk_X509_new_null()};
+  // The host bundle file is parsed only when a chain does not end at a root
+  // found otherwise: reading some hundred certificates costs more than
+  // hashing a large file, and most checks end at a prefix root or at one
+  // the hashed certificate folder yields.
+  bool bundlePending = false;
+
+  void LoadBundle() {
+    if (!bundlePending) return;
+    bundlePending = false;
+    if (X509_LOOKUP* lookup = X509_STORE_add_lookup(store.get(), X509_LOOKUP_file())) {
+      X509_LOOKUP_load_file(lookup, nullptr, X509_FILETYPE_DEFAULT);
+    }
+    ERR_clear_error();
+  }
 };
 
 TrustStores::TrustStores() : m_impl(std::make_unique<Impl>()) {}
@@ -236,7 +264,13 @@ TrustStores TrustStores::Empty() { return TrustStores(); }
 
 TrustStores TrustStores::FromPrefix() {
   TrustStores stores;
-  X509_STORE_set_default_paths(stores.m_impl->store.get());
+  // The host's trusted roots, as OpenSSL's default locations name them: the
+  // hashed certificate folder now (it is read lazily, one issuer at a time),
+  // the bundle file when a chain needs it.
+  if (X509_LOOKUP* lookup = X509_STORE_add_lookup(stores.m_impl->store.get(), X509_LOOKUP_hash_dir())) {
+    X509_LOOKUP_add_dir(lookup, nullptr, X509_FILETYPE_DEFAULT);
+  }
+  stores.m_impl->bundlePending = true;
   ERR_clear_error();
   AddPemFolder(PrefixCertsFolder("root"), stores, true);
   AddPemFolder(PrefixCertsFolder("disallowed"), stores, false);
@@ -300,14 +334,21 @@ TrustVerdict VerifyAuthenticode(std::span<const uint8_t> file, const TrustStores
     return Fail(kTrustEExplicitDistrust);
   }
 
-  StoreCtxPtr ctx(X509_STORE_CTX_new());
-  if (!ctx || X509_STORE_CTX_init(ctx.get(), stores.Get().store.get(), signer, p7->d.sign->cert) != 1) {
+  StoreCtxPtr ctx;
+  bool chainOk = false;
+  int chainError = X509_V_OK;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    ctx.reset(X509_STORE_CTX_new());
+    if (!ctx || X509_STORE_CTX_init(ctx.get(), stores.Get().store.get(), signer, p7->d.sign->cert) != 1) {
+      ERR_clear_error();
+      return Fail(kCertEChaining);
+    }
+    chainOk = X509_verify_cert(ctx.get()) == 1;
+    chainError = X509_STORE_CTX_get_error(ctx.get());
     ERR_clear_error();
-    return Fail(kCertEChaining);
+    if (chainOk || !IsMissingRoot(chainError) || !stores.Get().bundlePending) break;
+    stores.Get().LoadBundle();
   }
-  const bool chainOk = X509_verify_cert(ctx.get()) == 1;
-  const int chainError = X509_STORE_CTX_get_error(ctx.get());
-  ERR_clear_error();
   STACK_OF(X509)* chain = X509_STORE_CTX_get0_chain(ctx.get());
   if (chain != nullptr && AnyDisallowed(disallowed, chain)) return Fail(kTrustEExplicitDistrust);
   if (!chainOk) return Fail(ChainError(chainError));
@@ -317,11 +358,11 @@ TrustVerdict VerifyAuthenticode(std::span<const uint8_t> file, const TrustStores
 
 uint32_t WinVerifyTrust(std::string_view path) {
   TrustVerdict verdict;
-  const std::expected<std::vector<uint8_t>, Win32Error> bytes = fs::ReadFileBytes(path);
-  if (!bytes) {
-    verdict = NoSignature(HResultFromWin32(bytes.error()));
+  const std::expected<fs::MappedFile, Win32Error> file = fs::MappedFile::Open(path);
+  if (!file) {
+    verdict = NoSignature(HResultFromWin32(file.error()));
   } else {
-    verdict = VerifyAuthenticode(*bytes, TrustStores::FromPrefix());
+    verdict = VerifyAuthenticode(file->Bytes(), TrustStores::FromPrefix());
   }
   SetLastError(verdict.lastError);
   return verdict.result;

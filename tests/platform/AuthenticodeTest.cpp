@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/core/Win32Error.h"
+#include "platform/fs/Path.h"
 #include "platform/prefix/Prefix.h"
 #include "tests/data/authenticode/Fixtures.h"
 #include "tests/support/TempPrefix.h"
@@ -130,6 +132,28 @@ TEST(WinVerifyTrust, MissingFileIsNoSignatureWithTheFileError) {
   TempPrefix prefix;
   EXPECT_EQ(WinVerifyTrust(FixtureWindowsPath("no-such-file.exe")), kTrustENoSignature);
   EXPECT_EQ(platform::GetLastError(), HResultFromWin32(platform::kErrorFileNotFound));
+}
+
+TEST(WinVerifyTrust, FolderIsNoSignatureWithAccessDenied) {
+  TempPrefix prefix;
+  EXPECT_EQ(WinVerifyTrust(platform::ToWindowsPath(VAMO_AUTHENTICODE_FIXTURES)), kTrustENoSignature);
+  EXPECT_EQ(platform::GetLastError(), HResultFromWin32(platform::kErrorAccessDenied));
+}
+
+// The host's roots come from OpenSSL's default locations; the bundle file
+// is read only when a chain needs it, and then it counts.
+TEST(WinVerifyTrust, HostBundleRootsAreTrusted) {
+  TempPrefix prefix;
+  const std::string file = FixtureWindowsPath("signed.cab");
+  setenv("SSL_CERT_DIR", (prefix.Root() + "/no-such-folder").c_str(), 1);
+  setenv("SSL_CERT_FILE", FixtureHostPath("pki/ca.pem").c_str(), 1);
+  const uint32_t withBundle = WinVerifyTrust(file);
+  setenv("SSL_CERT_FILE", FixtureHostPath("pki/other-ca.pem").c_str(), 1);
+  const uint32_t withOtherBundle = WinVerifyTrust(file);
+  unsetenv("SSL_CERT_FILE");
+  unsetenv("SSL_CERT_DIR");
+  EXPECT_EQ(withBundle, 0u);
+  EXPECT_EQ(withOtherBundle, kCertEChaining);
 }
 
 // Truncations of a signed file end in a verdict, never in a read outside
