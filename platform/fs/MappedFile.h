@@ -16,7 +16,8 @@ class MappedFile {
  public:
   // Maps the file named by a Windows path. Fails with the error Windows
   // would give: kErrorFileNotFound / kErrorPathNotFound / kErrorAccessDenied,
-  // kErrorAccessDenied for a folder. An empty file gives an empty view.
+  // kErrorAccessDenied for a folder or anything else that is no
+  // regular file. An empty file gives an empty view.
   static std::expected<MappedFile, Win32Error> Open(std::string_view path);
 
   MappedFile(MappedFile&& other) noexcept;

@@ -15,7 +15,9 @@ namespace platform::fs {
 std::expected<MappedFile, Win32Error> MappedFile::Open(std::string_view path) {
   const std::string host = ToHostPath(path);
   if (host.empty()) return std::unexpected(kErrorPathNotFound);
-  const int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that naming a FIFO cannot hang the caller; only regular
+  // files are mapped.
+  const int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::unexpected(Win32ErrorFromErrno(errno));
   struct stat st {};
   Win32Error error = kErrorSuccess;
@@ -23,7 +25,7 @@ std::expected<MappedFile, Win32Error> MappedFile::Open(std::string_view path) {
   size_t size = 0;
   if (fstat(fd, &st) != 0) {
     error = Win32ErrorFromErrno(errno);
-  } else if (S_ISDIR(st.st_mode)) {
+  } else if (!S_ISREG(st.st_mode)) {
     error = kErrorAccessDenied;
   } else if (st.st_size > 0) {
     size = static_cast<size_t>(st.st_size);
