@@ -319,7 +319,19 @@ TrustVerdict VerifyAuthenticode(std::span<const uint8_t> file, const TrustStores
   // The signer's messageDigest covers the contents octets of
   // SpcIndirectDataContent; PKCS7_verify checks it and the signature. The
   // chain is built below, with our own stores and usage rule.
-  BioPtr content(BIO_new_mem_buf(indirect->signedContent.data(), static_cast<int>(indirect->signedContent.size())));
+  // The content goes in behind a buffering filter: handed a memory BIO
+  // directly, PKCS7_verify copies it into a memory BIO of its own and leaks
+  // that copy when the signer information is malformed.
+  BioPtr content(BIO_new(BIO_f_buffer()));
+  if (BIO* memory = BIO_new_mem_buf(indirect->signedContent.data(), static_cast<int>(indirect->signedContent.size()))) {
+    if (content) {
+      BIO_push(content.get(), memory);
+    } else {
+      BIO_free(memory);
+    }
+  } else {
+    content.reset();
+  }
   const int signatureOk = content ? PKCS7_verify(p7.get(), nullptr, nullptr, content.get(), nullptr, PKCS7_NOVERIFY) : 0;
   ERR_clear_error();
   if (signatureOk != 1) return Fail(kTrustEBadDigest);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -154,6 +155,20 @@ TEST(WinVerifyTrust, HostBundleRootsAreTrusted) {
   unsetenv("SSL_CERT_DIR");
   EXPECT_EQ(withBundle, 0u);
   EXPECT_EQ(withOtherBundle, kCertEChaining);
+}
+
+// An unknown algorithm in the SignedData digest list makes OpenSSL's own
+// content processing fail; the check must refuse the file and (under the
+// sanitizer build) leave nothing allocated behind.
+TEST(Authenticode, UnknownSignerDigestIsRefusedCleanly) {
+  std::vector<uint8_t> bytes = FixtureBytes("app64-signed.exe");
+  const std::vector<uint8_t> sha256Oid = {0x06, 0x09, 0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x01};
+  const auto at = std::search(bytes.begin(), bytes.end(), sha256Oid.begin(), sha256Oid.end());
+  ASSERT_NE(at, bytes.end());
+  *(at + static_cast<std::ptrdiff_t>(sha256Oid.size()) - 1) = 0x7F;
+  TrustStores stores = TrustStores::Empty();
+  stores.AddTrustedPemFile(FixtureHostPath("pki/ca.pem"));
+  EXPECT_EQ(VerifyAuthenticode(bytes, stores).result, kTrustEBadDigest);
 }
 
 // Truncations of a signed file end in a verdict, never in a read outside
