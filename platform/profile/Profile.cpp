@@ -1,5 +1,6 @@
 #include "platform/profile/Profile.h"
 
+#include <list>
 #include <mutex>
 
 #include "platform/fs/FileSystem.h"
@@ -27,7 +28,8 @@ std::string ResolveProfilePath(std::string path) {
 }
 
 // Lays out a NUL-separated list in a buffer of `chars` code units the way
-// the Windows profile functions do, spare character and all.
+// the Windows profile functions do: a list that does not fit is cut and
+// still ends in two NULs, so a caller walking it stops in the buffer.
 std::u16string PackList(const std::vector<std::u16string>& items, size_t chars) {
   if (chars == 0) return {};
   std::u16string all;
@@ -36,7 +38,7 @@ std::u16string PackList(const std::vector<std::u16string>& items, size_t chars) 
     all += u'\0';
   }
   if (all.empty() || chars == 1) return std::u16string(1, u'\0');
-  if (all.size() + 2 <= chars) return all + u'\0';
+  if (all.size() + 1 <= chars) return all + u'\0';
   size_t cut = chars - 2;
   if (cut > 0 && all[cut - 1] >= 0xD800 && all[cut - 1] <= 0xDBFF) --cut;  // keep pairs whole
   all.resize(cut);
@@ -50,6 +52,46 @@ std::string_view StripQuotes(std::string_view value) {
     return value.substr(1, value.size() - 2);
   }
   return value;
+}
+
+// Parsed files of the last few look-ups. A file source still reads the file
+// on every call, so a change is always seen; only when the bytes are the
+// same as last time is their parsed form used again, which spares the
+// install plan a parse of the whole update list for every key it reads.
+class ParsedFileCache {
+ public:
+  std::shared_ptr<const ProfileDocument> Get(const std::string& path, std::vector<uint8_t> bytes) {
+    {
+      std::lock_guard<std::mutex> guard(m_lock);
+      for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+        if (it->path == path && it->bytes == bytes) {
+          m_entries.splice(m_entries.begin(), m_entries, it);
+          return it->parsed;
+        }
+      }
+    }
+    auto parsed = std::make_shared<const ProfileDocument>(ProfileDocument::Parse(bytes));
+    std::lock_guard<std::mutex> guard(m_lock);
+    std::erase_if(m_entries, [&](const Entry& entry) { return entry.path == path; });
+    m_entries.push_front(Entry{path, std::move(bytes), parsed});
+    if (m_entries.size() > kEntries) m_entries.pop_back();
+    return parsed;
+  }
+
+ private:
+  static constexpr size_t kEntries = 8;
+  struct Entry {
+    std::string path;
+    std::vector<uint8_t> bytes;
+    std::shared_ptr<const ProfileDocument> parsed;
+  };
+  std::mutex m_lock;
+  std::list<Entry> m_entries;
+};
+
+ParsedFileCache& FileCache() {
+  static ParsedFileCache cache;
+  return cache;
 }
 
 std::mutex& WriterLock() {
@@ -175,7 +217,8 @@ std::shared_ptr<const ProfileDocument> Source::Parsed() const {
     return m_memory->parsed;
   }
   std::vector<uint8_t> bytes = Load();
-  return std::make_shared<const ProfileDocument>(ProfileDocument::Parse(bytes));
+  if (bytes.empty()) return std::make_shared<const ProfileDocument>();
+  return FileCache().Get(*m_strPath, std::move(bytes));
 }
 
 std::string GetString(const Source& source, std::string_view section, std::string_view key,

@@ -34,9 +34,11 @@ class ProfileDocument;
 //
 // A memory source is parsed once, on first use, and the parsed form is
 // shared by its copies, so many look-ups on one update list cost one parse.
-// A file source is read and parsed afresh on every call, as Windows does:
-// the file may change between two calls (the trace switch is read for every
-// line and takes effect at once). Sources may be used from several threads.
+// A file source reads the file afresh on every call, as Windows does: the
+// file may change between two calls (the trace switch is read for every line
+// and takes effect at once). Only when its bytes are exactly those of a
+// recent call is their parsed form reused. Sources may be used from several
+// threads.
 class Source {
  public:
   // A path without any folder ("x.ini") names a file in the Windows folder,
@@ -68,11 +70,11 @@ std::string GetString(const Source& source, std::string_view section, std::strin
 
 // GetPrivateProfileSectionNamesW: the exact buffer contents, each name
 // followed by a NUL and the list by another, in file order (a section that
-// appears twice is listed twice; "[]" is not listed). Like Windows, the list
-// must leave one character spare: otherwise it is cut to bufferChars - 2
-// code units (the last name loses its end) and two NULs follow. No sections
-// (or a missing file) give a single NUL; a buffer of 0 characters gets
-// nothing, one of 1 character a single NUL.
+// appears twice is listed twice; "[]" is not listed). A list that does not
+// fit is cut to bufferChars - 2 code units (the last name loses its end,
+// never half a character) and two NULs follow. No sections (or a missing
+// file) give a single NUL; a buffer of 0 characters gets nothing, one of 1
+// character a single NUL.
 std::u16string GetSectionNames(const Source& source, size_t bufferChars);
 
 // GetPrivateProfileSectionW: the lines of the first section of that name,

@@ -56,10 +56,11 @@ ProfileDocument ProfileDocument::Parse(std::span<const uint8_t> bytes) {
   size_t pos = 0;
   while (pos < text.size()) {
     size_t begin = pos;
-    size_t contentEnd = text.find_first_of("\r\n", begin);
+    size_t contentEnd = begin;
+    while (contentEnd < text.size() && text[contentEnd] != '\n' && text[contentEnd] != '\r') ++contentEnd;
     size_t lineEnd;
-    if (contentEnd == std::string::npos) {
-      contentEnd = lineEnd = text.size();
+    if (contentEnd == text.size()) {
+      lineEnd = contentEnd;
     } else if (text[contentEnd] == '\r' && contentEnd + 1 < text.size() && text[contentEnd + 1] == '\n') {
       lineEnd = contentEnd + 2;
     } else {
