@@ -219,9 +219,13 @@ Win32Error InitPrefix(const PrefixOptions& options) {
   for (const std::string& folder : StandardFolders(user, is64)) {
     if (Win32Error error = fs::host::CreateDirectories(root + "/drive_c/" + folder)) return error;
   }
+  // Dozens of values: one write per hive instead of one per value, and no
+  // other process sees a half-made prefix.
+  RegTransaction transaction;
   if (Win32Error error = WriteVersionFacts(options)) return error;
   if (Win32Error error = WriteFolderValues(user, is64)) return error;
-  return WriteProcessorKeys();
+  if (Win32Error error = WriteProcessorKeys()) return error;
+  return transaction.Commit();
 }
 
 std::string PrefixRegistryFolder() { return PrefixRoot() + "/registry"; }

@@ -36,6 +36,15 @@ using HiveChange = std::function<Win32Error(Hive& hive, bool& modified)>;
 // which case the hive file is untouched.
 Win32Error ModifyHive(HiveFile file, const HiveChange& change);
 
+// A transaction of the calling thread: from Begin to the matching End the
+// lock is held and every change of this thread goes to a working copy that
+// this thread's reads see; End writes each changed hive once. Nested pairs
+// join the outer one. End returns the first error of opening or writing
+// (kErrorSuccess when nothing was changed). When the lock cannot be taken,
+// the changes in between are written one by one instead.
+void BeginTransaction();
+Win32Error EndTransaction();
+
 // "HKEY_LOCAL_MACHINE" or "HKEY_USERS".
 std::string_view HiveRootName(HiveFile file);
 

@@ -173,7 +173,7 @@ Win32Error ReplaceHiveFile(const std::string& folder, HiveFile file, std::string
   if (!fd.Valid()) return Win32ErrorFromErrno(errno);
   Win32Error error = WriteAll(fd.Get(), text);
   if (error == kErrorSuccess && ::fchmod(fd.Get(), 0644) != 0) error = Win32ErrorFromErrno(errno);
-  if (error == kErrorSuccess && ::fsync(fd.Get()) != 0) error = Win32ErrorFromErrno(errno);
+  if (error == kErrorSuccess && ::fdatasync(fd.Get()) != 0) error = Win32ErrorFromErrno(errno);
   // close() can report a delayed write error; the hive must not be replaced then.
   if (error == kErrorSuccess && ::close(fd.Release()) != 0) error = Win32ErrorFromErrno(errno);
   if (error == kErrorSuccess && ::rename(temp.c_str(), target.c_str()) != 0) error = Win32ErrorFromErrno(errno);
@@ -187,6 +187,102 @@ Win32Error ReplaceHiveFile(const std::string& folder, HiveFile file, std::string
   return kErrorSuccess;
 }
 
+// One writer's hold on the registry: the in-process mutex and the flock,
+// plus the hives as this writer has changed them so far. A single change
+// opens and commits one of its own; a RegTransaction keeps one open for the
+// thread so that many changes cost one write per hive.
+class WriteSession {
+ public:
+  static std::expected<std::unique_ptr<WriteSession>, Win32Error> Open() {
+    std::string folder = PrefixRegistryFolder();
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec) return std::unexpected(Win32ErrorFromErrno(ec.value()));
+
+    std::unique_lock writer(g_writeLock);
+    std::string lockPath = folder + "/.lock";
+    ScopedFd lockFd(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    if (!lockFd.Valid()) return std::unexpected(Win32ErrorFromErrno(errno));
+    while (::flock(lockFd.Get(), LOCK_EX) != 0) {
+      if (errno != EINTR) return std::unexpected(Win32ErrorFromErrno(errno));
+    }
+    RemoveStaleTempFiles(folder);
+    return std::unique_ptr<WriteSession>(new WriteSession(std::move(folder), std::move(writer), std::move(lockFd)));
+  }
+
+  // The hive with this session's changes so far.
+  std::expected<std::shared_ptr<const Hive>, Win32Error> Current(HiveFile file) {
+    Working& working = m_hives[static_cast<size_t>(file)];
+    if (!working.hive) {
+      std::expected<std::shared_ptr<const Hive>, Win32Error> loaded = LoadHive(HivePath(m_strFolder, file), file);
+      if (!loaded) return loaded;
+      working.hive = *loaded;
+    }
+    return working.hive;
+  }
+
+  // Runs the change on a copy, which replaces the working hive only when
+  // the change succeeded: a failed change leaves no trace.
+  Win32Error Apply(HiveFile file, const HiveChange& change) {
+    std::expected<std::shared_ptr<const Hive>, Win32Error> current = Current(file);
+    if (!current) return current.error();
+    auto updated = std::make_shared<Hive>(**current);
+    bool modified = false;
+    if (Win32Error error = change(*updated, modified)) return error;
+    if (modified) {
+      Working& working = m_hives[static_cast<size_t>(file)];
+      working.hive = std::move(updated);
+      working.dirty = true;
+    }
+    return kErrorSuccess;
+  }
+
+  // Writes every changed hive. The lock is released when the session goes.
+  Win32Error Commit() {
+    Win32Error result = kErrorSuccess;
+    for (HiveFile file : {HiveFile::kMachine, HiveFile::kUsers}) {
+      Working& working = m_hives[static_cast<size_t>(file)];
+      if (!working.dirty) continue;
+      working.dirty = false;
+      if (Win32Error error = ReplaceHiveFile(m_strFolder, file, working.hive->Serialize())) {
+        result = error;
+        continue;
+      }
+      // The lock is still held, so the file on disk is the one just written.
+      std::string path = HivePath(m_strFolder, file);
+      struct stat info {};
+      if (::stat(path.c_str(), &info) == 0) RememberHive(path, FileIdentity::Of(info), working.hive);
+    }
+    return result;
+  }
+
+ private:
+  struct Working {
+    std::shared_ptr<const Hive> hive;
+    bool dirty = false;
+  };
+
+  WriteSession(std::string folder, std::unique_lock<std::mutex> writer, ScopedFd lockFd)
+      : m_strFolder(std::move(folder)), m_writer(std::move(writer)), m_lockFd(std::move(lockFd)) {}
+
+  std::string m_strFolder;
+  std::unique_lock<std::mutex> m_writer;
+  ScopedFd m_lockFd;  // closing it releases the flock
+  Working m_hives[2];
+};
+
+struct ThreadTransaction {
+  std::unique_ptr<WriteSession> session;
+  int depth = 0;
+  Win32Error openError = kErrorSuccess;
+};
+
+thread_local ThreadTransaction t_transaction;
+
+// The thread's open transaction. It stays with the prefix it was opened
+// for, even if VAMO_PREFIX changes meanwhile.
+WriteSession* TransactionSession() { return t_transaction.session.get(); }
+
 }  // namespace
 
 std::string_view HiveRootName(HiveFile file) {
@@ -194,43 +290,38 @@ std::string_view HiveRootName(HiveFile file) {
 }
 
 std::expected<std::shared_ptr<const Hive>, Win32Error> ReadHive(HiveFile file) {
+  if (WriteSession* session = TransactionSession()) return session->Current(file);
   return LoadHive(HivePath(PrefixRegistryFolder(), file), file);
 }
 
 Win32Error ModifyHive(HiveFile file, const HiveChange& change) {
-  std::string folder = PrefixRegistryFolder();
-  std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  if (ec) return Win32ErrorFromErrno(ec.value());
+  if (WriteSession* session = TransactionSession()) return session->Apply(file, change);
+  std::expected<std::unique_ptr<WriteSession>, Win32Error> session = WriteSession::Open();
+  if (!session) return session.error();
+  if (Win32Error error = (*session)->Apply(file, change)) return error;
+  return (*session)->Commit();
+}
 
-  std::lock_guard writer(g_writeLock);
-  std::string lockPath = folder + "/.lock";
-  ScopedFd lockFd(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
-  if (!lockFd.Valid()) return Win32ErrorFromErrno(errno);
-  while (::flock(lockFd.Get(), LOCK_EX) != 0) {
-    if (errno != EINTR) return Win32ErrorFromErrno(errno);
+void BeginTransaction() {
+  if (t_transaction.depth++ > 0) return;
+  std::expected<std::unique_ptr<WriteSession>, Win32Error> session = WriteSession::Open();
+  if (session) {
+    t_transaction.session = std::move(*session);
+    t_transaction.openError = kErrorSuccess;
+  } else {
+    t_transaction.openError = session.error();
   }
-  // Closing the descriptor (lockFd going out of scope) releases the lock.
+}
 
-  RemoveStaleTempFiles(folder);
-  std::string path = HivePath(folder, file);
-  std::expected<std::shared_ptr<const Hive>, Win32Error> current = LoadHive(path, file);
-  if (!current) return current.error();
-
-  Hive updated = **current;
-  bool modified = false;
-  if (Win32Error error = change(updated, modified)) return error;
-  if (!modified) return kErrorSuccess;
-
-  std::string text = updated.Serialize();
-  if (Win32Error error = ReplaceHiveFile(folder, file, text)) return error;
-
-  // The lock is still held, so the file on disk is the one just written.
-  struct stat info {};
-  if (::stat(path.c_str(), &info) == 0) {
-    RememberHive(path, FileIdentity::Of(info), std::make_shared<const Hive>(std::move(updated)));
+Win32Error EndTransaction() {
+  if (t_transaction.depth == 0) return kErrorSuccess;
+  if (--t_transaction.depth > 0) return kErrorSuccess;
+  Win32Error result = t_transaction.openError;
+  if (t_transaction.session) {
+    result = t_transaction.session->Commit();
+    t_transaction.session.reset();
   }
-  return kErrorSuccess;
+  return result;
 }
 
 }  // namespace platform::reg

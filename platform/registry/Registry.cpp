@@ -337,6 +337,16 @@ Win32Error RegKey::DeleteChild(std::string_view child, bool tree) {
   });
 }
 
+RegTransaction::RegTransaction() { reg::BeginTransaction(); }
+
+RegTransaction::~RegTransaction() { Commit(); }
+
+Win32Error RegTransaction::Commit() {
+  if (!m_bOpen) return kErrorSuccess;
+  m_bOpen = false;
+  return reg::EndTransaction();
+}
+
 Win32Error RegKey::DeleteKey(std::string_view child) { return DeleteChild(child, false); }
 
 Win32Error RegKey::DeleteTree(std::string_view child) { return DeleteChild(child, true); }

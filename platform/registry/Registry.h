@@ -144,4 +144,25 @@ class RegKey {
   bool m_bValid = false;
 };
 
+// Groups the calling thread's registry changes into one write per hive, for
+// code that sets many values at once (setting up a prefix): while it lives,
+// the registry lock is held, the thread's changes go to a working copy that
+// its own reads see, and Commit (or the destructor) writes each changed hive
+// once. Other threads and processes see all of the changes or none; their
+// writes wait. Transactions on one thread nest; the outermost one writes.
+class RegTransaction {
+ public:
+  RegTransaction();
+  ~RegTransaction();
+  RegTransaction(const RegTransaction&) = delete;
+  RegTransaction& operator=(const RegTransaction&) = delete;
+
+  // Writes the changes now. Returns the first error of taking the lock or
+  // writing a hive (that hive keeps its old content); later calls do nothing.
+  Win32Error Commit();
+
+ private:
+  bool m_bOpen = true;
+};
+
 }  // namespace platform

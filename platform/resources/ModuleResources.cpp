@@ -1,0 +1,48 @@
+#include "platform/resources/ModuleResources.h"
+
+#include <mutex>
+
+namespace platform {
+
+namespace {
+
+struct ModuleState {
+  std::mutex lock;
+  bool registered = false;
+  ResourceTable table;
+};
+
+ModuleState& State() {
+  static ModuleState state;
+  return state;
+}
+
+}  // namespace
+
+void RegisterModuleResources(std::span<const uint8_t> resFile) {
+  ModuleState& state = State();
+  std::lock_guard<std::mutex> guard(state.lock);
+  std::expected<ResourceTable, Win32Error> table = ResourceTable::FromResFile(resFile);
+  state.registered = table.has_value();
+  state.table = table ? std::move(*table) : ResourceTable();
+}
+
+const ResourceTable* ModuleResources() {
+  ModuleState& state = State();
+  std::lock_guard<std::mutex> guard(state.lock);
+  return state.registered ? &state.table : nullptr;
+}
+
+std::expected<std::span<const uint8_t>, Win32Error> FindResource(const ResourceName& type,
+                                                                 const ResourceName& name) {
+  const ResourceTable* table = ModuleResources();
+  if (table == nullptr) return std::unexpected(kErrorResourceDataNotFound);
+  return table->Find(type, name);
+}
+
+std::string LoadString(uint32_t id) {
+  const ResourceTable* table = ModuleResources();
+  return table == nullptr ? std::string() : table->LoadString(id);
+}
+
+}  // namespace platform

@@ -1,0 +1,157 @@
+#include "platform/trust/AuthenticodeLayout.h"
+
+#include "platform/pe/ByteView.h"
+#include "platform/pe/PeImage.h"
+#include "platform/trust/Der.h"
+
+namespace platform::trust {
+
+using pe::ByteView;
+
+namespace {
+
+constexpr uint16_t kWinCertRevision2 = 0x0200;
+constexpr uint16_t kWinCertRevision1 = 0x0100;
+constexpr uint16_t kWinCertTypePkcsSignedData = 0x0002;
+constexpr uint32_t kWinCertHeaderSize = 8;
+
+constexpr uint32_t kCabReservePresent = 0x0004;
+constexpr uint32_t kCabPrevCabinet = 0x0001;
+constexpr uint32_t kCabNextCabinet = 0x0002;
+// cbCFHeader of a signed cabinet: 20 reserved bytes, no per-folder or
+// per-data reserve; the first four hold this marker, the next eight the
+// signature offset and size.
+constexpr uint32_t kCabSignedReserveSize = 20;
+constexpr uint32_t kCabSignedReserveMarker = 0x00100000;
+constexpr uint32_t kCabFixedHeaderEnd = 60;
+constexpr size_t kMaxCabinetNameLength = 256;
+
+constexpr uint64_t AlignUp8(uint64_t value) { return (value + 7) & ~uint64_t{7}; }
+
+// The DER signature at the start of `area`; the rest may only be zero padding
+// shorter than eight bytes.
+bool SplitSignature(std::span<const uint8_t> area, SignatureLayout& layout) {
+  const std::optional<DerItem> der = ReadDer(area);
+  if (!der || der->tag != kDerSequence) return false;
+  const std::span<const uint8_t> trailing = area.subspan(der->totalSize);
+  if (trailing.size() >= 8) return false;
+  for (uint8_t byte : trailing) {
+    if (byte != 0) return false;
+  }
+  layout.signature = area.first(der->totalSize);
+  return true;
+}
+
+SignatureLayout PeLayout(std::span<const uint8_t> file, const pe::PeImage& image) {
+  SignatureLayout layout;
+  layout.form = SubjectForm::kPe;
+  layout.dataTypeOid = kSpcPeImageDataOid;
+  if (image.securityEntryOffset == 0 || image.security.virtualAddress == 0 || image.security.size == 0) {
+    return layout;
+  }
+  layout.status = LayoutStatus::kMalformed;
+  const ByteView view(file);
+  const uint64_t tableStart = image.security.virtualAddress;
+  const uint64_t tableEnd = tableStart + image.security.size;
+  // The table must be the file's tail: bytes after it would be covered by
+  // neither the digest nor the signature.
+  if (tableEnd != file.size()) return layout;
+  if (tableStart < static_cast<uint64_t>(image.securityEntryOffset) + 8) return layout;
+
+  std::optional<std::span<const uint8_t>> signatureArea;
+  // Each entry is at least eight bytes long, so the walk ends.
+  for (uint64_t at = tableStart; at < tableEnd;) {
+    const std::optional<uint32_t> length = view.U32(at);
+    const std::optional<uint16_t> revision = view.U16(at + 4);
+    const std::optional<uint16_t> type = view.U16(at + 6);
+    if (!length || !revision || !type || *length < kWinCertHeaderSize || *length > tableEnd - at) {
+      return layout;
+    }
+    if (*revision != kWinCertRevision2 && *revision != kWinCertRevision1) return layout;
+    if (*type == kWinCertTypePkcsSignedData && !signatureArea) {
+      signatureArea = view.Slice(at + kWinCertHeaderSize, *length - kWinCertHeaderSize);
+    }
+    const uint64_t next = AlignUp8(at + *length);
+    // Entries are 8-byte aligned; only the last may end unpadded at the
+    // table's end.
+    if (next > tableEnd && at + *length != tableEnd) return layout;
+    at = next;
+  }
+  if (!signatureArea || !SplitSignature(*signatureArea, layout)) return layout;
+
+  const uint64_t checksum = image.checksumOffset;
+  const uint64_t entry = image.securityEntryOffset;
+  layout.digestRanges = {file.subspan(0, checksum), file.subspan(checksum + 4, entry - checksum - 4),
+                         file.subspan(entry + 8, tableStart - entry - 8)};
+  layout.status = LayoutStatus::kSigned;
+  return layout;
+}
+
+SignatureLayout CabinetLayout(std::span<const uint8_t> file) {
+  SignatureLayout layout;
+  layout.form = SubjectForm::kCabinet;
+  layout.dataTypeOid = kSpcCabDataOid;
+  const ByteView view(file);
+  const std::optional<uint16_t> flags = view.U16(30);
+  if (!flags || (*flags & kCabReservePresent) == 0) return layout;
+  const std::optional<uint16_t> headerReserve = view.U16(36);
+  const std::optional<uint8_t> folderReserve = view.U8(38);
+  const std::optional<uint8_t> dataReserve = view.U8(39);
+  const std::optional<uint32_t> marker = view.U32(40);
+  const std::optional<uint32_t> signatureOffset = view.U32(44);
+  const std::optional<uint32_t> signatureSize = view.U32(48);
+  if (!headerReserve || !folderReserve || !dataReserve || !marker || !signatureOffset || !signatureSize) {
+    return layout;
+  }
+  // A reserve area of another shape, or an empty signature slot, is a
+  // cabinet that simply carries no signature.
+  if (*headerReserve != kCabSignedReserveSize || *marker != kCabSignedReserveMarker) return layout;
+  if (*signatureOffset == 0 && *signatureSize == 0) return layout;
+
+  layout.status = LayoutStatus::kMalformed;
+  if (*folderReserve != 0 || *dataReserve != 0) return layout;
+  if (view.U32(4) != 0u) return layout;  // reserved1
+  const uint64_t signatureStart = *signatureOffset;
+  if (signatureStart < kCabFixedHeaderEnd || signatureStart + *signatureSize != file.size()) return layout;
+
+  // The optional cabinet names and the folder entries must lead exactly to
+  // the first file entry, as the header says.
+  uint64_t at = kCabFixedHeaderEnd;
+  const int nameCount = ((*flags & kCabPrevCabinet) ? 2 : 0) + ((*flags & kCabNextCabinet) ? 2 : 0);
+  for (int name = 0; name < nameCount; ++name) {
+    size_t length = 0;
+    while (true) {
+      const std::optional<uint8_t> byte = view.U8(at);
+      if (!byte || at >= signatureStart || length > kMaxCabinetNameLength) return layout;
+      ++at;
+      if (*byte == 0) break;
+      ++length;
+    }
+  }
+  const std::optional<uint16_t> folderCount = view.U16(26);
+  const std::optional<uint32_t> firstFile = view.U32(16);
+  at += 8ULL * *folderCount;
+  if (at != *firstFile || at > signatureStart) return layout;
+
+  if (!SplitSignature(file.subspan(signatureStart), layout)) return layout;
+  // Skipped: reserved1 (4..7), iCabinet, the reserve sizes and the first
+  // sixteen reserve bytes with the signature's place (34..55).
+  layout.digestRanges = {file.subspan(0, 4), file.subspan(8, 26), file.subspan(56, signatureStart - 56)};
+  layout.status = LayoutStatus::kSigned;
+  return layout;
+}
+
+}  // namespace
+
+SignatureLayout FindSignatureLayout(std::span<const uint8_t> file) {
+  const ByteView view(file);
+  if (view.U32(0) == 0x4643534Du) {  // "MSCF"
+    return CabinetLayout(file);
+  }
+  if (const std::expected<pe::PeImage, Win32Error> image = pe::ParsePeImage(file)) {
+    return PeLayout(file, *image);
+  }
+  return SignatureLayout{};
+}
+
+}  // namespace platform::trust

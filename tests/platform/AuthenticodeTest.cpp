@@ -1,0 +1,186 @@
+#include "platform/trust/Authenticode.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/core/Win32Error.h"
+#include "platform/fs/Path.h"
+#include "platform/prefix/Prefix.h"
+#include "tests/data/authenticode/Fixtures.h"
+#include "tests/support/TempPrefix.h"
+#include "tests/support/ToolRunner.h"
+
+namespace {
+
+using namespace platform::trust;
+
+std::vector<uint8_t> FixtureBytes(const std::string& name) {
+  const std::string text = ReadHostFile(FixtureHostPath(name));
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+// How osslsigncode verify, given the same CA file, judges the fixture.
+enum class Peer {
+  kAgrees,       // same verdict (trusted or not)
+  kWeAreStricter,  // the peer accepts what we refuse on purpose
+  kNoStore,      // the peer has no Untrusted Publishers store to compare
+};
+
+struct Case {
+  const char* file;
+  const char* disallow;  // PKI file put into the distrusted list, or nullptr
+  uint32_t result;
+  uint32_t lastError;
+  Peer peer;
+};
+
+constexpr uint32_t kInvalidData = HResultFromWin32(platform::kErrorInvalidData);
+
+std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
+  std::string name = info.param.file;
+  if (info.param.disallow) name += std::string("_distrusting_") + info.param.disallow;
+  for (char& c : name) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  }
+  return name;
+}
+
+class AuthenticodeFixtures : public ::testing::TestWithParam<Case> {};
+
+TEST_P(AuthenticodeFixtures, VerdictMatchesThePeer) {
+  const Case& c = GetParam();
+  TrustStores stores = TrustStores::Empty();
+  ASSERT_EQ(stores.AddTrustedPemFile(FixtureHostPath("pki/ca.pem")), 1);
+  if (c.disallow) {
+    ASSERT_EQ(stores.AddDisallowedPemFile(FixtureHostPath(c.disallow)), 1);
+  }
+
+  const TrustVerdict verdict = VerifyAuthenticode(FixtureBytes(c.file), stores);
+  EXPECT_EQ(verdict.result, c.result) << std::hex << verdict.result;
+  EXPECT_EQ(verdict.lastError, c.lastError) << std::hex << verdict.lastError;
+
+  if (c.peer == Peer::kNoStore) return;
+  const ToolOutput peer = RunProgram(VAMO_OSSLSIGNCODE, {"verify", "-CAfile", FixtureHostPath("pki/ca.pem"),
+                                                         "-in", FixtureHostPath(c.file)});
+  ASSERT_GE(peer.exitStatus, 0) << peer.err;
+  const bool peerTrusts = peer.exitStatus == 0;
+  if (c.peer == Peer::kAgrees) {
+    EXPECT_EQ(peerTrusts, verdict.result == 0) << peer.out;
+  } else {
+    EXPECT_TRUE(peerTrusts) << "the peer was expected to accept this file";
+    EXPECT_NE(verdict.result, 0u);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, AuthenticodeFixtures,
+    ::testing::Values(
+        // Signed by the trusted test CA: PE32+ (SHA-256), PE32 (SHA-1), a
+        // resource-only library, cabinets with either digest.
+        Case{"app64-signed.exe", nullptr, 0, 0, Peer::kAgrees},
+        Case{"app32-signed.exe", nullptr, 0, 0, Peer::kAgrees},
+        Case{"neutral64-signed.dll", nullptr, 0, 0, Peer::kAgrees},
+        Case{"signed.cab", nullptr, 0, 0, Peer::kAgrees},
+        Case{"signed-sha1.cab", nullptr, 0, 0, Peer::kAgrees},
+        // Unsigned files of known formats, and a file of no known format.
+        Case{"app64.exe", nullptr, kTrustENoSignature, kTrustENoSignature, Peer::kAgrees},
+        Case{"app32.exe", nullptr, kTrustENoSignature, kTrustENoSignature, Peer::kAgrees},
+        Case{"plain64.exe", nullptr, kTrustENoSignature, kTrustENoSignature, Peer::kAgrees},
+        Case{"plain.cab", nullptr, kTrustENoSignature, kTrustENoSignature, Peer::kAgrees},
+        Case{"notes.txt", nullptr, kTrustENoSignature, kTrustESubjectFormUnknown, Peer::kAgrees},
+        // Tampered copies.
+        Case{"app64-code-byte.exe", nullptr, kTrustEBadDigest, kTrustEBadDigest, Peer::kAgrees},
+        Case{"app64-signature-byte.exe", nullptr, kTrustEBadDigest, kTrustEBadDigest, Peer::kAgrees},
+        Case{"app64-appended.exe", nullptr, kTrustENoSignature, kInvalidData, Peer::kAgrees},
+        Case{"tampered.cab", nullptr, kTrustEBadDigest, kTrustEBadDigest, Peer::kAgrees},
+        // Bytes after the DER inside the certificate entry: Windows by
+        // default and osslsigncode accept them; we refuse them.
+        Case{"app64-trailing.exe", nullptr, kTrustENoSignature, kInvalidData, Peer::kWeAreStricter},
+        // Trust decisions.
+        Case{"app64-untrusted.exe", nullptr, kCertEUntrustedRoot, kCertEUntrustedRoot, Peer::kAgrees},
+        Case{"untrusted.cab", nullptr, kCertEUntrustedRoot, kCertEUntrustedRoot, Peer::kAgrees},
+        Case{"app64-wrong-usage.exe", nullptr, kCertEWrongUsage, kCertEWrongUsage, Peer::kAgrees},
+        Case{"app64-signed.exe", "pki/signer.pem", kTrustEExplicitDistrust, kTrustEExplicitDistrust, Peer::kNoStore},
+        Case{"app64-signed.exe", "pki/ca.pem", kTrustEExplicitDistrust, kTrustEExplicitDistrust, Peer::kNoStore},
+        Case{"signed.cab", "pki/signer.pem", kTrustEExplicitDistrust, kTrustEExplicitDistrust, Peer::kNoStore}),
+    CaseName);
+
+// The prefix's stores are what WinVerifyTrust consults: the test CA is
+// trusted only once it is in certs/root/, distrusted once in
+// certs/disallowed/.
+TEST(WinVerifyTrust, UsesThePrefixStores) {
+  TempPrefix prefix;
+  const std::string file = FixtureWindowsPath("app64-signed.exe");
+  EXPECT_EQ(WinVerifyTrust(file), kCertEChaining);
+
+  std::filesystem::copy_file(FixtureHostPath("pki/ca.pem"), platform::PrefixCertsFolder("root") + "/test-ca.pem");
+  EXPECT_EQ(WinVerifyTrust(file), 0u);
+  EXPECT_EQ(platform::GetLastError(), 0u);
+
+  std::filesystem::copy_file(FixtureHostPath("pki/signer.pem"),
+                             platform::PrefixCertsFolder("disallowed") + "/signer.pem");
+  EXPECT_EQ(WinVerifyTrust(file), kTrustEExplicitDistrust);
+  EXPECT_EQ(platform::GetLastError(), kTrustEExplicitDistrust);
+}
+
+TEST(WinVerifyTrust, MissingFileIsNoSignatureWithTheFileError) {
+  TempPrefix prefix;
+  EXPECT_EQ(WinVerifyTrust(FixtureWindowsPath("no-such-file.exe")), kTrustENoSignature);
+  EXPECT_EQ(platform::GetLastError(), HResultFromWin32(platform::kErrorFileNotFound));
+}
+
+TEST(WinVerifyTrust, FolderIsNoSignatureWithAccessDenied) {
+  TempPrefix prefix;
+  EXPECT_EQ(WinVerifyTrust(platform::ToWindowsPath(VAMO_AUTHENTICODE_FIXTURES)), kTrustENoSignature);
+  EXPECT_EQ(platform::GetLastError(), HResultFromWin32(platform::kErrorAccessDenied));
+}
+
+// The host's roots come from OpenSSL's default locations; the bundle file
+// is read only when a chain needs it, and then it counts.
+TEST(WinVerifyTrust, HostBundleRootsAreTrusted) {
+  TempPrefix prefix;
+  const std::string file = FixtureWindowsPath("signed.cab");
+  setenv("SSL_CERT_DIR", (prefix.Root() + "/no-such-folder").c_str(), 1);
+  setenv("SSL_CERT_FILE", FixtureHostPath("pki/ca.pem").c_str(), 1);
+  const uint32_t withBundle = WinVerifyTrust(file);
+  setenv("SSL_CERT_FILE", FixtureHostPath("pki/other-ca.pem").c_str(), 1);
+  const uint32_t withOtherBundle = WinVerifyTrust(file);
+  unsetenv("SSL_CERT_FILE");
+  unsetenv("SSL_CERT_DIR");
+  EXPECT_EQ(withBundle, 0u);
+  EXPECT_EQ(withOtherBundle, kCertEChaining);
+}
+
+// An unknown algorithm in the SignedData digest list makes OpenSSL's own
+// content processing fail; the check must refuse the file and (under the
+// sanitizer build) leave nothing allocated behind.
+TEST(Authenticode, UnknownSignerDigestIsRefusedCleanly) {
+  std::vector<uint8_t> bytes = FixtureBytes("app64-signed.exe");
+  const std::vector<uint8_t> sha256Oid = {0x06, 0x09, 0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x01};
+  const auto at = std::search(bytes.begin(), bytes.end(), sha256Oid.begin(), sha256Oid.end());
+  ASSERT_NE(at, bytes.end());
+  *(at + static_cast<std::ptrdiff_t>(sha256Oid.size()) - 1) = 0x7F;
+  TrustStores stores = TrustStores::Empty();
+  stores.AddTrustedPemFile(FixtureHostPath("pki/ca.pem"));
+  EXPECT_EQ(VerifyAuthenticode(bytes, stores).result, kTrustEBadDigest);
+}
+
+// Truncations of a signed file end in a verdict, never in a read outside
+// the buffer: at every length the signature area is cut or the table no
+// longer ends the file.
+TEST(Authenticode, TruncatedSignedFilesAreRefused) {
+  const std::vector<uint8_t> bytes = FixtureBytes("app64-signed.exe");
+  const TrustStores stores = TrustStores::Empty();
+  for (size_t length = 0; length < bytes.size(); length += 7) {
+    const std::vector<uint8_t> part(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length));
+    EXPECT_NE(VerifyAuthenticode(part, stores).result, 0u) << length;
+  }
+}
+
+}  // namespace

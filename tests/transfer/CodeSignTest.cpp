@@ -1,0 +1,142 @@
+#include "transfer/CodeSign.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "platform/fs/FileSystem.h"
+#include "platform/prefix/Prefix.h"
+#include "platform/trust/Authenticode.h"
+#include "system/SetupFolders.h"
+#include "tests/data/authenticode/Fixtures.h"
+#include "tests/support/TempPrefix.h"
+#include "tests/support/ToolRunner.h"
+
+namespace {
+
+// A prefix that trusts the test CA, with tracing switched on and the trace
+// collected in a log file.
+class CodeSignTest : public ::testing::Test {
+ protected:
+  CodeSignTest() {
+    m_strLog = m_logDir.Path() + "/trace.log";
+    setenv("VAMO_DEBUG_LOG", m_strLog.c_str(), 1);
+    std::filesystem::copy_file(FixtureHostPath("pki/ca.pem"), platform::PrefixCertsFolder("root") + "/test-ca.pem");
+    platform::fs::CreateDirectoryPath(CSetupFolders::InstallFolder());
+    platform::fs::WriteFileAtomic(CSetupFolders::InstalledVersionFile(), "[GENERAL]\r\nDEBUG=TRACE\r\n");
+  }
+  ~CodeSignTest() override { unsetenv("VAMO_DEBUG_LOG"); }
+
+  void Distrust(const char* pem) {
+    std::filesystem::copy_file(FixtureHostPath(pem), platform::PrefixCertsFolder("disallowed") + "/distrusted.pem");
+  }
+  std::string Trace() const { return ReadHostFile(m_strLog); }
+
+  TempPrefix m_prefix;
+  TempDir m_logDir;
+  std::string m_strLog;
+};
+
+struct Check {
+  const char* file;
+  const char* distrust;  // PKI file put into certs/disallowed/, or nullptr
+  int result;
+  const char* message;  // %s = the file's Windows path
+};
+
+class CodeSignFixtures : public CodeSignTest, public ::testing::WithParamInterface<Check> {};
+
+std::string WithPath(const char* message, const std::string& path) {
+  std::string text = message;
+  const size_t at = text.find("%s");
+  if (at != std::string::npos) text.replace(at, 2, path);
+  return text;
+}
+
+TEST_P(CodeSignFixtures, ReturnsTheResultAndTracesTheMessage) {
+  const Check& c = GetParam();
+  if (c.distrust) Distrust(c.distrust);
+  const std::string path = FixtureWindowsPath(c.file);
+  EXPECT_EQ(FileVerifyCodeSign(path), c.result);
+  if (c.result == 0) {
+    EXPECT_EQ(Trace(), "");
+  } else {
+    EXPECT_EQ(Trace(), "[VamoUpdater3] FileVerifyCodeSign() Fail [" + WithPath(c.message, path) + "]...\n");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, CodeSignFixtures,
+    ::testing::Values(
+        Check{"app64-signed.exe", nullptr, 0, ""}, Check{"app32-signed.exe", nullptr, 0, ""},
+        Check{"signed.cab", nullptr, 0, ""},
+        Check{"app64.exe", nullptr, -1, "The file \"%s\" is not signed.\n"},
+        Check{"plain.cab", nullptr, -1, "The file \"%s\" is not signed.\n"},
+        Check{"notes.txt", nullptr, -1, "The file \"%s\" is not signed.\n"},
+        Check{"missing.exe", nullptr, -1,
+              "An unknown error occurred trying to verify the signature of the \"%s\" file.\n"},
+        Check{"app64-trailing.exe", nullptr, -1,
+              "An unknown error occurred trying to verify the signature of the \"%s\" file.\n"},
+        Check{"app64-signed.exe", "pki/signer.pem", -1, "The signature is present, but specifically disallowed.\n"},
+        Check{"app64-code-byte.exe", nullptr, -1, "Error is: 0x80096010.\n"},
+        Check{"tampered.cab", nullptr, -1, "Error is: 0x80096010.\n"},
+        Check{"app64-untrusted.exe", nullptr, -1, "Error is: 0x800b0109.\n"}),
+    [](const ::testing::TestParamInfo<Check>& info) {
+      std::string name = info.param.file;
+      if (info.param.distrust) name += "_distrusted";
+      for (char& c : name) {
+        if (c == '.' || c == '-') c = '_';
+      }
+      return name;
+    });
+
+TEST_F(CodeSignTest, CabinetInstallerFrameNamesItsOwnOperation) {
+  const std::string path = FixtureWindowsPath("plain.cab");
+  EXPECT_EQ(VerifyCodeSignWithFrame(path, "VerifyCodeSign"), -1);
+  EXPECT_EQ(Trace(), "[VamoUpdater3] VerifyCodeSign() Fail [The file \"" + path + "\" is not signed.\n]...\n");
+}
+
+TEST_F(CodeSignTest, ToolPrintsTheMessageThenTheResult) {
+  const ToolOutput good = RunTool({"codesign", FixtureWindowsPath("signed.cab")});
+  EXPECT_EQ(good.exitStatus, 0);
+  EXPECT_EQ(good.out, "result: 0\n");
+
+  const std::string path = FixtureWindowsPath("app32.exe");
+  const ToolOutput bad = RunTool({"codesign", path});
+  EXPECT_EQ(bad.exitStatus, 1);
+  EXPECT_EQ(bad.out, "The file \"" + path + "\" is not signed.\nresult: -1\n");
+}
+
+struct Message {
+  uint32_t result;
+  uint32_t lastError;
+  const char* text;
+};
+
+class CodeSignMessages : public ::testing::TestWithParam<Message> {};
+
+// The verdicts our verifier never produces still have their texts, for
+// the day another trust provider stands behind the check.
+TEST_P(CodeSignMessages, ClassifiesEveryResult) {
+  EXPECT_EQ(CodeSignMessage(GetParam().result, GetParam().lastError, "C:\\x.exe"), GetParam().text);
+}
+
+using namespace platform::trust;
+INSTANTIATE_TEST_SUITE_P(
+    Table, CodeSignMessages,
+    ::testing::Values(
+        Message{0, 0, ""},
+        Message{kTrustENoSignature, kTrustEProviderUnknown, "The file \"C:\\x.exe\" is not signed.\n"},
+        Message{kTrustENoSignature, kTrustESubjectFormUnknown, "The file \"C:\\x.exe\" is not signed.\n"},
+        Message{kTrustENoSignature, 0,
+                "An unknown error occurred trying to verify the signature of the \"C:\\x.exe\" file.\n"},
+        Message{kTrustESubjectNotTrusted, kTrustESubjectNotTrusted, "The signature is present, but not trusted.\n"},
+        Message{kCryptESecuritySettings, kCryptESecuritySettings,
+                "CRYPT_E_SECURITY_SETTINGS - The hash representing the subject or the publisher wasn't explicitly "
+                "trusted by the admin and admin policy has disabled user trust. No signature, publisher or "
+                "timestamp errors.\n"},
+        Message{kCertEChaining, kCertEChaining, "Error is: 0x800b010a.\n"}));
+
+}  // namespace

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/support/TempPrefix.h"
+#include "tests/support/ToolRunner.h"
+#include "tests/transfer/TransferTestSupport.h"
+#include "transfer/UpdateListLayout.h"
+
+namespace {
+
+ToolOutput Publish(const std::vector<std::string>& args) { return RunProgram(VAMO_PUBLISH_PATH, args); }
+
+std::string OpensslDigestText(const std::string& hostPath) {
+  return Shell("openssl dgst -sha512 -binary " + ShellQuote(hostPath) + " | base64 -w0").out;
+}
+
+// The value of KEY in [SECTION] of CR LF text, or "" when absent.
+std::string ValueIn(const std::string& text, const std::string& section, const std::string& key) {
+  size_t at = text.find("[" + section + "]\r\n");
+  if (at == std::string::npos) return {};
+  size_t end = text.find("\r\n[", at + 1);
+  std::string body = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+  size_t line = body.find("\r\n" + key + "=");
+  if (line == std::string::npos) return {};
+  size_t value = line + 2 + key.size() + 1;
+  return body.substr(value, body.find("\r\n", value) - value);
+}
+
+class PublishTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_files = m_dir.Path() + "/files";
+    std::filesystem::create_directories(m_files);
+    ToolOutput keygen = Publish({"keygen", "--out", m_dir.Path() + "/release"});
+    ASSERT_EQ(keygen.exitStatus, 0) << keygen.err;
+    m_private = m_dir.Path() + "/release.key.pem";
+    m_public = m_dir.Path() + "/release.pub.pem";
+  }
+
+  TempDir m_dir;
+  std::string m_files;
+  std::string m_private;
+  std::string m_public;
+};
+
+TEST_F(PublishTest, KeygenWritesAPublicKeyBlockOf451Characters) {
+  std::string pub = ReadHostFile(m_public);
+  EXPECT_EQ(pub.size(), 451u);
+  EXPECT_TRUE(pub.starts_with("-----BEGIN PUBLIC KEY-----\n"));
+  auto perms = std::filesystem::status(m_private).permissions();
+  EXPECT_EQ(perms & std::filesystem::perms::group_read, std::filesystem::perms::none);
+  EXPECT_EQ(Shell("openssl rsa -pubin -in " + ShellQuote(m_public) + " -noout -text | head -1").out,
+            "Public-Key: (2048 bit)\n");
+}
+
+TEST_F(PublishTest, SignFillsDigestsSignsAndBothSidesVerify) {
+  WriteHostFile(m_files + "/a.dll", "first file");
+  WriteHostFile(m_files + "/b.ocx", std::string(70000, 'b'));
+  std::string ini =
+      "[GENERAL]\nVERSION=1.0.1.8\n\n"
+      "[a.dll]\nTYPE=FILE\nDOWNLOAD_FULL_URL=http://dl.example/plugin/a.dll\nVERSION=1.0\n\n"
+      "[b.ocx]\nTYPE=FILE\nsecure_data=OLD\nDOWNLOAD_FULL_URL = \"http://dl.example/b.ocx\"\n"
+      "[c.dll]\nDOWNLOAD_FULL_URL=http://dl.example/c.dll\nSECURE_DATA=KEPT\n";
+  WriteHostFile(m_dir.Path() + "/list.ini", ini);
+  std::string out = m_dir.Path() + "/list.ver";
+  ToolOutput sign = Publish({"sign", "--key", m_private, "--in", m_dir.Path() + "/list.ini", "--files", m_files,
+                             "--out", out});
+  ASSERT_EQ(sign.exitStatus, 0) << sign.err;
+
+  std::string list = ReadHostFile(out);
+  ASSERT_TRUE(list.ends_with("-----END SIGNATURE-----"));
+  std::string signedPart = list.substr(0, list.find("-----BEGIN SIGNATURE-----\r\n"));
+  EXPECT_EQ(signedPart.find('\n'), signedPart.find("\r\n") + 1) << "line ends are CR LF";
+  EXPECT_EQ(ValueIn(signedPart, "a.dll", "SECURE_DATA"), OpensslDigestText(m_files + "/a.dll"));
+  EXPECT_EQ(ValueIn(signedPart, "b.ocx", "SECURE_DATA"), OpensslDigestText(m_files + "/b.ocx"));
+  EXPECT_EQ(ValueIn(signedPart, "b.ocx", "secure_data"), "");
+  EXPECT_EQ(ValueIn(signedPart, "c.dll", "SECURE_DATA"), "KEPT");
+  EXPECT_NE(signedPart.find("VERSION=1.0\r\nSECURE_DATA="), std::string::npos);
+
+  // openssl agrees with the signature over exactly the signed bytes.
+  size_t begin = list.find("-----BEGIN SIGNATURE-----\r\n") + 27;
+  std::string base64 = list.substr(begin, list.find("-----END") - begin);
+  WriteHostFile(m_dir.Path() + "/signed.bin", signedPart);
+  WriteHostFile(m_dir.Path() + "/sig.b64", base64);
+  ToolOutput check = Shell("cd " + ShellQuote(m_dir.Path()) +
+                           " && tr -d '\\r' < sig.b64 | base64 -d > sig.bin && openssl dgst -sha512 -verify " +
+                           ShellQuote(m_public) + " -signature sig.bin signed.bin");
+  EXPECT_EQ(check.out, "Verified OK\n") << check.err;
+
+  ToolOutput verify = Publish({"verify", "--pubkey", m_public, out});
+  EXPECT_EQ(verify.exitStatus, 0) << verify.out;
+
+  std::string tampered = list;
+  tampered[tampered.find("VERSION=1.0.1.8") + 8] = '2';
+  WriteHostFile(out, tampered);
+  verify = Publish({"verify", "--pubkey", m_public, out});
+  EXPECT_EQ(verify.exitStatus, 1);
+  EXPECT_NE(verify.out.find("FAILED (-11"), std::string::npos) << verify.out;
+
+  WriteHostFile(out, list + "\r\nx");
+  EXPECT_EQ(Publish({"verify", "--pubkey", m_public, out}).exitStatus, 1);
+}
+
+TEST_F(PublishTest, CompressedItemsGetTheDigestOfTheFileTheArchiveYields) {
+  WriteHostFile(m_files + "/payload.dll", "unpacked bytes of the plug-in");
+  ASSERT_EQ(Shell("cd " + ShellQuote(m_files) + " && gzip -c payload.dll > single.gz && mkdir d && "
+                  "cp payload.dll d/ && tar czf bundle.tgz d && zip -q only-folder.zip d/ && "
+                  "zip -q -r files.zip d")
+                .exitStatus,
+            0);
+  std::string expected = OpensslDigestText(m_files + "/payload.dll");
+  std::string ini =
+      "[single]\nCOMPRESSED=TRUE\nDOWNLOAD_FULL_URL=http://x/single.gz\n"
+      "[bundle]\nCOMPRESSED=TRUE\nDOWNLOAD_FULL_URL=http://x/bundle.tgz\n"
+      "[zipped]\nCOMPRESSED=TRUE\nDOWNLOAD_FULL_URL=http://x/files.zip\n";
+  WriteHostFile(m_dir.Path() + "/list.ini", ini);
+  std::string out = m_dir.Path() + "/list.ver";
+  ToolOutput sign = Publish({"sign", "--key", m_private, "--in", m_dir.Path() + "/list.ini", "--files", m_files,
+                             "--out", out});
+  ASSERT_EQ(sign.exitStatus, 0) << sign.err;
+  std::string list = ReadHostFile(out);
+  for (const char* item : {"single", "bundle", "zipped"}) EXPECT_EQ(ValueIn(list, item, "SECURE_DATA"), expected) << item;
+
+  WriteHostFile(m_dir.Path() + "/bad.ini", "[empty]\nCOMPRESSED=TRUE\nDOWNLOAD_FULL_URL=http://x/only-folder.zip\n");
+  std::filesystem::remove(out);
+  sign = Publish({"sign", "--key", m_private, "--in", m_dir.Path() + "/bad.ini", "--files", m_files, "--out", out});
+  EXPECT_NE(sign.exitStatus, 0);
+  EXPECT_NE(sign.err.find("[empty] only-folder.zip: the zip archive holds no file"), std::string::npos) << sign.err;
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+TEST_F(PublishTest, DigestPrintsTheDigestTextAndSignRefusesMarkersInTheIni) {
+  WriteHostFile(m_files + "/x.bin", "");
+  ToolOutput digest = Publish({"digest", m_files + "/x.bin"});
+  EXPECT_EQ(digest.exitStatus, 0);
+  EXPECT_EQ(digest.out, OpensslDigestText(m_files + "/x.bin") + "\n");
+  EXPECT_EQ(Publish({"digest", m_files + "/none.bin"}).exitStatus, 1);
+
+  WriteHostFile(m_dir.Path() + "/list.ini", "[a]\r\nX=-----BEGIN SIGNATURE-----\r\n");
+  ToolOutput sign = Publish({"sign", "--key", m_private, "--in", m_dir.Path() + "/list.ini", "--out",
+                             m_dir.Path() + "/list.ver"});
+  EXPECT_EQ(sign.exitStatus, 1);
+  EXPECT_EQ(Publish({"sign", "--key", m_private}).exitStatus, 2);
+}
+
+TEST(VamoToolTransfer, DownloadPrintsReportLinesAndResult) {
+  TempPrefix prefix;
+  TestHttpServer server;
+  ToolOutput ok = RunTool({"download", server.Url("/file/9000"), "C:\\got.bin"});
+  EXPECT_EQ(ok.exitStatus, 0) << ok.err;
+  EXPECT_EQ(ok.out, "--FileDownload Start\n--FileDownload Server [127.0.0.1:" + std::to_string(server.Port()) +
+                        "]\n--FileDownload End.\nresult: 0\n");
+  EXPECT_NE(ok.err.find("100% 9000/9000"), std::string::npos);
+  EXPECT_EQ(ReadHostFile(prefix.DriveC() + "/got.bin"), ServerPattern(9000));
+
+  ToolOutput digest = RunTool({"digest", "C:\\got.bin"});
+  EXPECT_EQ(digest.exitStatus, 0);
+  EXPECT_EQ(digest.out, OpensslDigestText(prefix.DriveC() + "/got.bin") + "\n");
+
+  ToolOutput missing = RunTool({"download", server.Url("/status/404"), "C:\\got.bin"});
+  EXPECT_EQ(missing.exitStatus, 1);
+  EXPECT_TRUE(missing.out.ends_with("--FileDownload End.\nresult: -9101\n")) << missing.out;
+  EXPECT_FALSE(std::filesystem::exists(prefix.DriveC() + "/got.bin"));
+}
+
+}  // namespace
