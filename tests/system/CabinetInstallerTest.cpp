@@ -276,3 +276,30 @@ TEST_F(CabinetInstallerTest, ExtractionMatchesCabextractForEveryFixture) {
 
 }  // namespace
 
+namespace {
+
+TEST_F(CabinetInstallerTest, ToolListsAndInstallsWithTheAuthenticodeCheck) {
+  ToolOutput list = RunTool({"cab", "list", Cabinet("noinf.cab")});
+  EXPECT_EQ(list.exitStatus, 0) << list.err;
+  EXPECT_EQ(list.out, "one.txt\nsub\\two.txt\nresult: 0\n");
+
+  ToolOutput install = RunTool({"cab", "install", Cabinet("default.cab")});
+  EXPECT_EQ(install.exitStatus, 0) << install.err;
+  EXPECT_TRUE(install.out.ends_with("result: 0\n")) << install.out;
+  EXPECT_EQ(ReadWin("C:\\Windows\\System32\\a.txt"), "system file\n");
+  EXPECT_FALSE(Exists("C:\\dl\\default"));
+
+  ToolOutput refused = RunTool({"cab", "install", Cabinet("unsigned.cab")});
+  EXPECT_EQ(refused.exitStatus, 1);
+  EXPECT_TRUE(refused.out.ends_with("result: -1\n")) << refused.out;
+  EXPECT_NE(ReadHostFile(m_strTraceLog).find("VerifyCodeSign() Fail [The file \"c:\\dl\\unsigned.cab\" is not signed."),
+            std::string::npos)
+      << ReadHostFile(m_strTraceLog);
+  EXPECT_FALSE(Exists("C:\\Windows\\plugin.dll"));
+
+  ToolOutput missing = RunTool({"cab", "list", "C:\\dl\\none.cab"});
+  EXPECT_EQ(missing.exitStatus, 1);
+  EXPECT_EQ(missing.out, "result: -1\n");
+}
+
+}  // namespace

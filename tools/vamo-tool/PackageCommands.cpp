@@ -6,8 +6,10 @@
 
 #include "platform/cabinet/Cabinet.h"
 #include "system/ArchiveReader.h"
+#include "system/CabinetInstaller.h"
 #include "system/FirefoxPrefs.h"
 #include "tools/vamo-tool/ToolCommand.h"
+#include "transfer/CodeSign.h"
 
 namespace {
 
@@ -22,7 +24,7 @@ int RunExtract(const std::vector<std::string>& args) {
 }
 
 int RunCab(const std::vector<std::string>& args);
-const ToolCommand kCabCommand = {"cab", "cab list CAB", RunCab};
+const ToolCommand kCabCommand = {"cab", "cab list CAB | cab install CAB", RunCab};
 
 int RunCab(const std::vector<std::string>& args) {
   if (args.size() != 2) return UsageError(kCabCommand);
@@ -36,6 +38,17 @@ int RunCab(const std::vector<std::string>& args) {
     for (const platform::cabinet::CabinetFile& file : *files) std::printf("%s\n", file.name.c_str());
     PrintResult(0);
     return kExitOk;
+  }
+  if (args[0] == "install") {
+    int result = 0;
+    {
+      // The installer removes what it extracted when it goes, before the
+      // result line is written.
+      CCabinetInstaller installer(args[1], &VerifyCodeSignWithFrame);
+      result = installer.Install();
+    }
+    PrintResult(result);
+    return result == 0 ? kExitOk : kExitFailed;
   }
   return UsageError(kCabCommand);
 }
