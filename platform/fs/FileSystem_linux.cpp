@@ -7,31 +7,13 @@
 #include <atomic>
 #include <cerrno>
 
+#include "platform/core/ScopedFd.h"
 #include "platform/fs/Path.h"
 
 namespace platform::fs {
 
 namespace {
 
-// Closes the descriptor when it goes out of scope.
-class ScopedFd {
- public:
-  explicit ScopedFd(int fd) : m_fd(fd) {}
-  ~ScopedFd() {
-    if (m_fd >= 0) close(m_fd);
-  }
-  ScopedFd(const ScopedFd&) = delete;
-  ScopedFd& operator=(const ScopedFd&) = delete;
-  int get() const { return m_fd; }
-  int release() {
-    int fd = m_fd;
-    m_fd = -1;
-    return fd;
-  }
-
- private:
-  int m_fd;
-};
 
 bool StatHost(const std::string& hostPath, struct stat& st) {
   return !hostPath.empty() && stat(hostPath.c_str(), &st) == 0;
@@ -126,15 +108,15 @@ namespace host {
 
 std::expected<std::vector<uint8_t>, Win32Error> ReadFileBytes(const std::string& hostPath) {
   ScopedFd fd(open(hostPath.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) return std::unexpected(ErrorOf(errno, hostPath));
+  if (fd.Get() < 0) return std::unexpected(ErrorOf(errno, hostPath));
   struct stat st;
-  if (fstat(fd.get(), &st) != 0) return std::unexpected(Win32ErrorFromErrno(errno));
+  if (fstat(fd.Get(), &st) != 0) return std::unexpected(Win32ErrorFromErrno(errno));
   if (S_ISDIR(st.st_mode)) return std::unexpected(kErrorAccessDenied);
   std::vector<uint8_t> bytes;
   bytes.reserve(static_cast<size_t>(st.st_size));
   uint8_t buffer[65536];
   for (;;) {
-    ssize_t got = read(fd.get(), buffer, sizeof buffer);
+    ssize_t got = read(fd.Get(), buffer, sizeof buffer);
     if (got < 0) {
       if (errno == EINTR) continue;
       return std::unexpected(Win32ErrorFromErrno(errno));
@@ -157,19 +139,19 @@ Win32Error WriteFileAtomic(const std::string& hostPath, std::span<const uint8_t>
   if (stat(hostPath.c_str(), &st) == 0) mode = st.st_mode & 07777;
 
   ScopedFd fd(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-  if (fd.get() < 0) return ErrorOf(errno, hostPath);
+  if (fd.Get() < 0) return ErrorOf(errno, hostPath);
   auto fail = [&](int err) {
     unlink(temp.c_str());
     return Win32ErrorFromErrno(err);
   };
-  if (!WriteAll(fd.get(), bytes.data(), bytes.size())) return fail(errno);
-  if (fchmod(fd.get(), mode) != 0) return fail(errno);
-  if (fsync(fd.get()) != 0) return fail(errno);
-  if (close(fd.release()) != 0) return fail(errno);
+  if (!WriteAll(fd.Get(), bytes.data(), bytes.size())) return fail(errno);
+  if (fchmod(fd.Get(), mode) != 0) return fail(errno);
+  if (fsync(fd.Get()) != 0) return fail(errno);
+  if (close(fd.Release()) != 0) return fail(errno);
   if (rename(temp.c_str(), hostPath.c_str()) != 0) return fail(errno);
   // The rename is durable only once the folder itself is on disk.
   ScopedFd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() >= 0) fsync(dir.get());
+  if (dir.Get() >= 0) fsync(dir.Get());
   return kErrorSuccess;
 }
 

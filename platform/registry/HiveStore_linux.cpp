@@ -13,39 +13,14 @@
 #include <map>
 #include <mutex>
 
+#include "platform/core/ScopedFd.h"
 #include "platform/prefix/Prefix.h"
 
 namespace platform::reg {
 
 namespace {
 
-// Owns a file descriptor.
-class ScopedFd {
- public:
-  explicit ScopedFd(int fd = -1) : m_fd(fd) {}
-  ~ScopedFd() { Reset(); }
-  ScopedFd(ScopedFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-  ScopedFd& operator=(ScopedFd&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      m_fd = std::exchange(other.m_fd, -1);
-    }
-    return *this;
-  }
-  ScopedFd(const ScopedFd&) = delete;
-  ScopedFd& operator=(const ScopedFd&) = delete;
-
-  int Get() const { return m_fd; }
-  bool Valid() const { return m_fd >= 0; }
-  int Release() { return std::exchange(m_fd, -1); }
-  void Reset() {
-    if (m_fd >= 0) ::close(m_fd);
-    m_fd = -1;
-  }
-
- private:
-  int m_fd;
-};
+using platform::ScopedFd;
 
 // Identity of one version of a hive file. A replaced file has a new inode and
 // new times; the size and times together also tell apart an inode number

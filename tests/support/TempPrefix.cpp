@@ -6,7 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include <unistd.h>
+#include "tests/support/SharedFixture.h"
 
 namespace {
 
@@ -18,46 +18,24 @@ std::string MakeTempFolder(const char* pattern) {
 }
 
 // Setting a prefix up writes many registry values, each an fsynced hive
-// rewrite. CTest runs every test in a process of its own, so the default
-// machine is made once per test program build and kept in the build tree;
-// each test gets a copy. The template is keyed by the program's modification
-// time, so a rebuilt program makes a fresh one.
+// rewrite; tests that want the default machine get a copy of one made once.
 std::string DefaultPrefixTemplate() {
-  std::error_code ec;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  auto stamp = std::filesystem::last_write_time(exe, ec).time_since_epoch().count();
-  std::filesystem::path folder = std::filesystem::path(VAMO_TEST_BINARY_DIR) / "prefix-templates";
-  std::filesystem::create_directories(folder, ec);
-  std::string name = exe.filename().string() + "-" + std::to_string(stamp);
-  std::filesystem::path templ = folder / name;
-  if (std::filesystem::exists(templ / "prefix" / "registry" / "machine.reg", ec)) return (templ / "prefix").string();
-
-  // Made aside and renamed into place, so concurrent tests never copy a
-  // half-made template.
-  std::string work = MakeTempFolder("vamo-template-");
-  std::string root = work + "/prefix";
-  const char* old = std::getenv("VAMO_PREFIX");
-  std::string saved = old ? old : "";
-  setenv("VAMO_PREFIX", root.c_str(), 1);
-  platform::ResetPrefixForTesting();
-  platform::Win32Error error = platform::InitPrefix(platform::PrefixOptions{});
-  if (old) {
-    setenv("VAMO_PREFIX", saved.c_str(), 1);
-  } else {
-    unsetenv("VAMO_PREFIX");
-  }
-  platform::ResetPrefixForTesting();
-  if (error != 0) throw std::runtime_error("InitPrefix failed");
-  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-    std::string other = entry.path().filename().string();
-    if (other.starts_with(exe.filename().string() + "-") && other != name) std::filesystem::remove_all(entry, ec);
-  }
-  std::filesystem::copy(work, folder / (name + ".part" + std::to_string(getpid())),
-                        std::filesystem::copy_options::recursive, ec);
-  std::filesystem::rename(folder / (name + ".part" + std::to_string(getpid())), templ, ec);
-  std::filesystem::remove_all(folder / (name + ".part" + std::to_string(getpid())), ec);
-  std::filesystem::remove_all(work, ec);
-  return (templ / "prefix").string();
+  std::string folder = SharedFixtureFolder("prefix", [](const std::string& dir) {
+    std::string root = dir + "/prefix";
+    const char* old = std::getenv("VAMO_PREFIX");
+    std::string saved = old ? old : "";
+    setenv("VAMO_PREFIX", root.c_str(), 1);
+    platform::ResetPrefixForTesting();
+    platform::Win32Error error = platform::InitPrefix(platform::PrefixOptions{});
+    if (old) {
+      setenv("VAMO_PREFIX", saved.c_str(), 1);
+    } else {
+      unsetenv("VAMO_PREFIX");
+    }
+    platform::ResetPrefixForTesting();
+    if (error != 0) throw std::runtime_error("InitPrefix failed");
+  });
+  return folder + "/prefix";
 }
 
 bool IsDefault(const platform::PrefixOptions& options) {

@@ -16,6 +16,7 @@
 #include "platform/fs/FileSystem.h"
 #include "system/SetupFolders.h"
 #include "system/Trace.h"
+#include "tests/support/SharedFixture.h"
 #include "tests/support/TempPrefix.h"
 
 extern char** environ;
@@ -49,7 +50,7 @@ std::string MakeTempFolder() {
 
 void MakeCa(const std::string& dir, const std::string& name, const std::string& commonName) {
   MustRun("cd " + ShellQuote(dir) + " && openssl req -x509 -newkey rsa:2048 -nodes -keyout " + name +
-          ".key -out " + name + ".pem -days 3 -subj " + ShellQuote("/CN=" + commonName) +
+          ".key -out " + name + ".pem -days 3650 -subj " + ShellQuote("/CN=" + commonName) +
           " -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign,cRLSign"
           " 2>/dev/null");
 }
@@ -59,7 +60,7 @@ void MakeServerCert(const std::string& dir, const std::string& ca, const std::st
                                               "extendedKeyUsage=serverAuth\n";
   MustRun("cd " + ShellQuote(dir) + " && openssl req -newkey rsa:2048 -nodes -keyout " + name + ".key -out " +
           name + ".csr -subj /CN=127.0.0.1 2>/dev/null && openssl x509 -req -in " + name + ".csr -CA " + ca +
-          ".pem -CAkey " + ca + ".key -CAcreateserial -days 3 -out " + name + ".pem -extfile " + name +
+          ".pem -CAkey " + ca + ".key -CAcreateserial -days 3650 -out " + name + ".pem -extfile " + name +
           ".ext 2>/dev/null");
 }
 
@@ -67,13 +68,12 @@ void MakeServerCert(const std::string& dir, const std::string& ca, const std::st
 
 const TestPki& SharedTestPki() {
   static const TestPki pki = [] {
-    // Lives for the whole test process; removed at exit.
-    static TempDir folder;
-    std::string dir = folder.Path();
-    MakeCa(dir, "ca", "Vamo Test Root");
-    MakeServerCert(dir, "ca", "server");
-    MakeCa(dir, "otherca", "Vamo Untrusted Root");
-    MakeServerCert(dir, "otherca", "otherserver");
+    std::string dir = SharedFixtureFolder("pki", [](const std::string& folder) {
+      MakeCa(folder, "ca", "Vamo Test Root");
+      MakeServerCert(folder, "ca", "server");
+      MakeCa(folder, "otherca", "Vamo Untrusted Root");
+      MakeServerCert(folder, "otherca", "otherserver");
+    });
     return TestPki{dir + "/ca.pem",      dir + "/server.pem",      dir + "/server.key",
                    dir + "/otherca.pem", dir + "/otherserver.pem", dir + "/otherserver.key"};
   }();
@@ -82,15 +82,15 @@ const TestPki& SharedTestPki() {
 
 const TestKeys& SharedTestKeys() {
   static const TestKeys keys = [] {
-    static TempDir folder;
-    std::string dir = ShellQuote(folder.Path());
-    for (const char* name : {"key", "other"}) {
-      MustRun("cd " + dir + " && openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:2048 -out " + name +
-              ".pem 2>/dev/null && openssl pkey -in " + name + ".pem -pubout -out " + name + ".pub");
-    }
-    MustRun("cd " + dir + " && openssl genpkey -algorithm EC -pkeyopt ec_paramgen_curve:P-256 -out ec.pem "
-            "2>/dev/null && openssl pkey -in ec.pem -pubout -out ec.pub");
-    const std::string& d = folder.Path();
+    std::string d = SharedFixtureFolder("keys", [](const std::string& folder) {
+      std::string dir = ShellQuote(folder);
+      for (const char* name : {"key", "other"}) {
+        MustRun("cd " + dir + " && openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:2048 -out " + name +
+                ".pem 2>/dev/null && openssl pkey -in " + name + ".pem -pubout -out " + name + ".pub");
+      }
+      MustRun("cd " + dir + " && openssl genpkey -algorithm EC -pkeyopt ec_paramgen_curve:P-256 -out ec.pem "
+              "2>/dev/null && openssl pkey -in ec.pem -pubout -out ec.pub");
+    });
     return TestKeys{d + "/key.pem", d + "/key.pub", d + "/other.pem", d + "/other.pub", d + "/ec.pub"};
   }();
   return keys;
