@@ -1,10 +1,10 @@
 #include "engine/SetupReport.h"
 
 #include <cstdarg>
-#include <cstdio>
 #include <vector>
 
 #include "platform/fs/FileSystem.h"
+#include "platform/text/Format.h"
 #include "platform/text/Utf.h"
 
 namespace {
@@ -18,17 +18,9 @@ constexpr size_t kLineBufferChars = 4096;
 void CSetupReport::AppendLine(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  va_list measure;
-  va_copy(measure, args);
-  int length = std::vsnprintf(nullptr, 0, format, measure);
-  va_end(measure);
-  if (length > 0) {
-    std::string line(static_cast<size_t>(length) + 1, '\0');
-    std::vsnprintf(line.data(), line.size(), format, args);
-    line.resize(static_cast<size_t>(length));
-    m_strText += platform::Utf8ToUtf16(platform::TruncateUtf16(line, kLineBufferChars - 1));
-  }
+  std::string line = platform::FormatV(format, args);
   va_end(args);
+  m_strText += platform::Utf8ToUtf16(platform::TruncateUtf16(line, kLineBufferChars - 1));
 }
 
 int CSetupReport::Save(const std::string& path) const {

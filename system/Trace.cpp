@@ -1,10 +1,10 @@
 #include "system/Trace.h"
 
 #include <cstdarg>
-#include <cstdio>
 #include <string>
 
 #include "platform/debug/DebugOutput.h"
+#include "platform/text/Format.h"
 #include "platform/text/Utf.h"
 #include "system/SetupFolders.h"
 #include "system/Settings.h"
@@ -19,25 +19,13 @@ bool TraceSwitchedOn() {
   return CSettings::Read(CSetupFolders::InstalledVersionFile(), "GENERAL", "DEBUG") == "TRACE";
 }
 
-std::string FormatMessage(const char* format, va_list args) {
-  va_list measure;
-  va_copy(measure, args);
-  int length = std::vsnprintf(nullptr, 0, format, measure);
-  va_end(measure);
-  if (length <= 0) return {};
-  std::string message(static_cast<size_t>(length) + 1, '\0');
-  std::vsnprintf(message.data(), message.size(), format, args);
-  message.resize(static_cast<size_t>(length));
-  return message;
-}
-
 }  // namespace
 
 void Trace(const char* format, ...) {
   if (!TraceSwitchedOn()) return;
   va_list args;
   va_start(args, format);
-  std::string message = FormatMessage(format, args);
+  std::string message = platform::FormatV(format, args);
   va_end(args);
   std::string line = kTracePrefix + message;
   line = std::string(platform::TruncateUtf16(line, kLineBufferChars - 2)) + "\n";

@@ -14,6 +14,7 @@
 #include <stdexcept>
 
 #include "platform/fs/FileSystem.h"
+#include "platform/text/Format.h"
 #include "system/SetupFolders.h"
 #include "system/Trace.h"
 #include "tests/support/SharedFixture.h"
@@ -257,13 +258,6 @@ bool TraceCapture::Contains(const std::string& message) const {
 void RecordingReport::AppendLine(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  va_list measure;
-  va_copy(measure, args);
-  int length = std::vsnprintf(nullptr, 0, format, measure);
-  va_end(measure);
-  std::string line(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
-  std::vsnprintf(line.data(), line.size(), format, args);
+  lines.push_back(platform::FormatV(format, args));
   va_end(args);
-  line.resize(line.size() - 1);
-  lines.push_back(line);
 }
