@@ -88,16 +88,16 @@ void TriColour(cairo_t* cr, double cx, double cy, double r) {
 }
 
 void FoxGlobe(cairo_t* cr, double cx, double cy, double r) {
-  Disc(cr, cx, cy, r * 0.8);
-  RadialFill(cr, cx, cy, r * 0.8, {120, 110, 230}, {46, 36, 150});
-  // A flame-coloured crescent wrapping the globe from the top right round to
-  // the left, its tip curling over the top.
+  // A violet globe seen from the upper left, wrapped from the top right
+  // round to the lower left by a flame-coloured crescent; together they fill
+  // the disc.
+  const double globeX = cx - r * 0.2;
+  const double globeY = cy - r * 0.24;
+  const double globeR = r * 0.8;
   cairo_save(cr);
   Disc(cr, cx, cy, r);
-  Disc(cr, cx - r * 0.22, cy - r * 0.26, r * 0.8);
-  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
   cairo_clip(cr);
-  cairo_rectangle(cr, cx - r - 1, cy - r - 1, 2 * r + 2, 2 * r + 2);
+  Disc(cr, cx, cy, r);
   cairo_pattern_t* flame = cairo_pattern_create_linear(cx + r, cy - r, cx - r, cy + r);
   cairo_pattern_add_color_stop_rgb(flame, 0, 1.0, 0.82, 0.2);
   cairo_pattern_add_color_stop_rgb(flame, 0.55, 0.98, 0.5, 0.12);
@@ -105,13 +105,9 @@ void FoxGlobe(cairo_t* cr, double cx, double cy, double r) {
   cairo_set_source(cr, flame);
   cairo_fill(cr);
   cairo_pattern_destroy(flame);
+  Disc(cr, globeX, globeY, globeR);
+  RadialFill(cr, globeX, globeY, globeR, {128, 118, 236}, {46, 36, 150});
   cairo_restore(cr);
-  // Ear tip.
-  cairo_move_to(cr, cx + r * 0.2, cy - r * 0.98);
-  cairo_curve_to(cr, cx + r * 0.55, cy - r * 1.05, cx + r * 0.8, cy - r * 0.8, cx + r * 0.78, cy - r * 0.5);
-  cairo_curve_to(cr, cx + r * 0.6, cy - r * 0.72, cx + r * 0.4, cy - r * 0.82, cx + r * 0.2, cy - r * 0.98);
-  SetColour(cr, {254, 196, 48});
-  cairo_fill(cr);
 }
 
 void OrbitE(cairo_t* cr, double cx, double cy, double r) {
@@ -131,7 +127,7 @@ void OrbitE(cairo_t* cr, double cx, double cy, double r) {
   };
   ring(kPi, 2 * kPi);  // behind the letter
   cairo_new_path(cr);
-  CentredTextPath(cr, "e", {fonts::kRound, 800, r * 2.05}, cx, cy + r * 0.02);
+  CentredTextPath(cr, "e", {fonts::kRound, 700, r * 2.05}, cx, cy + r * 0.02);
   FillVertical(cr, cy - r, cy + r, {80, 170, 240}, {16, 86, 190});
   ring(0.15, kPi - 0.15);  // in front
 }
@@ -164,7 +160,7 @@ void ThreeSixty(cairo_t* cr, double cx, double cy, double r) {
   cairo_arc(cr, cx, cy, r * 0.78, kPi * 0.85, kPi * 2.55);
   SetColour(cr, palette::kWhite, 0.9);
   cairo_stroke(cr);
-  CentredTextPath(cr, "360", {fonts::kRound, 800, r * 0.62}, cx, cy);
+  CentredTextPath(cr, "360", {fonts::kRound, 700, r * 0.62}, cx, cy);
   SetColour(cr, palette::kWhite);
   cairo_fill(cr);
 }

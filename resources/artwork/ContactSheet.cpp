@@ -93,7 +93,7 @@ class Sheet {
   }
 
   cairo_t* Cr() const { return m_cr; }
-  const Contacts& ContactsOf() const { return m_contacts; }
+  const Contacts& Support() const { return m_contacts; }
 
  private:
   cairo_t* m_cr;
@@ -124,6 +124,8 @@ void ErrorWord(Sheet& sheet, int top) {
   DrawLine(sheet.Cr(), "오류", kBold, kLabelInk, {layout::kBarX + 4.0 + 17, double(top), 100, 17}, Align::kLeft);
 }
 
+// The program's bar widths come out one pixel short whenever the exact width
+// is a whole number (a full bar is 248 of 249 pixels); the sheet does the same.
 int BarWidth(double fraction) { return static_cast<int>(fraction * 249 * 0.99999); }
 
 void PaintMainScene(Sheet& sheet, const MainScene& scene) {
@@ -148,8 +150,8 @@ void PaintMainScene(Sheet& sheet, const MainScene& scene) {
   } else if (scene.phase == 3) {
     sheet.Text("하나 이상의 파일에서 오류가 발생 하였습니다. ", kText, kTextGrey, 38, 170);
     double x = sheet.Text("고객센터 ( ", kText, kTextGrey, 38, 170 + kLineHeight + 4);
-    x = sheet.Text(sheet.ContactsOf().phone + ", ", kBold, {54, 54, 54}, x, 170 + kLineHeight + 4);
-    x = sheet.Text(sheet.ContactsOf().email, kLink, {226, 86, 168}, x, 170 + kLineHeight + 4);
+    x = sheet.Text(sheet.Support().phone + ", ", kBold, {54, 54, 54}, x, 170 + kLineHeight + 4);
+    x = sheet.Text(sheet.Support().email, kLink, {226, 86, 168}, x, 170 + kLineHeight + 4);
     sheet.Text(" )로 문의 주시기 바랍니다.", kText, kTextGrey, x, 170 + kLineHeight + 4);
   } else {
     sheet.Lines("현재 인터넷 접속이 원활하지 않아 전자결제창 마법사 및 전자결제 서비스가 원활하지\n\n않을 수 있습니다. "
@@ -352,7 +354,7 @@ bool WriteContactSheet(const std::string& path, const Contacts& contacts) {
   Canvas page(kPageWidth, static_cast<int>(bottom) + kMargin);
   Sheet sheet(page.Cr(), contacts);
   FillBox(page.Cr(), {0, 0, double(page.Width()), double(page.Height())}, kPage);
-  DrawLine(page.Cr(), "VamoSetup artwork", {fonts::kRound, 800, 18}, {50, 50, 56}, {kMargin, kMargin - 6, 600, 24},
+  DrawLine(page.Cr(), "VamoSetup artwork", {fonts::kRound, 700, 18}, {50, 50, 56}, {kMargin, kMargin - 6, 600, 24},
            Align::kLeft);
 
   const std::string analysing = "결제 오류 원인 분석을 위하여 네트워크 정보를 분석하고 있습니다.\n\n잠시만 기다려 주십시오.";

@@ -34,7 +34,7 @@ void PaintWelcomeHeading(cairo_t* cr, int width, int height) {
   const char* rest = "를 시작합니다";
   constexpr double kLogo = 20;
   constexpr double kGap = 7;
-  const Font font = FitFont(cr, std::string(lead) + rest, {fonts::kRound, 800, 17}, width - kLogo - kGap, 14,
+  const Font font = FitFont(cr, std::string(lead) + rest, {fonts::kRound, 700, 17}, width - kLogo - kGap, 14,
                             "welcome heading");
   const double leadWidth = TextWidth(cr, lead, font);
   const double restWidth = TextWidth(cr, rest, font);

@@ -1,13 +1,16 @@
 // vamo-artwork: draws every picture resource of VamoSetup and its icon.
 //
 //   vamo-artwork --out DIR --phone NUMBER --email ADDRESS [--sheet FILE.png]
+//   vamo-artwork --list
 //
 // Writes DIR/<id>.bmp (24-bit) for each picture and DIR/vamo.ico, the files
 // the resource script names; unchanged files are left alone. With --sheet it
 // also writes a contact sheet of the artwork for review. The telephone
 // number and e-mail address are the build's support contacts, drawn into the
 // contact pictures. Exit status 0, 1 when a picture cannot be drawn or
-// written, 2 for a wrong command line.
+// written, 2 for a wrong command line. --list prints the pictures' ids,
+// sizes and contents, one a line.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -73,12 +76,25 @@ bool WritePictures(const std::string& dir, const Contacts& contacts) {
   return true;
 }
 
+void ListPictures() {
+  std::vector<const PictureSpec*> specs;
+  for (const PictureSpec& spec : Pictures()) specs.push_back(&spec);
+  std::sort(specs.begin(), specs.end(), [](auto* a, auto* b) { return a->id < b->id; });
+  for (const PictureSpec* spec : specs) std::printf("%d\t%dx%d\t%s\n", spec->id, spec->width, spec->height, spec->what);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]) == "--list") {
+    ListPictures();
+    return kExitOk;
+  }
   Options options;
   if (!ParseOptions(argc, argv, options)) {
-    std::fprintf(stderr, "usage: vamo-artwork --out DIR --phone NUMBER --email ADDRESS [--sheet FILE.png]\n");
+    std::fprintf(stderr,
+                 "usage: vamo-artwork --out DIR --phone NUMBER --email ADDRESS [--sheet FILE.png]\n"
+                 "       vamo-artwork --list\n");
     return kExitUsage;
   }
   try {

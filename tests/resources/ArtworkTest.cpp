@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
 #include <optional>
-#include <regex>
 #include <set>
 #include <span>
 #include <sstream>
@@ -124,17 +124,21 @@ std::string ReadText(const char* path) {
 // here for a picture the script no longer has, is a layout nobody checks.
 TEST(ProgramArtwork, TheScriptNamesExactlyThePicturesWithKnownSizes) {
   std::map<std::string, int> ids;
-  const std::string header = ReadText(VAMO_RESOURCE_HEADER);
-  const std::regex define(R"(#define\s+(\w+)\s+(\d+))");
-  for (auto it = std::sregex_iterator(header.begin(), header.end(), define); it != std::sregex_iterator(); ++it) {
-    ids[(*it)[1]] = std::stoi((*it)[2]);
+  std::istringstream header(ReadText(VAMO_RESOURCE_HEADER));
+  for (std::string line; std::getline(header, line);) {
+    std::istringstream words(line);
+    std::string directive, name;
+    int value = 0;
+    if (words >> directive >> name >> value && directive == "#define") ids[name] = value;
   }
   std::set<int> named;
-  const std::string script = ReadText(VAMO_RC_FILE);
-  const std::regex bitmap(R"((\w+)\s+BITMAP\s+")");
-  for (auto it = std::sregex_iterator(script.begin(), script.end(), bitmap); it != std::sregex_iterator(); ++it) {
-    ASSERT_TRUE(ids.contains((*it)[1])) << (*it)[1];
-    named.insert(ids[(*it)[1]]);
+  std::istringstream script(ReadText(VAMO_RC_FILE));
+  for (std::string line; std::getline(script, line);) {
+    std::istringstream words(line);
+    std::string name, type;
+    if (!(words >> name >> type) || type != "BITMAP") continue;
+    ASSERT_TRUE(ids.contains(name)) << name;
+    named.insert(ids[name]);
   }
   std::set<int> sized;
   for (const PictureSize& picture : kPictureSizes) sized.insert(picture.id);
@@ -167,6 +171,50 @@ TEST(ProgramArtwork, IconHoldsEveryImageOfItsGroup) {
     EXPECT_EQ(image->size(), 40 + static_cast<size_t>(size * size) * 4 + maskStride * static_cast<size_t>(size));
   }
   EXPECT_EQ(sizes, (std::set<int>{16, 32, 48, 256}));
+}
+
+// Straight alpha with a matching AND mask: premultiplied colours would give
+// the mark dark fringes wherever the desktop shows through its edges.
+TEST(ProgramArtwork, IconImagesHaveStraightAlphaAndAMatchingMask) {
+  const auto group = platform::FindResource(platform::kRtGroupIcon, IDR_MAINFRAME);
+  ASSERT_TRUE(group.has_value());
+  for (int i = 0; i < Read16(*group, 4); ++i) {
+    const auto image = platform::FindResource(platform::kRtIcon, Read16(*group, 6 + 14 * static_cast<size_t>(i) + 12));
+    ASSERT_TRUE(image.has_value());
+    const int size = static_cast<int>(Read32(*image, 4));
+    const size_t maskAt = 40 + static_cast<size_t>(size * size) * 4;
+    const size_t maskStride = static_cast<size_t>((size + 31) / 32 * 4);
+    int edges = 0;
+    for (int row = 0; row < size; ++row) {
+      for (int x = 0; x < size; ++x) {
+        const size_t at = 40 + (static_cast<size_t>(row * size + x)) * 4;
+        const uint8_t red = (*image)[at + 2];
+        const uint8_t alpha = (*image)[at + 3];
+        const bool masked = ((*image)[maskAt + static_cast<size_t>(row) * maskStride + static_cast<size_t>(x / 8)] >>
+                             (7 - x % 8)) & 1;
+        ASSERT_EQ(masked, alpha == 0) << size << " px, pixel " << x << "," << row;
+        if (alpha > 0 && alpha < 255) {
+          ++edges;
+          // Every colour of the mark is pink or white: red stays high.
+          EXPECT_GE(red, 190) << size << " px, pixel " << x << "," << row << " alpha " << int(alpha);
+        }
+      }
+    }
+    EXPECT_GT(edges, 0) << "the mark's edges are antialiased";
+  }
+}
+
+// Rows are stored bottom-up: a picture written the other way round would
+// still have the right size but show its title band at the bottom.
+TEST(ProgramArtwork, BackgroundsHaveTheirTitleBandAtTheTop) {
+  for (uint16_t id : {IDB_MAIN_BACKGROUND, IDB_BROWSER_BACKGROUND, IDB_WELCOME_BACKGROUND}) {
+    const auto dib = LoadPicture(id);
+    ASSERT_TRUE(dib.has_value());
+    const Rgb band = dib->At(275, 25);
+    const Rgb body = dib->At(275, 445);
+    EXPECT_GT(band.r - band.g, 80) << id << " band " << band;
+    EXPECT_LT(std::abs(body.r - body.g) + std::abs(body.g - body.b), 10) << id << " body " << body;
+  }
 }
 
 struct ButtonStates {
