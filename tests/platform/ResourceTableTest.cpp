@@ -80,39 +80,6 @@ TEST_F(ProgramResources, DialogsAndIconArePresent) {
   EXPECT_EQ(platform::FindResource(platform::ResourceName("NOPE"), 1).error(), platform::kErrorResourceTypeNotFound);
 }
 
-struct PictureSize {
-  uint16_t id;
-  int width;
-  int height;
-};
-
-class ProgramPictures : public ::testing::TestWithParam<PictureSize> {};
-
-// The dialogs place and stretch the pictures by these sizes; artwork of
-// another size would break the layout.
-TEST_P(ProgramPictures, HaveTheSizeTheDialogsExpect) {
-  const auto bitmap = platform::FindResource(platform::kRtBitmap, GetParam().id);
-  ASSERT_TRUE(bitmap.has_value());
-  // RT_BITMAP data is a BITMAPINFOHEADER followed by the pixels.
-  EXPECT_EQ(static_cast<int32_t>(Read32(*bitmap, 4)), GetParam().width);
-  EXPECT_EQ(static_cast<int32_t>(Read32(*bitmap, 8)), GetParam().height);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, ProgramPictures,
-    ::testing::Values(PictureSize{IDB_MAIN_BACKGROUND, 550, 450}, PictureSize{IDB_BROWSER_BACKGROUND, 550, 450},
-                      PictureSize{IDB_WELCOME_BACKGROUND, 550, 450}, PictureSize{IDB_WELCOME_HEADING, 246, 22},
-                      PictureSize{IDB_STEP1_ON, 85, 54}, PictureSize{IDB_STEP4_OFF, 100, 54},
-                      PictureSize{IDB_STEP5_ON, 55, 54}, PictureSize{IDB_STEP_ARROW_OFF, 20, 20},
-                      PictureSize{IDB_PROGRESS_TRACK, 249, 12}, PictureSize{IDB_PROGRESS_FILL, 1, 12},
-                      PictureSize{IDB_PROGRESS_ERROR_FILL, 1, 12}, PictureSize{IDB_CONTACT_BANNER, 336, 50},
-                      PictureSize{IDB_ERROR_TITLE, 460, 34}, PictureSize{IDB_ERROR_BODY, 460, 266},
-                      PictureSize{IDB_ERROR_CONTACTS, 337, 22}, PictureSize{IDB_ERROR_HELP_QUESTION, 225, 11},
-                      PictureSize{IDB_GUIDE_NORMAL, 99, 30}, PictureSize{IDB_SAVE_NORMAL, 111, 30},
-                      PictureSize{IDB_ERROR_SMALL_CLOSE, 17, 18}, PictureSize{IDB_ICON_OPERA, 70, 65},
-                      PictureSize{IDB_ICON_QQ, 65, 65}, PictureSize{IDB_BROWSER_NOTICE, 370, 20}),
-    [](const ::testing::TestParamInfo<PictureSize>& info) { return "Bitmap" + std::to_string(info.param.id); });
-
 TEST(ResourceTable, ReadsStringBlocksOfAPeImage) {
   const std::vector<uint8_t> file = HostBytes(FixtureHostPath("strings64.dll"));
   const auto table = platform::ResourceTable::FromPeImage(file);
