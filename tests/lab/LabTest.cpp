@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
@@ -63,7 +64,7 @@ dns_servers() {  # asked side by side: a silent server costs one wait, not three
   printf '%s\n' "$one" "$two" "$three"
 }
 echo_gateway() {
-  if ping -c 1 -W 1 "$LAB_GATEWAY" >/dev/null; then echo "gateway answers"; else echo "gateway silent"; fi
+  if ping -c 1 -W 0.5 "$LAB_GATEWAY" >/dev/null; then echo "gateway answers"; else echo "gateway silent"; fi
 }
 )";
 
@@ -227,6 +228,37 @@ TEST(LabWeb, ServesFilesOverHttpAndHttpsAndAnswersPostWithTheFile) {
   ASSERT_TRUE(lab.Publish(other.Path())) << lab.Error();
   EXPECT_EQ(other.Path(), lab.Value("update_root"));
   EXPECT_EQ("republished", lab.RunShell(post + "https://$LAB_UPDATE_HOST/VamoSetup_1.0.1.7.ver").out);
+}
+
+// The wizard's own download (GET over http, POST over https with the lab CA
+// among the prefix's roots) fetches what the update server publishes.
+TEST(LabWeb, TheWizardsDownloadFetchesFromTheUpdateServer) {
+  VAMO_REQUIRE_LAB();
+  TempPrefix prefix;
+  TempDir www;
+  std::string blob;
+  for (int i = 0; i < 20000; ++i) blob += static_cast<char>(i * 31 + 7);
+  www.WriteFile("files/plugin.cab", blob);
+  NetworkLabOptions options;
+  options.strUpdateRoot = www.Path();
+  NetworkLab lab(options);
+  ASSERT_TRUE(lab.IsUp()) << lab.Error();
+  std::filesystem::create_directories(prefix.Root() + "/certs/root");
+  std::filesystem::copy_file(lab.CaPath(), prefix.Root() + "/certs/root/vamo-lab.pem");
+
+  // Proxies of the machine's environment would lead out of the lab.
+  const std::vector<std::string> noProxy = {"http_proxy=", "https_proxy=", "HTTP_PROXY=", "HTTPS_PROXY=",
+                                            "ALL_PROXY=", "all_proxy="};
+  for (const char* scheme : {"http", "https"}) {
+    SCOPED_TRACE(scheme);
+    std::string target = std::string("C:\\plugin-") + scheme + ".cab";
+    ToolOutput out = lab.Run({VAMO_TOOL_PATH, "download",
+                              std::string(scheme) + "://" + lab.Value("update_host") + "/files/plugin.cab", target},
+                             noProxy);
+    EXPECT_EQ(0, out.exitStatus) << out.out << out.err;
+    EXPECT_NE(std::string::npos, out.out.find("result: 0")) << out.out;
+    EXPECT_TRUE(ReadHostFile(prefix.DriveC() + "/plugin-" + scheme + ".cab") == blob);
+  }
 }
 
 TEST(LabWeb, HostNamesAndTheGuidePageFollowTheOptions) {
@@ -503,7 +535,7 @@ TEST_P(LabStartFailure, FailsClearlyAndLeavesNothing) {
   std::string server = bin.WriteFile("server", std::string("#!/bin/sh\n") + GetParam().script);
   ASSERT_EQ(0, chmod(server.c_str(), 0755));
   std::string name = "fail" + std::to_string(getpid());
-  ToolOutput up = NetworkLab::RunLabTool({"up", name, "--wait", "1", GetParam().option, server});
+  ToolOutput up = NetworkLab::RunLabTool({"up", name, "--wait", "2", GetParam().option, server});
   EXPECT_NE(0, up.exitStatus);
   EXPECT_NE(std::string::npos, up.err.find(GetParam().message)) << up.err;
   EXPECT_FALSE(NamespaceExists("vamolab-" + name + "-pc"));
@@ -528,7 +560,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "sleep 60 </dev/null >/dev/null 2>&1 &\n"
                      "echo $! > \"$(dirname \"$conf\")/nginx.pid\"; echo $! > \"$(dirname \"$0\")/daemon.pid\"\n",
                      "nginx did not listen on"},
-        StartFailure{"NginxNeverReturns", "--nginx", "exec sleep 60\n", "nginx did not return within 1 s"},
+        StartFailure{"NginxNeverReturns", "--nginx", "exec sleep 60\n", "nginx did not return within 2 s"},
         StartFailure{"DnsmasqEndsAtOnce", "--dnsmasq", "exit 3\n", "dnsmasq did not start (exit status 3)"}),
     [](const ::testing::TestParamInfo<StartFailure>& info) { return std::string(info.param.name); });
 
