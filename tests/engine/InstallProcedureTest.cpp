@@ -241,6 +241,20 @@ INSTANTIATE_TEST_SUITE_P(Cases, FailingItems,
                          ::testing::Values(FailureCase{"Counted", false}, FailureCase{"Ignored", true}),
                          [](const auto& info) { return std::string(info.param.strLabel); });
 
+// A program registers itself by running with " /regserver"; only the exact
+// ".exe" makes a program, anything else is registered as a library.
+TEST_F(InstallProcedureTest, ProgramsRegisterByRunningAndEverythingElseAsALibrary) {
+  world.ServeFile("tool.exe", PayloadFile("tool.exe"));
+  world.Publish("[reg.exe]\r\nTYPE=FILE\r\nREGISTER=TRUE\r\nDOWNLOAD_FULL_URL={URL}tool.exe\r\n"
+                "[upper.EXE]\r\nTYPE=FILE\r\nREGISTER=TRUE\r\nDOWNLOAD_FULL_URL={URL}tool.exe\r\n");
+  EXPECT_EQ(run.ProcInstall(), kErrInstallItems);
+  EXPECT_EQ(logs.Ran(), "reg.exe|/regserver\n");
+  EXPECT_EQ(run.ItemLines("reg.exe").back(), "-등록완료\r\n");
+  EXPECT_EQ(run.ItemLines("upper.EXE").back(), "-등록실패\r\n");
+  EXPECT_EQ(run.m_procedure.m_installPlan.Item(1).m_nResult, utility_codes::kRegisterFailed);
+  EXPECT_TRUE(HasInstalledSection("reg.exe"));
+}
+
 // A validly signed program passes the check before it is run; here it is a
 // PE image, which this machine can run only through wine.
 TEST_F(InstallProcedureTest, ASignedProgramPassesTheCheckBeforeItsRun) {
@@ -290,16 +304,35 @@ TEST_F(InstallProcedureTest, ADownloadReplacedAfterItsCheckNeverReachesTheTarget
 
 // ------------------------------------------------------- the procedure fails
 
-TEST_F(InstallProcedureTest, AListWithoutSignatureFailsVerification) {
-  world.PublishRaw("[a.dll]\r\nTYPE=FILE\r\n");
+struct RefusedList {
+  const char* strLabel;
+  const char* strCheckLine;  // the check's own report line, if it has one
+};
+
+class RefusedLists : public InstallProcedureTest, public ::testing::WithParamInterface<RefusedList> {};
+
+TEST_P(RefusedLists, EndWithMinus9202AndStayInTheTemporaryFolder) {
+  world.Publish("[a.dll]\r\nTYPE=FILE\r\n");
+  std::string bytes = ReadHostFile(world.ListHostPath());
+  if (std::string(GetParam().strLabel) == "NoSignature") bytes = bytes.substr(0, bytes.find("-----BEGIN"));
+  if (std::string(GetParam().strLabel) == "AlteredAfterSigning") bytes.replace(bytes.find("a.dll"), 5, "b.dll");
+  world.PublishRaw(bytes);
+
   EXPECT_EQ(run.ProcInstall(), kErrUpdateListVerify);
-  EXPECT_EQ(run.ReportLines(),
-            (std::vector<std::string>{"------- INSTALL BEGIN -------\r\n",
-                                      "Updatelist File URL [" + world.ListUrl() + "]\r\n",
-                                      "Updatelist Verify Fail (Update File Not Sign)\r\n",
-                                      "Update List Verify Fail.\r\n", "------- INSTALL END -------\r\n"}));
-  EXPECT_TRUE(WinExists(run.m_procedure.UpdateListPath()));
+  std::vector<std::string> expected = {"------- INSTALL BEGIN -------\r\n",
+                                       "Updatelist File URL [" + world.ListUrl() + "]\r\n"};
+  if (*GetParam().strCheckLine != '\0') expected.push_back(GetParam().strCheckLine);
+  expected.push_back("Update List Verify Fail.\r\n");
+  expected.push_back("------- INSTALL END -------\r\n");
+  EXPECT_EQ(run.ReportLines(), expected);
+  EXPECT_EQ(ReadHostFile(HostOf(run.m_procedure.UpdateListPath())), bytes);
+  EXPECT_EQ(run.m_procedure.m_installPlan.Count(), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, RefusedLists,
+                         ::testing::Values(RefusedList{"NoSignature", "Updatelist Verify Fail (Update File Not Sign)\r\n"},
+                                           RefusedList{"AlteredAfterSigning", ""}),
+                         [](const auto& info) { return std::string(info.param.strLabel); });
 
 TEST_F(InstallProcedureTest, AFailedListDownloadEndsWithMinus9201) {
   EXPECT_EQ(run.ProcInstall(), kErrUpdateListDownload);
