@@ -18,31 +18,48 @@ namespace {
 
 bool g_bPrivateProcesses = false;
 
-// Where the tests run: in a child inside the new namespaces (bRunHere in the
-// child), or here when no namespace could be made; the parent that made the
-// child only passes the child's exit status on.
+constexpr int kNoNamespace = 201;
+
+// Where the tests run: in a grandchild that is the first process of the new
+// namespaces, or here when no namespace could be made. This process never
+// enters the namespaces itself (a process whose PID namespace has ended can
+// start no more children, and the leak checker needs one at exit); it only
+// passes the tests' exit status on.
 struct CWhere {
   bool bRunHere = true;
   bool bPrivate = false;
   int nExitStatus = 0;
 };
 
+int ExitStatusOf(int status) {
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+}
+
 CWhere RunInPrivateNamespaces() {
-  if (unshare(CLONE_NEWNS | CLONE_NEWPID) != 0) return {};
-  if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return {};
-  pid_t child = fork();
-  if (child < 0) return {};
-  if (child == 0) {
+  pid_t middle = fork();
+  if (middle < 0) return {};
+  if (middle == 0) {
     // When whoever waits for us is gone (a time-out killed it), so are we.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (mount("proc", "/proc", "proc", MS_NOSUID | MS_NODEV | MS_NOEXEC, nullptr) != 0) _exit(200);
-    return {true, true, 0};
+    if (unshare(CLONE_NEWNS | CLONE_NEWPID) != 0) _exit(kNoNamespace);
+    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) _exit(kNoNamespace);
+    pid_t tests = fork();
+    if (tests < 0) _exit(kNoNamespace);
+    if (tests == 0) {
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      if (mount("proc", "/proc", "proc", MS_NOSUID | MS_NODEV | MS_NOEXEC, nullptr) != 0) _exit(kNoNamespace);
+      return {true, true, 0};
+    }
+    int status = 0;
+    while (waitpid(tests, &status, 0) < 0) {
+    }
+    _exit(ExitStatusOf(status));
   }
   int status = 0;
-  while (waitpid(child, &status, 0) < 0) {
+  while (waitpid(middle, &status, 0) < 0) {
   }
-  int exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
-  return {false, true, exitStatus};
+  if (ExitStatusOf(status) == kNoNamespace) return {};
+  return {false, true, ExitStatusOf(status)};
 }
 
 }  // namespace
