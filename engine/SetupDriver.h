@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "engine/ErrorInfo.h"
+#include "engine/InstallHost.h"
 #include "engine/SetupReport.h"
 #include "platform/gui/MessageTarget.h"
 
@@ -19,10 +20,10 @@
 //
 // The phase operations are virtual: the main dialog supplies the real ones,
 // tests supply their own.
-class CSetupDriver {
+class CSetupDriver : public IInstallHost {
  public:
   explicit CSetupDriver(platform::gui::MessageTarget* pWindow);
-  virtual ~CSetupDriver();
+  ~CSetupDriver() override;
 
   CSetupDriver(const CSetupDriver&) = delete;
   CSetupDriver& operator=(const CSetupDriver&) = delete;
@@ -37,13 +38,13 @@ class CSetupDriver {
   void SetPhase(int nPhase);
   void SetStatusText(const std::string& strText);
   // "(%d/%d)" of current and total, under the label; posts WM_SETUP_COUNT.
-  void SetCountProgress(const std::string& strLabel, int nCurrent, int nTotal);
+  void SetCountProgress(const std::string& strLabel, int nCurrent, int nTotal) override;
   // "(%3.2f%%)" of done / total; invalidates the percent line (no message).
   void SetPercentProgress(const std::string& strLabel, const std::string& strSubLabel, int nDone,
-                          int nTotal);
+                          int nTotal) override;
 
   // The stop flag, read under the lock.
-  bool IsStopRequested();
+  bool IsStopRequested() override;
   void RequestStop();
 
   // A copy of the fields the window paints, taken under the lock.

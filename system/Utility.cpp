@@ -7,9 +7,11 @@
 
 #include "platform/core/Win32Error.h"
 #include "platform/fs/FileOperations.h"
+#include "platform/fs/FileStream.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/library/Library.h"
 #include "platform/process/Process.h"
+#include "platform/process/ProgramFile.h"
 #include "platform/sysinfo/KnownFolders.h"
 #include "platform/text/CodePage.h"
 #include "platform/text/Utf.h"
@@ -88,8 +90,7 @@ ExecuteFailure ExecuteFailureOf(platform::Win32Error error) {
   }
 }
 
-int ExecuteWaitWithMask(std::string_view program, std::string_view arguments, uint32_t mask) {
-  auto process = platform::ShellExecute(program, arguments, mask);
+int WaitForStarted(std::expected<platform::ProcessHandle, platform::Win32Error> process, std::string_view program) {
   if (!process) {
     platform::SetLastError(process.error());
     ExecuteFailure failure = ExecuteFailureOf(process.error());
@@ -103,42 +104,63 @@ int ExecuteWaitWithMask(std::string_view program, std::string_view arguments, ui
   return uc::kSuccess;
 }
 
-}  // namespace
+int ExecuteWaitWithMask(std::string_view program, std::string_view arguments, uint32_t mask) {
+  return WaitForStarted(platform::ShellExecute(program, arguments, mask), program);
+}
 
-int CUtility::CopyFile(std::string_view source, std::string_view targetFolder, std::string_view target) {
-  std::string sourceText(source), folderText(targetFolder), targetText(target);
-  Trace("CUtility::CopyFile()");
-  Trace("CUtility::CopyFile() Source [%s]", sourceText.c_str());
-  Trace("CUtility::CopyFile() TargetPath [%s]", folderText.c_str());
-  Trace("CUtility::CopyFile() Target [%s]", targetText.c_str());
-
-  if (!targetFolder.empty()) {
-    int rc = MakeFolderPath(targetFolder);
-    if (rc != uc::kSuccess) {
-      Trace("CopyFile Makedirectory Fail... [%s]", SystemMessage(platform::GetLastError()).c_str());
-      return rc;
-    }
-  }
-
+// The read-only attribute of an existing target is cleared first, as the
+// copy would otherwise be refused.
+void MakeTargetWritable(std::string_view target) {
   auto attributes = platform::fs::GetFileAttributes(target);
   if (attributes && (*attributes & platform::fs::kFileAttributeReadOnly)) {
     platform::Win32Error err = platform::fs::SetFileAttributes(target, platform::fs::kFileAttributeNormal);
     if (err != platform::kErrorSuccess) {
       platform::SetLastError(err);
-      Trace("CopyFile SetFileAttributes Fail... [%s]", SystemMessage(err).c_str());
+      Trace("CopyFile SetFileAttributes Fail... [%s]", CUtility::SystemMessage(err).c_str());
     }
   }
+}
 
-  platform::Win32Error err = platform::fs::CopyFile(source, target, false);
-  if (err != platform::kErrorSuccess) {
-    platform::SetLastError(err);
-    int code = uc::kCopyFailed;
-    if (err == platform::kErrorSharingViolation) code = uc::kSharingViolation;
-    if (err == platform::kErrorHandleDiskFull || err == platform::kErrorDiskFull) code = uc::kDiskFull;
-    Trace("CopyFile CopyFile Fail... [%d][%s]", static_cast<int>(err), SystemMessage(err).c_str());
-    return code;
+int CopyResult(platform::Win32Error err) {
+  if (err == platform::kErrorSuccess) return uc::kSuccess;
+  platform::SetLastError(err);
+  int code = uc::kCopyFailed;
+  if (err == platform::kErrorSharingViolation) code = uc::kSharingViolation;
+  if (err == platform::kErrorHandleDiskFull || err == platform::kErrorDiskFull) code = uc::kDiskFull;
+  Trace("CopyFile CopyFile Fail... [%d][%s]", static_cast<int>(err), CUtility::SystemMessage(err).c_str());
+  return code;
+}
+
+// The trace lines and the folder every copy starts with; 0 or the folder's
+// failure code.
+int PrepareCopy(std::string_view source, std::string_view targetFolder, std::string_view target) {
+  std::string sourceText(source), folderText(targetFolder), targetText(target);
+  Trace("CUtility::CopyFile()");
+  Trace("CUtility::CopyFile() Source [%s]", sourceText.c_str());
+  Trace("CUtility::CopyFile() TargetPath [%s]", folderText.c_str());
+  Trace("CUtility::CopyFile() Target [%s]", targetText.c_str());
+  if (!targetFolder.empty()) {
+    int rc = CUtility::MakeFolderPath(targetFolder);
+    if (rc != uc::kSuccess) {
+      Trace("CopyFile Makedirectory Fail... [%s]", CUtility::SystemMessage(platform::GetLastError()).c_str());
+      return rc;
+    }
   }
+  MakeTargetWritable(target);
   return uc::kSuccess;
+}
+
+}  // namespace
+
+int CUtility::CopyFile(std::string_view source, std::string_view targetFolder, std::string_view target) {
+  if (int rc = PrepareCopy(source, targetFolder, target); rc != uc::kSuccess) return rc;
+  return CopyResult(platform::fs::CopyFile(source, target, false));
+}
+
+int CUtility::CopyFile(platform::fs::FileStream& sourceFile, std::string_view source, std::string_view targetFolder,
+                       std::string_view target, platform::fs::CopyCheck* check) {
+  if (int rc = PrepareCopy(source, targetFolder, target); rc != uc::kSuccess) return rc;
+  return CopyResult(platform::fs::CopyFileFrom(sourceFile, target, check));
 }
 
 int CUtility::DeleteFile(std::string_view path) {
@@ -153,6 +175,11 @@ int CUtility::DeleteFile(std::string_view path) {
 
 int CUtility::ExecuteWait(std::string_view program, std::string_view arguments) {
   return ExecuteWaitWithMask(program, arguments, platform::kSeeMaskNoCloseProcess | platform::kSeeMaskInvokeIdList);
+}
+
+int CUtility::ExecuteWait(const platform::ProgramFile& programFile, std::string_view program,
+                          std::string_view arguments) {
+  return WaitForStarted(programFile.Execute(arguments), program);
 }
 
 int CUtility::ExecuteWaitHook(std::string_view program, std::string_view arguments) {

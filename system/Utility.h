@@ -4,6 +4,14 @@
 #include <string>
 #include <string_view>
 
+namespace platform {
+class ProgramFile;
+namespace fs {
+class CopyCheck;
+class FileStream;
+}  // namespace fs
+}  // namespace platform
+
 // The file and process operations that installing an item needs. Plain
 // functions without state; each returns 0 for success or a negative code of
 // system/UtilityCodes.h, writes its failures to the trace channel and never
@@ -18,6 +26,14 @@ class CUtility {
   // -9026 (anything else).
   static int CopyFile(std::string_view source, std::string_view targetFolder, std::string_view target);
 
+  // The same copy from a source the caller holds open (`source` names it in
+  // the trace lines): its bytes are read from its start through that open
+  // file. With a check, the target is replaced only when the check accepts
+  // the bytes (else -9026 and the target stays as it was). The new file can
+  // be run by anyone and changed only by its owner.
+  static int CopyFile(platform::fs::FileStream& sourceFile, std::string_view source, std::string_view targetFolder,
+                      std::string_view target, platform::fs::CopyCheck* check);
+
   // Deletes a file; a missing file is a failure (-9011). The codes -9010 to
   // -9023 and -9027 name the cause (see the table in Utility.cpp).
   static int DeleteFile(std::string_view path);
@@ -26,6 +42,10 @@ class CUtility {
   // its end; its exit code is not looked at. Returns 0, or -9011 ... -9034
   // when it could not be started (it is then not waited for).
   static int ExecuteWait(std::string_view program, std::string_view arguments);
+  // The same for a program the caller holds open (`program` names it in the
+  // trace line): exactly that open file is started.
+  static int ExecuteWait(const platform::ProgramFile& programFile, std::string_view program,
+                         std::string_view arguments);
   // The same for a program a cabinet's INF runs (its setup hook): no
   // security-zone prompt for the freshly extracted program.
   static int ExecuteWaitHook(std::string_view program, std::string_view arguments);

@@ -65,6 +65,22 @@ CodeSignOutcome CheckCodeSign(const std::string& strPath) {
   return outcome;
 }
 
+CodeSignOutcome CheckCodeSign(std::span<const uint8_t> image, const std::string& strPath) {
+  platform::trust::TrustVerdict verdict;
+  try {
+    verdict = platform::trust::VerifyAuthenticode(image, platform::trust::TrustStores::FromPrefix());
+  } catch (...) {
+    verdict.result = platform::trust::kTrustENoSignature;
+    verdict.lastError = platform::trust::HResultFromWin32(platform::kErrorNotEnoughMemory);
+  }
+  CodeSignOutcome outcome;
+  if (verdict.result != 0) {
+    outcome.nResult = -1;
+    outcome.strMessage = CodeSignMessage(verdict.result, verdict.lastError, strPath);
+  }
+  return outcome;
+}
+
 int VerifyCodeSignWithFrame(const std::string& strPath, const char* strOperation) {
   const CodeSignOutcome outcome = CheckCodeSign(strPath);
   if (outcome.nResult != 0) Trace("%s() Fail [%s]...", strOperation, outcome.strMessage.c_str());
@@ -72,3 +88,9 @@ int VerifyCodeSignWithFrame(const std::string& strPath, const char* strOperation
 }
 
 int FileVerifyCodeSign(const std::string& strPath) { return VerifyCodeSignWithFrame(strPath, "FileVerifyCodeSign"); }
+
+int FileVerifyCodeSign(std::span<const uint8_t> image, const std::string& strPath) {
+  const CodeSignOutcome outcome = CheckCodeSign(image, strPath);
+  if (outcome.nResult != 0) Trace("FileVerifyCodeSign() Fail [%s]...", outcome.strMessage.c_str());
+  return outcome.nResult;
+}

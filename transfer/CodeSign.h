@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 // The Authenticode check before a downloaded program or cabinet is used.
@@ -18,6 +19,10 @@ struct CodeSignOutcome {
 // verdict into its message text. Writes no trace line.
 CodeSignOutcome CheckCodeSign(const std::string& strPath);
 
+// The same check on the bytes of a file the caller holds (a program it will
+// start from that same open file); `strPath` only names it in the message.
+CodeSignOutcome CheckCodeSign(std::span<const uint8_t> image, const std::string& strPath);
+
 // The message text for a WinVerifyTrust result and the last error it left;
 // empty for 0.
 std::string CodeSignMessage(uint32_t result, uint32_t lastError, const std::string& strPath);
@@ -30,3 +35,5 @@ int VerifyCodeSignWithFrame(const std::string& strPath, const char* strOperation
 // FileVerifyCodeSign: the check for downloaded files and cabinets, traced as
 // "FileVerifyCodeSign() Fail [%s]...".
 int FileVerifyCodeSign(const std::string& strPath);
+// The same on bytes already read from the file (see CheckCodeSign).
+int FileVerifyCodeSign(std::span<const uint8_t> image, const std::string& strPath);

@@ -8,10 +8,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/prefix/Prefix.h"
 #include "system/ReportSink.h"
@@ -130,10 +131,9 @@ bool IsHttpScheme(const std::string& scheme) { return scheme == "http" || scheme
 // libcurl has already filled from the host CA bundle.
 CURLcode AddPrefixRoots(CURL* /*curl*/, void* sslContext, void* /*user*/) {
   X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(sslContext));
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(platform::PrefixCertsFolder("root"), ec)) {
-    if (!entry.is_regular_file(ec)) continue;
-    transfer::ossl::Bio bio(BIO_new_file(entry.path().c_str(), "r"));
+  for (const std::vector<uint8_t>& file : platform::ReadPrefixCertificateFiles("root")) {
+    if (file.empty() || file.size() > static_cast<size_t>(INT_MAX)) continue;
+    transfer::ossl::Bio bio(BIO_new_mem_buf(file.data(), static_cast<int>(file.size())));
     if (!bio) continue;
     while (X509* cert = PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr)) {
       X509_STORE_add_cert(store, cert);

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <cstdio>
-#include <memory>
 #include <string>
+#include <vector>
 
+#include "platform/fs/FileStream.h"
 #include "transfer/DownloadSink.h"
 
 // A download into a file (Windows path). The bytes go to a temporary file in
@@ -24,13 +24,12 @@ class CFileSink : public IDownloadSink {
   void Discard() override;
 
  private:
-  struct FileClose {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-  };
+  bool Flush(std::string& errorText);
+  void RemoveTemporary();
 
   std::string m_strPath;
-  std::string m_strHostPath;
-  std::string m_strTempHostPath;
-  std::unique_ptr<std::FILE, FileClose> m_file;
-  std::unique_ptr<char[]> m_buffer;
+  std::string m_strTempPath;
+  platform::fs::FileStream m_file;
+  // The transfer hands over small pieces; they reach the disk in larger ones.
+  std::vector<uint8_t> m_buffer;
 };

@@ -4,6 +4,11 @@
 #include <string>
 
 class IReportSink;
+class MessageDigest;
+
+namespace platform::fs {
+class FileStream;
+}
 
 // Digest text of a file: base64 of its SHA-512 digest without line breaks
 // (88 characters ending in "=="). The file is read in 64 KiB blocks, so
@@ -17,6 +22,9 @@ int FileDigestText(const std::string& path, std::string& digestText);
 // simulated machine.
 int HostFileDigestText(const std::string& hostPath, std::string& digestText);
 
+// The digest text of a finished SHA-512 digest.
+std::string DigestText(const MessageDigest& digest);
+
 // The digest text of bytes in memory. Returns 0, or the MessageDigest code
 // with `digestText` left empty.
 int BytesDigestText(const void* bytes, size_t length, std::string& digestText);
@@ -28,3 +36,9 @@ int BytesDigestText(const void* bytes, size_t length, std::string& digestText);
 // trace line and a report line (report may be null). The file is left in
 // place whatever the outcome.
 int FileVerify(const std::string& path, const std::string& expected, IReportSink* report);
+// The same for a file the caller holds open (`path` only names it in the
+// lines): it is read from its start, and the caller can go on to use exactly
+// the bytes that were checked. A stream that is not open counts as a file
+// that cannot be opened.
+int FileVerify(platform::fs::FileStream& file, const std::string& path, const std::string& expected,
+               IReportSink* report);

@@ -77,6 +77,9 @@ class CUpdateListLayout {
   // kListInvalidSign. Fills SignedBytes() and SignatureText() on success.
   int Cut(std::span<const uint8_t> bytes);
 
+  // Length of the whole list as it was read (signature block included),
+  // after a successful Cut or Verify; 0 otherwise.
+  size_t ListLength() const { return m_bCut ? m_bytes.size() : 0; }
   // The bytes before the BEGIN marker, after a successful Cut or Verify.
   std::span<const uint8_t> SignedBytes() const;
   // The base64 text between the BEGIN line and the END marker.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <expected>
+#include <span>
 #include <string_view>
 
 #include "platform/core/Win32Error.h"
@@ -13,6 +14,8 @@
 // permission. It is honoured even for root (who could write anyway), so a
 // caller sees the same refusal Windows gives and has to clear it first.
 namespace platform::fs {
+
+class FileStream;
 
 inline constexpr uint32_t kFileAttributeReadOnly = 0x01;
 inline constexpr uint32_t kFileAttributeDirectory = 0x10;
@@ -46,6 +49,30 @@ Win32Error SetFileAttributes(std::string_view path, uint32_t attributes);
 //                           process holds an exclusive lock (flock LOCK_EX) on it
 //   kErrorDiskFull          the file system is full (or the quota exhausted)
 Win32Error CopyFile(std::string_view source, std::string_view target, bool failIfExists);
+
+// Looks at the bytes a copy moves and decides, once the last one is written,
+// whether the new file may replace the target.
+class CopyCheck {
+ public:
+  virtual ~CopyCheck() = default;
+  // Every byte of the source, in order, as it goes to the new file.
+  virtual void Update(std::span<const uint8_t> bytes) = 0;
+  // After the last byte: true lets the new file replace the target.
+  virtual bool Accept() = 0;
+};
+
+// The copy for a source that is already open for reading: the bytes are read
+// from its start through this one open file, so what is copied is what the
+// caller opened, whatever the source's path names meanwhile. With a check,
+// the target is replaced only when the check accepts the bytes it saw;
+// otherwise kErrorInvalidData and the target stays as it was.
+//
+// The target is replaced atomically as by CopyFile and refused likewise
+// (read-only, a folder, in use, missing folder, disk full). The new file is
+// readable and executable by everyone and writable by its owner only:
+// Windows has no permission to run a file, so anything installed can run,
+// and nobody else may change it afterwards.
+Win32Error CopyFileFrom(FileStream& source, std::string_view target, CopyCheck* check);
 
 // DeleteFileW: removes a file (not a folder: kErrorAccessDenied). A read-only
 // file is refused with kErrorAccessDenied, a file locked exclusively by

@@ -11,6 +11,7 @@
 
 #include "platform/core/ScopedFd.h"
 #include "platform/fs/FileOperations.h"
+#include "platform/fs/FileStream.h"
 #include "platform/fs/Path.h"
 
 namespace platform::fs {
@@ -178,6 +179,31 @@ Win32Error SetFileAttributes(std::string_view path, uint32_t attributes) {
   return kErrorSuccess;
 }
 
+namespace {
+
+// What CopyFileW refuses before it writes anything: a target that exists
+// when it must not, is a folder, is read-only or is in use, and a target
+// folder that is missing. Fills the target's folder.
+Win32Error CheckTarget(const std::string& hostTarget, bool failIfExists, std::string& folder) {
+  struct stat targetStat;
+  if (::stat(hostTarget.c_str(), &targetStat) == 0) {
+    if (failIfExists) return kErrorFileExists;
+    if (S_ISDIR(targetStat.st_mode)) return kErrorAccessDenied;
+    if ((targetStat.st_mode & S_IWUSR) == 0) return kErrorAccessDenied;
+    if (Win32Error inUse = CheckNotInUse(hostTarget)) return inUse;
+  } else if (errno != ENOENT) {
+    return Win32ErrorFromErrno(errno);
+  }
+  folder = HostParent(hostTarget);
+  struct stat folderStat;
+  if (::stat(folder.c_str(), &folderStat) != 0 || !S_ISDIR(folderStat.st_mode)) return kErrorPathNotFound;
+  return kErrorSuccess;
+}
+
+constexpr size_t kCopyBlock = 256 * 1024;
+
+}  // namespace
+
 Win32Error CopyFile(std::string_view source, std::string_view target, bool failIfExists) {
   std::string hostSource = ToHostPath(source);
   std::string hostTarget = ToHostPath(target);
@@ -189,26 +215,15 @@ Win32Error CopyFile(std::string_view source, std::string_view target, bool failI
   if (::fstat(in.Get(), &sourceStat) != 0) return Win32ErrorFromErrno(errno);
   if (S_ISDIR(sourceStat.st_mode)) return kErrorAccessDenied;
 
-  struct stat targetStat;
-  if (::stat(hostTarget.c_str(), &targetStat) == 0) {
-    if (failIfExists) return kErrorFileExists;
-    if (S_ISDIR(targetStat.st_mode)) return kErrorAccessDenied;
-    if ((targetStat.st_mode & S_IWUSR) == 0) return kErrorAccessDenied;
-    if (Win32Error inUse = CheckNotInUse(hostTarget)) return inUse;
-  } else if (errno != ENOENT) {
-    return Win32ErrorFromErrno(errno);
-  }
-
-  std::string folder = HostParent(hostTarget);
-  struct stat folderStat;
-  if (::stat(folder.c_str(), &folderStat) != 0 || !S_ISDIR(folderStat.st_mode)) return kErrorPathNotFound;
+  std::string folder;
+  if (Win32Error err = CheckTarget(hostTarget, failIfExists, folder)) return err;
 
   PendingFile pending;
   mode_t mode = sourceStat.st_mode & 07777;
   // Created writable for us; the source's permissions are applied at the end.
   if (Win32Error err = pending.Create(folder, HostBaseName(hostTarget), S_IRUSR | S_IWUSR)) return err;
 
-  std::vector<char> buffer(256 * 1024);
+  std::vector<char> buffer(kCopyBlock);
   for (;;) {
     ssize_t n = ::read(in.Get(), buffer.data(), buffer.size());
     if (n < 0) {
@@ -222,6 +237,35 @@ Win32Error CopyFile(std::string_view source, std::string_view target, bool failI
   struct timespec times[2] = {{0, UTIME_NOW}, sourceStat.st_mtim};
   ::futimens(pending.Fd(), times);
   // Flushing is where a delayed allocation reports a full disk.
+  if (::fsync(pending.Fd()) != 0) return Win32ErrorFromErrno(errno);
+  return pending.ReplaceTarget(hostTarget);
+}
+
+Win32Error CopyFileFrom(FileStream& source, std::string_view target, CopyCheck* check) {
+  if (!source.IsOpen()) return kErrorInvalidHandle;
+  std::string hostTarget = ToHostPath(target);
+  if (hostTarget.empty()) return kErrorPathNotFound;
+  std::string folder;
+  if (Win32Error err = CheckTarget(hostTarget, false, folder)) return err;
+  if (Win32Error err = source.Seek(0)) return err;
+
+  PendingFile pending;
+  if (Win32Error err = pending.Create(folder, HostBaseName(hostTarget), S_IRUSR | S_IWUSR)) return err;
+  std::vector<uint8_t> buffer(kCopyBlock);
+  for (;;) {
+    auto got = source.Read(buffer);
+    if (!got) return got.error();
+    if (*got == 0) break;
+    std::span<const uint8_t> bytes(buffer.data(), *got);
+    if (check != nullptr) check->Update(bytes);
+    if (!WriteAll(pending.Fd(), reinterpret_cast<const char*>(bytes.data()), bytes.size())) {
+      return Win32ErrorFromErrno(errno);
+    }
+  }
+  // The decision comes before anything touches the target: a refused copy
+  // leaves only the pending file, which goes with it.
+  if (check != nullptr && !check->Accept()) return kErrorInvalidData;
+  if (::fchmod(pending.Fd(), 0755) != 0) return Win32ErrorFromErrno(errno);
   if (::fsync(pending.Fd()) != 0) return Win32ErrorFromErrno(errno);
   return pending.ReplaceTarget(hostTarget);
 }

@@ -17,6 +17,8 @@ enum class FileMode {
   kRead,      // existing file, read only
   kCreate,    // created or truncated, write only (CREATE_ALWAYS)
   kAppend,    // existing file, read and write, every write lands at the end
+  kCreateNew, // a new file, write only; kErrorFileExists when the name is taken
+              // (CREATE_NEW)
 };
 
 class FileStream {
@@ -39,6 +41,8 @@ class FileStream {
   // All bytes or an error (kErrorDiskFull when the volume is full).
   Win32Error Write(std::span<const uint8_t> bytes);
   Win32Error Write(std::string_view bytes);
+  // Moves the position to the offset from the start (SetFilePointerEx).
+  Win32Error Seek(uint64_t offset);
   // Size of the open file in bytes.
   std::expected<uint64_t, Win32Error> Size() const;
   // Flushes the data to the disk (FlushFileBuffers).

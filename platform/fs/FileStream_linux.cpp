@@ -6,6 +6,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -61,9 +62,13 @@ Win32Error FileStream::Open(std::string_view windowsPath, FileMode mode) {
     case FileMode::kRead: flags |= O_RDONLY; break;
     case FileMode::kCreate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
     case FileMode::kAppend: flags |= O_RDWR | O_APPEND; break;
+    case FileMode::kCreateNew: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
   }
   int fd = ::open(host->c_str(), flags, 0666);
-  if (fd < 0) return OpenError(errno, *host);
+  if (fd < 0) {
+    if (errno == EEXIST) return kErrorFileExists;  // what CREATE_NEW says
+    return OpenError(errno, *host);
+  }
   struct stat st;
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     ::close(fd);
@@ -99,6 +104,13 @@ Win32Error FileStream::Write(std::span<const uint8_t> bytes) {
 
 Win32Error FileStream::Write(std::string_view bytes) {
   return Write(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+}
+
+Win32Error FileStream::Seek(uint64_t offset) {
+  if (m_fd < 0) return kErrorInvalidHandle;
+  if (offset > static_cast<uint64_t>(INT64_MAX)) return kErrorInvalidParameter;
+  if (::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) < 0) return Win32ErrorFromErrno(errno);
+  return kErrorSuccess;
 }
 
 std::expected<uint64_t, Win32Error> FileStream::Size() const {

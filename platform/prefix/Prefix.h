@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/core/Win32Error.h"
 
@@ -35,6 +37,10 @@ Win32Error InitPrefix(const PrefixOptions& options);
 // Host paths of the prefix's own stores.
 std::string PrefixRegistryFolder();
 std::string PrefixCertsFolder(std::string_view store);  // "root", "disallowed"
+// The contents of every regular file in one of those stores, in the order of
+// their names; files that cannot be read are left out. Empty when the store
+// is missing.
+std::vector<std::vector<uint8_t>> ReadPrefixCertificateFiles(std::string_view store);
 
 // Forgets the cached prefix location, so that a changed VAMO_PREFIX takes
 // effect. For tests that make a fresh prefix each.

@@ -1,5 +1,6 @@
 #include "platform/prefix/Prefix.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -231,6 +232,20 @@ Win32Error InitPrefix(const PrefixOptions& options) {
 std::string PrefixRegistryFolder() { return PrefixRoot() + "/registry"; }
 
 std::string PrefixCertsFolder(std::string_view store) { return PrefixRoot() + "/certs/" + std::string(store); }
+
+std::vector<std::vector<uint8_t>> ReadPrefixCertificateFiles(std::string_view store) {
+  std::error_code ec;
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(PrefixCertsFolder(store), ec)) {
+    if (entry.is_regular_file(ec)) names.push_back(entry.path().string());
+  }
+  std::sort(names.begin(), names.end());
+  std::vector<std::vector<uint8_t>> files;
+  for (const std::string& name : names) {
+    if (auto bytes = fs::host::ReadFileBytes(name)) files.push_back(std::move(*bytes));
+  }
+  return files;
+}
 
 void ResetPrefixForTesting() {
   std::lock_guard lock(g_prefixLock);

@@ -1,7 +1,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,8 +17,7 @@
 #include "platform/core/ScopedFd.h"
 #include "platform/fs/Path.h"
 #include "platform/process/Process.h"
-
-extern char** environ;
+#include "platform/process/Spawn_linux.h"
 
 namespace platform {
 
@@ -107,42 +105,6 @@ bool ParsePid(const char* name, uint32_t& pid) {
   return ec == std::errc() && ptr == end && pid > 0;
 }
 
-std::string FindInPath(const char* program) {
-  const char* path = std::getenv("PATH");
-  std::string_view rest = path ? path : "/usr/local/bin:/usr/bin:/bin";
-  while (!rest.empty()) {
-    size_t colon = rest.find(':');
-    std::string folder(rest.substr(0, colon));
-    rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
-    if (folder.empty()) continue;
-    std::string candidate = folder + "/" + program;
-    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
-  }
-  return {};
-}
-
-enum class ProgramKind { kNative, kPe, kOther };
-
-ProgramKind KindOf(int fd) {
-  unsigned char head[4] = {};
-  ssize_t n = ::pread(fd, head, sizeof head, 0);
-  if (n >= 4 && std::memcmp(head, "\x7f" "ELF", 4) == 0) return ProgramKind::kNative;
-  if (n >= 2 && head[0] == '#' && head[1] == '!') return ProgramKind::kNative;
-  if (n >= 2 && head[0] == 'M' && head[1] == 'Z') return ProgramKind::kPe;
-  return ProgramKind::kOther;
-}
-
-Win32Error SpawnError(int err) {
-  switch (err) {
-    case ENOEXEC: return kErrorNoAssociation;
-    case EAGAIN:
-    case ENOMEM: return kErrorNotEnoughMemory;
-    case EACCES:
-    case EPERM: return kErrorAccessDenied;
-    default: return Win32ErrorFromErrno(err);
-  }
-}
-
 }  // namespace
 
 std::expected<std::vector<ProcessEntry>, Win32Error> ListProcesses() {
@@ -220,39 +182,13 @@ std::expected<ProcessHandle, Win32Error> ShellExecute(std::string_view file, std
       if (::stat(parent.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::unexpected(kErrorPathNotFound);
       return std::unexpected(kErrorFileNotFound);
     }
-    return std::unexpected(SpawnError(err));
+    return std::unexpected(detail::SpawnError(err));
   }
   struct stat st;
   if (::fstat(fd.Get(), &st) != 0) return std::unexpected(Win32ErrorFromErrno(errno));
   if (!S_ISREG(st.st_mode)) return std::unexpected(kErrorNoAssociation);
 
-  std::vector<std::string> args;
-  std::string program;
-  switch (KindOf(fd.Get())) {
-    case ProgramKind::kNative:
-      program = host;
-      args.push_back(host);
-      break;
-    case ProgramKind::kPe:
-      program = FindInPath("wine");
-      if (program.empty()) return std::unexpected(kErrorNoAssociation);
-      args.push_back(program);
-      args.push_back(host);
-      break;
-    case ProgramKind::kOther:
-      return std::unexpected(kErrorNoAssociation);
-  }
-  fd.Reset();
-  for (std::string& arg : SplitArgumentText(parameters)) args.push_back(std::move(arg));
-
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-
-  pid_t pid = -1;
-  int rc = ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
-  if (rc != 0) return std::unexpected(SpawnError(rc));
-  return ProcessHandle(pid);
+  return detail::SpawnProgram(fd.Get(), host, parameters, false);
 }
 
 }  // namespace platform

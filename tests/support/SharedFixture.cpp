@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <random>
 #include <stdexcept>
 
 std::string SharedFixtureFolder(const std::string& name, const std::function<void(const std::string&)>& make) {
@@ -16,7 +17,11 @@ std::string SharedFixtureFolder(const std::string& name, const std::function<voi
   fs::path ready = folder / (key + std::to_string(stamp));
   if (fs::is_directory(ready, ec)) return ready.string();
 
-  fs::path part = folder / (key + std::to_string(stamp) + ".part" + std::to_string(getpid()));
+  // The process number alone does not tell makers apart: tests that run in
+  // PID namespaces of their own all have the same one.
+  std::random_device random;
+  fs::path part = folder / (key + std::to_string(stamp) + ".part" + std::to_string(getpid()) + "-" +
+                            std::to_string(random()));
   fs::remove_all(part, ec);
   fs::create_directories(part);
   try {
