@@ -20,13 +20,10 @@
 #include "platform/gui/UiThread.h"
 #include "platform/gui/Icon.h"
 #include "platform/gui/Window.h"
+#include "platform/gui/NativeWindow_linux.h"
 #include "platform/gui/WindowData.h"
 
 namespace platform::gui {
-
-struct NativeWindow {
-  GtkWidget* window = nullptr;
-};
 
 namespace {
 

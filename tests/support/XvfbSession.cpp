@@ -88,7 +88,35 @@ XvfbSession::XvfbSession(const std::string& screen) {
   unsetenv("WAYLAND_DISPLAY");
 }
 
+bool XvfbSession::StartWindowManager() {
+  if (!Ok()) return false;
+  if (m_wmPid > 0) return true;
+  m_wmPid = Spawn({"openbox", "--sm-disable"}, nullptr);
+  if (m_wmPid <= 0) return false;
+  // The manager announces itself on the root window once it runs.
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (std::chrono::steady_clock::now() < deadline) {
+    const int pid = Spawn({"sh", "-c", "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'"}, nullptr);
+    if (pid > 0 && WaitChild(pid, 5s, [] { std::this_thread::sleep_for(5ms); }) == 0) return true;
+    platform::gui::PumpMessages();
+    std::this_thread::sleep_for(50ms);
+  }
+  StopWindowManager();
+  return false;
+}
+
+void XvfbSession::StopWindowManager() {
+  if (m_wmPid <= 0) return;
+  kill(m_wmPid, SIGTERM);
+  WaitChild(m_wmPid, 5s, [] {
+    platform::gui::PumpMessages();
+    std::this_thread::sleep_for(5ms);
+  });
+  m_wmPid = -1;
+}
+
 XvfbSession::~XvfbSession() {
+  StopWindowManager();
   if (m_pid <= 0) return;
   kill(m_pid, SIGTERM);
   if (WaitChild(m_pid, 5s, [] { std::this_thread::sleep_for(10ms); }) == -1) {

@@ -22,11 +22,17 @@ class XvfbSession {
   XvfbSession& operator=(const XvfbSession&) = delete;
 
   bool Ok() const { return m_pid > 0 && !m_strDisplay.empty(); }
+  // Starts a window manager (openbox) on the display and waits until it
+  // has taken over; only tests of minimising and activation need one.
+  // Ended by StopWindowManager or with the session.
+  bool StartWindowManager();
+  void StopWindowManager();
   const std::string& Display() const { return m_strDisplay; }
   const std::string& Error() const { return m_strError; }
 
  private:
   int m_pid = -1;
+  int m_wmPid = -1;
   std::string m_strDisplay;
   std::string m_strError;
 };
