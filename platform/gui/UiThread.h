@@ -8,6 +8,7 @@
 
 namespace platform::gui {
 
+class Bitmap;
 class DC;
 
 // Sets up the window layer on the calling thread, which becomes the UI
@@ -35,6 +36,11 @@ void PostQuitMessage(int nExitCode);
 // drawing) into the DC at its (0, 0), the way the screen would show the
 // client area. FALSE for a window that does not exist or a DC without target.
 BOOL PrintWindow(HWND hWnd, DC* pDC);
+
+// What the window system shows of a window (a child: its part of the
+// top-level window) right now, read back from the display into a new
+// bitmap. FALSE without a display or for a window that is not on screen.
+BOOL CaptureWindow(HWND hWnd, Bitmap* pBitmap);
 
 // The window system's id of a top-level window (its X11 window), 0 for
 // windows without one (no display, children).

@@ -48,6 +48,8 @@ BOOL Window::CreateEx(DWORD dwExStyle, std::string_view className, std::string_v
                                      dwExStyle, rect, pParent ? pParent->m_hWnd : nullptr, nID, this);
   if (!hWnd) return FALSE;
   m_hWnd = hWnd;
+  // As MFC does for every window it creates, not only subclassed ones.
+  PreSubclassWindow();
   if (SendMessage(WM_CREATE) == -1) {
     DestroyWindow();
     return FALSE;

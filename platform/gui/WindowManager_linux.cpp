@@ -14,6 +14,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "platform/gui/Bitmap.h"
 #include "platform/gui/DC.h"
 #include "platform/gui/GdiNative_linux.h"
 #include "platform/gui/MessageQueue.h"
@@ -651,6 +652,40 @@ BOOL PrintWindow(HWND hWnd, DC* pDC) {
   if (LookUp(hWnd) && !visible) w->style &= ~WS_VISIBLE;
   cairo_restore(cr);
   FreeZombies();
+  return TRUE;
+}
+
+BOOL CaptureWindow(HWND hWnd, Bitmap* pBitmap) {
+  WindowData* w = LookUp(hWnd);
+  WindowData* top = TopLevelOf(w);
+  if (!w || !pBitmap || !top->native) return FALSE;
+  GdkWindow* gdkWindow = gtk_widget_get_window(top->native->window);
+  if (!gdkWindow || !gdk_window_is_viewable(gdkWindow)) return FALSE;
+  const Point origin = OriginInTopLevel(w);
+  GdkPixbuf* pixbuf = gdk_pixbuf_get_from_window(gdkWindow, origin.x, origin.y, Width(w->rect), Height(w->rect));
+  if (!pixbuf) return FALSE;
+  Bitmap captured;
+  const int width = gdk_pixbuf_get_width(pixbuf), height = gdk_pixbuf_get_height(pixbuf);
+  if (!captured.CreateBitmap(width, height)) {
+    g_object_unref(pixbuf);
+    return FALSE;
+  }
+  cairo_surface_t* surface = captured.Native()->surface;
+  cairo_surface_flush(surface);
+  unsigned char* dst = cairo_image_surface_get_data(surface);
+  const int dstStride = cairo_image_surface_get_stride(surface);
+  const guchar* src = gdk_pixbuf_read_pixels(pixbuf);
+  const int srcStride = gdk_pixbuf_get_rowstride(pixbuf), channels = gdk_pixbuf_get_n_channels(pixbuf);
+  for (int y = 0; y < height; ++y) {
+    auto* row = reinterpret_cast<uint32_t*>(dst + static_cast<size_t>(y) * dstStride);
+    for (int x = 0; x < width; ++x) {
+      const guchar* px = src + static_cast<size_t>(y) * srcStride + static_cast<size_t>(x) * channels;
+      row[x] = 0xFF000000u | (static_cast<uint32_t>(px[0]) << 16) | (static_cast<uint32_t>(px[1]) << 8) | px[2];
+    }
+  }
+  cairo_surface_mark_dirty(surface);
+  g_object_unref(pixbuf);
+  *pBitmap = std::move(captured);
   return TRUE;
 }
 
