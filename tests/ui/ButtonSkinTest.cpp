@@ -3,6 +3,7 @@
 // when a click counts, the sizing rule and the shared dialog conventions.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "platform/gui/Bitmap.h"
@@ -78,6 +79,14 @@ class ButtonSkinTest : public ::testing::Test {
     ASSERT_TRUE(Initialize());
     ASSERT_TRUE(m_dialog.Create(IDD_VAMOSETUP_DIALOG));
     ASSERT_TRUE(WaitFor([&] { return m_dialog.m_nPaints > 0; })) << "the dialog was never painted";
+  }
+  // With VAMO_TEST_CAPTURE_DIR set, what the X server shows of the dialog
+  // at the end of each test is kept there as a PNG.
+  void TearDown() override {
+    const char* dir = std::getenv("VAMO_TEST_CAPTURE_DIR");
+    if (!dir || !m_dialog.m_hWnd) return;
+    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    EXPECT_TRUE(CaptureWindowToPng(GetNativeWindowId(m_dialog.m_hWnd), std::string(dir) + "/" + name + ".png"));
   }
 
   // Screen point of a client point of the dialog.
