@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/fs/FileSystem.h"
+#include "platform/fs/Path.h"
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/DC.h"
 #include "platform/gui/PaintDC.h"
@@ -132,14 +133,14 @@ bool RenderScene(const Scene& scene, State state, const std::string& path) {
 
 int RunScreenshots(const std::vector<std::string>& args);
 const ToolCommand kScreenshots{"screenshots",
-                               "screenshots DIR    PNG pictures of every dialog with its buttons in each state "
-                               "(DIR is a host folder)",
+                               "screenshots DIR    PNG pictures of every dialog with its buttons in each state",
                                RunScreenshots};
 
 int RunScreenshots(const std::vector<std::string>& args) {
   if (args.size() != 1) return UsageError(kScreenshots);
   platform::gui::Initialize();
-  if (platform::fs::host::CreateDirectories(args[0]) != 0) {
+  const std::string folder = platform::ToHostPath(args[0]);
+  if (folder.empty() || platform::fs::host::CreateDirectories(folder) != 0) {
     std::fprintf(stderr, "cannot make %s\n", args[0].c_str());
     return kExitFailed;
   }
@@ -148,7 +149,7 @@ int RunScreenshots(const std::vector<std::string>& args) {
       {State::kNormal, "normal"}, {State::kHover, "hover"}, {State::kPressed, "pressed"}};
   for (const Scene& scene : Scenes()) {
     for (const auto& [state, stateName] : states) {
-      const std::string path = args[0] + "/" + scene.name + "-" + stateName + ".png";
+      const std::string path = folder + "/" + scene.name + "-" + stateName + ".png";
       if (RenderScene(scene, state, path)) {
         std::printf("%s\n", path.c_str());
       } else {
