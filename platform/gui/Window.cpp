@@ -5,12 +5,10 @@
 
 #include "platform/gui/DC.h"
 #include "platform/gui/PaintDC.h"
+#include "platform/gui/UiThread.h"
 #include "platform/gui/WindowData.h"
 
 namespace platform::gui {
-
-void PostInvalidate(HWND hWnd, const Rect* pRect);  // WindowManager_linux.cpp
-bool IsUiThread();
 
 namespace {
 

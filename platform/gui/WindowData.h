@@ -81,6 +81,8 @@ WindowData* TopLevelOf(WindowData* w);
 // The window's client origin in its top-level window's coordinates.
 Point OriginInTopLevel(const WindowData* w);
 void InvalidateWindowArea(WindowData* w, const Rect* pClientRect);
+// The same from another thread, through the UI thread's ordered queue.
+void PostInvalidate(HWND hWnd, const Rect* pRect);
 void SetWindowVisible(WindowData* w, bool visible);
 void ApplyTopLevelGeometry(WindowData* w, bool moved, bool resized);
 void ApplyTitle(WindowData* w);
