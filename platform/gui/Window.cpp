@@ -78,6 +78,7 @@ BOOL Window::DestroyWindow() {
   w->ownedObject.reset();
   w->object = nullptr;
   w->previousObjects.clear();
+  CollectDestroyedWindows();
   return TRUE;
 }
 
@@ -387,6 +388,16 @@ void Window::OnClose() { Default(); }
 const Icon* Window::OnQueryDragIcon() { return reinterpret_cast<const Icon*>(Default()); }
 BOOL Window::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return FALSE; }
 void Window::PostNcDestroy() {}
+
+int GetSystemMetrics(int nIndex) {
+  switch (nIndex) {
+    case SM_CXSCREEN: return ScreenSize().cx;
+    case SM_CYSCREEN: return ScreenSize().cy;
+    case SM_CXICON:
+    case SM_CYICON: return 32;
+    default: return 0;
+  }
+}
 
 // ---------------------------------------------------------------- default processing
 LRESULT GenericWindowProc(WindowData* w, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -168,4 +168,12 @@ BOOL TrackMouseEvent(TRACKMOUSEEVENT* pEventTrack);
 // The top-level window that was shown or activated last, or nullptr.
 HWND GetActiveWindow();
 
+inline constexpr int SM_CXSCREEN = 0;
+inline constexpr int SM_CYSCREEN = 1;
+inline constexpr int SM_CXICON = 11;
+inline constexpr int SM_CYICON = 12;
+// The screen's work area size and the icon size (32 x 32); 0 for other
+// indexes.
+int GetSystemMetrics(int nIndex);
+
 }  // namespace platform::gui

@@ -77,6 +77,8 @@ WindowData* LookUp(HWND hWnd);  // nullptr for handles that are not (or no longe
 HWND CreateWindowData(WindowKind kind, std::string_view className, std::string_view text, DWORD style,
                       DWORD exStyle, const Rect& rect, HWND parent, UINT id, Window* object);
 void DestroyWindowData(HWND hWnd);
+// Frees the records of destroyed windows once no message is being handled.
+void CollectDestroyedWindows();
 WindowData* TopLevelOf(WindowData* w);
 // The window's client origin in its top-level window's coordinates.
 Point OriginInTopLevel(const WindowData* w);

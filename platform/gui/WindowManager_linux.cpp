@@ -421,6 +421,8 @@ void DestroyWindowData(HWND hWnd) {
   g_zombies.push_back(w);
 }
 
+void CollectDestroyedWindows() { FreeZombies(); }
+
 WindowData* TopLevelOf(WindowData* w) {
   while (w && w->parent) w = w->parent;
   return w;
