@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <string>
 #include <thread>
 
@@ -37,22 +38,29 @@ class TimedWindow : public Window {
  public:
   void OnTimer(UINT_PTR nIDEvent) override {
     KillTimer(nIDEvent);
-    if (action) action();
+    if (auto it = actions.find(nIDEvent); it != actions.end()) it->second();
   }
-  std::function<void()> action;
+  std::map<UINT_PTR, std::function<void()>> actions;
 };
 
+constexpr UINT_PTR kTypeTimer = 1;
+constexpr UINT_PTR kWatchdogTimer = 2;
+
 // Runs the keys once the dialog titled `title` is up (the timer fires inside
-// the dialog's own loop).
+// the dialog's own loop). A watchdog presses Escape until the dialog is
+// gone, so a key that went astray fails the test instead of hanging it.
 void TypeIntoWindowLater(TimedWindow& window, const std::string& title, std::vector<std::string> keys) {
-  window.action = [title, keys] {
+  window.actions[kTypeTimer] = [title, keys] {
     std::vector<std::string> argv{"xdotool", "search", "--sync", "--name", title, "windowfocus", "--sync", "%1"};
-    for (const std::string& key : keys) {
-      argv.insert(argv.end(), {"sleep", "0.3", "key", key});
-    }
+    for (const std::string& key : keys) argv.insert(argv.end(), {"sleep", "0.8", "key", key});
     RunPumping(argv, 20s);
   };
-  window.SetTimer(1, 200);
+  window.actions[kWatchdogTimer] = [&window] {
+    RunPumping({"xdotool", "key", "Escape"}, 5s);
+    window.SetTimer(kWatchdogTimer, 2000);
+  };
+  window.SetTimer(kTypeTimer, 200);
+  window.SetTimer(kWatchdogTimer, 30000);
 }
 
 class DesktopTest : public ::testing::Test {
@@ -69,8 +77,10 @@ class DesktopTest : public ::testing::Test {
 TEST_F(DesktopTest, MessageBoxAnswersWithTheButtonPressed) {
   TypeIntoWindowLater(m_owner, "시작", {"Return"});
   EXPECT_EQ(MessageBox(m_owner.m_hWnd, "시작실패", "시작", MB_OK), IDOK);
+  m_owner.KillTimer(kWatchdogTimer);
   TypeIntoWindowLater(m_owner, "질문", {"Escape"});
   EXPECT_EQ(MessageBox(m_owner.m_hWnd, "계속할까요?", "질문", MB_OKCANCEL | MB_ICONQUESTION), IDCANCEL);
+  m_owner.KillTimer(kWatchdogTimer);
 }
 
 TEST_F(DesktopTest, SaveDialogProposesTheNameAndAsksBeforeReplacingAFile) {
@@ -91,7 +101,9 @@ TEST_F(DesktopTest, SaveDialogProposesTheNameAndAsksBeforeReplacingAFile) {
     dialog.m_strInitialDir = platform::ToWindowsPath(folder.Path());
     dialog.m_strTitle = "저장 시험";
     TypeIntoWindowLater(m_owner, "저장 시험", c.keys);
-    ASSERT_EQ(dialog.DoModal(), c.result) << c.keys.size();
+    const intptr_t result = dialog.DoModal();
+    m_owner.KillTimer(kWatchdogTimer);
+    ASSERT_EQ(result, c.result) << c.keys.size();
     if (c.result == IDOK) {
       EXPECT_EQ(dialog.GetPathName(), platform::ToWindowsPath(folder.Path() + "/" + name));
       EXPECT_EQ(dialog.GetFileExt(), "rpt");
@@ -217,6 +229,16 @@ TEST_F(DesktopTest, BrowserStartsWithTheAddressWithoutBeingWaitedFor) {
   home.WriteFile("release", "");
   ASSERT_TRUE(opened) << "the browser was not started";
   EXPECT_EQ(ReadHostFile(out), "http://www.vamo.test/guide/action.html\n");
+
+  // A desktop without any browser: FALSE, nothing else happens.
+  TempDir bare;
+  const int lonely = SpawnSelf("HelperProcess.DISABLED_OpensUrl",
+                               {"VAMO_HELPER_URL=http://www.vamo.test/", "XDG_DATA_HOME=" + bare.Path(),
+                                "XDG_DATA_DIRS=" + bare.Path(), "XDG_CONFIG_HOME=" + bare.Path(),
+                                "XDG_CONFIG_DIRS=" + bare.Path()});
+  ASSERT_GT(lonely, 0);
+  waitpid(lonely, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "OpenUrlInBrowser claimed success";
 }
 
 }  // namespace

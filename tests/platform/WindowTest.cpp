@@ -251,13 +251,19 @@ TEST_F(WindowTest, EscapeAndEnterEndAModalDialog) {
     EndingDialog dialog(131, &m_window);
     std::atomic<bool> sent{false};
     // The key goes to the window under the pointer (no window manager).
-    m_window.onTimer = [&](UINT_PTR) {
-      m_window.KillTimer(1);
+    m_window.onTimer = [&](UINT_PTR id) {
+      m_window.KillTimer(id);
+      if (id == 2) {
+        dialog.EndDialog(-2);  // the key never arrived: fail, do not hang
+        return;
+      }
       RunPumping({"xdotool", "mousemove", "300", "300", "key", c.key});
       sent = true;
     };
     m_window.SetTimer(1, 300);
+    m_window.SetTimer(2, 20000);
     EXPECT_EQ(dialog.DoModal(), c.result) << c.key;
+    m_window.KillTimer(2);
     EXPECT_TRUE(sent);
   }
 }
