@@ -2,7 +2,9 @@
 
 namespace platform::gui {
 
-void MessageQueue::PostMessage(uint32_t message) {
+void MessageQueue::PostMessage(uint32_t message) { Post(QueuedMessage{0, message, 0, 0, {}}); }
+
+void MessageQueue::Post(const QueuedMessage& message) {
   {
     std::lock_guard lock(m_lock);
     m_messages.push_back(message);
@@ -27,14 +29,23 @@ void MessageQueue::SetWakeup(std::function<void()> wakeup) {
 std::optional<uint32_t> MessageQueue::WaitMessage(std::chrono::milliseconds timeout) {
   std::unique_lock lock(m_lock);
   if (!m_posted.wait_for(lock, timeout, [this] { return !m_messages.empty(); })) return std::nullopt;
-  uint32_t message = m_messages.front();
+  const uint32_t message = m_messages.front().message;
+  m_messages.pop_front();
+  return message;
+}
+
+std::optional<QueuedMessage> MessageQueue::TakeNext() {
+  std::lock_guard lock(m_lock);
+  if (m_messages.empty()) return std::nullopt;
+  QueuedMessage message = m_messages.front();
   m_messages.pop_front();
   return message;
 }
 
 std::vector<uint32_t> MessageQueue::TakeMessages() {
   std::lock_guard lock(m_lock);
-  std::vector<uint32_t> messages(m_messages.begin(), m_messages.end());
+  std::vector<uint32_t> messages;
+  for (const QueuedMessage& queued : m_messages) messages.push_back(queued.message);
   m_messages.clear();
   return messages;
 }

@@ -12,13 +12,29 @@
 
 namespace platform::gui {
 
-// The posted-message queue of one window. Any thread posts; the window's own
-// thread takes the messages in the order they were posted. A window toolkit
-// hooks itself in with SetWakeup, so that a post schedules a dispatch on its
+// A message as the queue holds it: the window it is for (0: the queue's own
+// window), the message and its parameters, and for the window layer's own
+// invalidation entries a rectangle.
+struct QueuedMessage {
+  uint64_t target = 0;
+  uint32_t message = 0;
+  uintptr_t wParam = 0;
+  intptr_t lParam = 0;
+  Rect rect;
+};
+
+// A posted-message queue: of one window, or of the UI thread (the window
+// layer keeps one for all its windows). Any thread posts; the owning thread
+// takes the messages in the order they were posted. A window toolkit hooks
+// itself in with SetWakeup, so that a post schedules a dispatch on its
 // thread; a window without a toolkit waits with WaitMessage.
 class MessageQueue : public MessageTarget {
  public:
   void PostMessage(uint32_t message) override;
+  // Queues a message with its target and parameters.
+  void Post(const QueuedMessage& message);
+  // The oldest queued message, without waiting.
+  std::optional<QueuedMessage> TakeNext();
   void InvalidateRect(const Rect& rect) override;
 
   // Called (on the posting thread, outside the lock) after every post and
@@ -37,7 +53,7 @@ class MessageQueue : public MessageTarget {
 
   std::mutex m_lock;
   std::condition_variable m_posted;
-  std::deque<uint32_t> m_messages;
+  std::deque<QueuedMessage> m_messages;
   std::vector<Rect> m_invalidated;
   std::function<void()> m_wakeup;
 };

@@ -1,0 +1,158 @@
+#include "tests/support/XvfbSession.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <thread>
+
+#include "platform/gui/UiThread.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+int Spawn(const std::vector<std::string>& argv, posix_spawn_file_actions_t* actions) {
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  pid_t pid = -1;
+  if (posix_spawnp(&pid, args[0], actions, nullptr, args.data(), environ) != 0) return -1;
+  return pid;
+}
+
+// Waits for a child we started; -1 when it had to be killed after `timeout`.
+int WaitChild(int pid, std::chrono::milliseconds timeout, const std::function<void()>& idle) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (true) {
+    int status = 0;
+    const pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (std::chrono::steady_clock::now() >= deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return -1;
+    }
+    idle();
+  }
+}
+
+}  // namespace
+
+XvfbSession::XvfbSession(const std::string& screen) {
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) {
+    m_strError = "pipe failed";
+    return;
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  // The server writes its display number to descriptor 3.
+  posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
+  m_pid = Spawn({"Xvfb", "-displayfd", "3", "-screen", "0", screen, "-nolisten", "tcp", "-noreset"}, &actions);
+  posix_spawn_file_actions_destroy(&actions);
+  close(fds[1]);
+  if (m_pid <= 0) {
+    m_strError = "Xvfb could not be started (is the xvfb package installed?)";
+    close(fds[0]);
+    return;
+  }
+  std::string number;
+  const auto deadline = std::chrono::steady_clock::now() + 15s;
+  while (number.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+    pollfd p{fds[0], POLLIN, 0};
+    if (poll(&p, 1, 100) <= 0) continue;
+    char buffer[32];
+    const ssize_t n = read(fds[0], buffer, sizeof(buffer));
+    if (n <= 0) break;
+    number.append(buffer, static_cast<size_t>(n));
+  }
+  close(fds[0]);
+  if (number.find('\n') == std::string::npos) {
+    m_strError = "Xvfb did not report a display within 15 s";
+    return;
+  }
+  m_strDisplay = ":" + number.substr(0, number.find('\n'));
+  setenv("DISPLAY", m_strDisplay.c_str(), 1);
+  // No accessibility bus, no settings daemon, X11 only: nothing for the
+  // toolkit to wait for on a bare test server.
+  setenv("NO_AT_BRIDGE", "1", 1);
+  setenv("GSETTINGS_BACKEND", "memory", 1);
+  setenv("GDK_BACKEND", "x11", 1);
+  unsetenv("WAYLAND_DISPLAY");
+}
+
+bool XvfbSession::StartWindowManager() {
+  if (!Ok()) return false;
+  if (m_wmPid > 0) return true;
+  m_wmPid = Spawn({"openbox", "--sm-disable"}, nullptr);
+  if (m_wmPid <= 0) return false;
+  // The manager announces itself on the root window once it runs.
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (std::chrono::steady_clock::now() < deadline) {
+    const int pid = Spawn({"sh", "-c", "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'"}, nullptr);
+    if (pid > 0 && WaitChild(pid, 5s, [] { std::this_thread::sleep_for(5ms); }) == 0) return true;
+    platform::gui::PumpMessages();
+    std::this_thread::sleep_for(50ms);
+  }
+  StopWindowManager();
+  return false;
+}
+
+void XvfbSession::StopWindowManager() {
+  if (m_wmPid <= 0) return;
+  kill(m_wmPid, SIGTERM);
+  WaitChild(m_wmPid, 5s, [] {
+    platform::gui::PumpMessages();
+    std::this_thread::sleep_for(5ms);
+  });
+  m_wmPid = -1;
+}
+
+XvfbSession::~XvfbSession() {
+  StopWindowManager();
+  if (m_pid <= 0) return;
+  kill(m_pid, SIGTERM);
+  if (WaitChild(m_pid, 5s, [] { std::this_thread::sleep_for(10ms); }) == -1) {
+    // WaitChild killed it.
+  }
+}
+
+XvfbSession& SharedXvfb() {
+  static XvfbSession* session = new XvfbSession;
+  static const bool registered = [] {
+    std::atexit([] { delete session; });
+    return true;
+  }();
+  (void)registered;
+  return *session;
+}
+
+int RunPumping(const std::vector<std::string>& argv, std::chrono::milliseconds timeout) {
+  const int pid = Spawn(argv, nullptr);
+  if (pid <= 0) return -1;
+  return WaitChild(pid, timeout, [] {
+    platform::gui::PumpMessages();
+    std::this_thread::sleep_for(2ms);
+  });
+}
+
+bool Xdotool(const std::vector<std::string>& args) {
+  std::vector<std::string> argv{"xdotool"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return RunPumping(argv) == 0;
+}
+
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  return platform::gui::PumpMessagesUntil(done, timeout);
+}
+
+bool CaptureWindowToPng(uint64_t xid, const std::string& path) {
+  return RunPumping({"import", "-window", std::to_string(xid), path}, std::chrono::seconds(20)) == 0;
+}

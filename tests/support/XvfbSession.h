@@ -1,0 +1,55 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Window tests under a private X server, with real X input.
+//
+// XvfbSession starts Xvfb on a display number the server picks itself
+// (-displayfd), so parallel test programs never meet, and points this
+// process's DISPLAY at it. It must exist before the window layer is first
+// initialised; SharedXvfb() makes one per test process and ends it (by its
+// PID) when the process ends. Every wait below is bounded and says what it
+// waited for when it fails.
+class XvfbSession {
+ public:
+  explicit XvfbSession(const std::string& screen = "1024x768x24");
+  ~XvfbSession();
+  XvfbSession(const XvfbSession&) = delete;
+  XvfbSession& operator=(const XvfbSession&) = delete;
+
+  bool Ok() const { return m_pid > 0 && !m_strDisplay.empty(); }
+  // Starts a window manager (openbox) on the display and waits until it
+  // has taken over; only tests of minimising and activation need one.
+  // Ended by StopWindowManager or with the session.
+  bool StartWindowManager();
+  void StopWindowManager();
+  const std::string& Display() const { return m_strDisplay; }
+  const std::string& Error() const { return m_strError; }
+
+ private:
+  int m_pid = -1;
+  int m_wmPid = -1;
+  std::string m_strDisplay;
+  std::string m_strError;
+};
+
+// The process's private X server, started on first use.
+XvfbSession& SharedXvfb();
+
+// Runs a program (xdotool, import, ...) and keeps the UI thread's message
+// loop running meanwhile, so the windows of this process answer the events
+// it makes. Returns its exit status; -1 when it did not end within `timeout`
+// (it is then killed).
+int RunPumping(const std::vector<std::string>& argv,
+               std::chrono::milliseconds timeout = std::chrono::seconds(10));
+// xdotool with these arguments; true when it succeeded.
+bool Xdotool(const std::vector<std::string>& args);
+// Pumps messages until `done` or the time is up; false on time-out.
+bool WaitFor(const std::function<bool()>& done,
+             std::chrono::milliseconds timeout = std::chrono::seconds(5));
+// Writes what the X server shows of a window (X id) to a PNG file.
+bool CaptureWindowToPng(uint64_t xid, const std::string& path);
