@@ -88,9 +88,9 @@ TEST(DialogTemplate, PlainDialogTemplatesAreReadToo) {
 TEST(IconResource, TheProgramIconLoadsEveryImageOfItsGroup) {
   Icon icon;
   ASSERT_TRUE(icon.LoadIcon(128));
-  ASSERT_EQ(icon.GetSizes().size(), 2u);
-  EXPECT_EQ(icon.GetSizes()[0], (Size{32, 32}));
-  EXPECT_EQ(icon.GetSizes()[1], (Size{16, 16}));
+  // Every image of the group, in the group's order.
+  std::vector<Size> sizes(icon.GetSizes().begin(), icon.GetSizes().end());
+  EXPECT_EQ(sizes, (std::vector<Size>{{256, 256}, {48, 48}, {32, 32}, {16, 16}}));
   Icon missing;
   EXPECT_FALSE(missing.LoadIcon(129));
   EXPECT_TRUE(missing.IsNull());
