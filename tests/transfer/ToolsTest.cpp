@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
+#include "platform/text/Utf.h"
 #include "tests/support/TempPrefix.h"
 #include "tests/support/ToolRunner.h"
 #include "tests/transfer/TransferTestSupport.h"
@@ -145,14 +147,48 @@ TEST_F(PublishTest, DigestPrintsTheDigestTextAndSignRefusesMarkersInTheIni) {
   EXPECT_EQ(Publish({"sign", "--key", m_private}).exitStatus, 2);
 }
 
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+// Terminal cells of what a line shows: escape sequences take none, Hangul
+// syllables two.
+int VisibleCells(const std::string& text) {
+  int cells = 0;
+  std::u16string units = platform::Utf8ToUtf16(text);
+  for (size_t i = 0; i < units.size(); ++i) {
+    if (units[i] == 0x1B) {
+      while (i < units.size() && !(units[i] >= 0x40 && units[i] <= 0x7E && units[i] != '[')) ++i;
+      continue;
+    }
+    cells += units[i] >= 0xAC00 && units[i] <= 0xD7A3 ? 2 : 1;
+  }
+  return cells;
+}
+
+// Through a pipe the progress comes as plain lines, in tenths, between the
+// report lines; nothing but text.
 TEST(VamoToolTransfer, DownloadPrintsReportLinesAndResult) {
   TempPrefix prefix;
   TestHttpServer server;
   ToolOutput ok = RunTool({"download", server.Url("/file/9000"), "C:\\got.bin"});
   EXPECT_EQ(ok.exitStatus, 0) << ok.err;
-  EXPECT_EQ(ok.out, "--FileDownload Start\n--FileDownload Server [127.0.0.1:" + std::to_string(server.Port()) +
-                        "]\n--FileDownload End.\nresult: 0\n");
-  EXPECT_NE(ok.err.find("100% 9000/9000"), std::string::npos);
+  std::vector<std::string> lines = SplitLines(ok.out);
+  ASSERT_GE(lines.size(), 5u) << ok.out;
+  EXPECT_EQ(lines[0], "--FileDownload Start");
+  EXPECT_EQ(lines[1], "--FileDownload Server [127.0.0.1:" + std::to_string(server.Port()) + "]");
+  EXPECT_EQ(lines[lines.size() - 2], "--FileDownload End.");
+  EXPECT_EQ(lines.back(), "result: 0");
+  EXPECT_EQ(lines[lines.size() - 3], "현재 파일 got.bin 100%");
+  for (size_t i = 2; i + 2 < lines.size(); ++i) EXPECT_TRUE(lines[i].starts_with("현재 파일 got.bin ")) << lines[i];
+  EXPECT_EQ(ok.out.find_first_of("\r\x1b"), std::string::npos);
+  EXPECT_EQ(ok.err, "");
   EXPECT_EQ(ReadHostFile(prefix.DriveC() + "/got.bin"), ServerPattern(9000));
 
   ToolOutput digest = RunTool({"digest", "C:\\got.bin"});
@@ -163,6 +199,42 @@ TEST(VamoToolTransfer, DownloadPrintsReportLinesAndResult) {
   EXPECT_EQ(missing.exitStatus, 1);
   EXPECT_TRUE(missing.out.ends_with("--FileDownload End.\nresult: -9101\n")) << missing.out;
   EXPECT_FALSE(std::filesystem::exists(prefix.DriveC() + "/got.bin"));
+}
+
+// On a terminal (a pseudo-terminal of 50 columns made by script) the bar is
+// redrawn in place, never wider than the terminal, and its line is ended
+// before the report's next line.
+TEST(VamoToolTransfer, DownloadRedrawsOneLineOnATerminal) {
+  TempPrefix prefix;
+  TestHttpServer server;
+  std::string command = "stty cols 50 rows 20; export TERM=xterm; exec " + ShellQuote(VAMO_TOOL_PATH) +
+                        " download " + ShellQuote(server.Url("/file/3000000")) +
+                        " 'C:\\long name of the downloaded file.bin'";
+  ToolOutput run = Shell("script -qfec " + ShellQuote(command) + " /dev/null");
+  ASSERT_EQ(run.exitStatus, 0) << run.out << run.err;
+  std::string out = run.out;
+  for (size_t at; (at = out.find("\r\n")) != std::string::npos;) out.replace(at, 2, "\n");  // the tty's line ends
+
+  std::vector<std::string> lines = SplitLines(out);
+  auto end = std::find(lines.begin(), lines.end(), "--FileDownload End.");
+  ASSERT_NE(end, lines.end()) << out;
+  ASSERT_NE(end, lines.begin());
+  const std::string& bar = *(end - 1);
+  EXPECT_NE(bar.find('\r'), std::string::npos) << "redrawn in place: " << bar;
+  std::string last = bar.substr(bar.rfind('\r') + 1);
+  EXPECT_TRUE(last.starts_with("현재 파일 long name")) << last;
+  EXPECT_NE(last.find("] 100%"), std::string::npos) << last;
+  for (const std::string& line : lines) {
+    size_t start = 0;
+    do {
+      size_t stop = line.find('\r', start);
+      std::string shown = line.substr(start, stop == std::string::npos ? std::string::npos : stop - start);
+      EXPECT_LE(VisibleCells(shown), 49) << shown;
+      start = stop == std::string::npos ? stop : stop + 1;
+    } while (start != std::string::npos);
+  }
+  EXPECT_EQ(lines.back(), "result: 0");
+  EXPECT_EQ(ReadHostFile(prefix.DriveC() + "/long name of the downloaded file.bin"), ServerPattern(3000000));
 }
 
 }  // namespace
