@@ -4,7 +4,11 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/fs/Path.h"
+#include "platform/prefix/Prefix.h"
 #include "platform/text/Utf.h"
+#include "platform/trust/AuthenticodeLayout.h"
+#include "tests/data/authenticode/Fixtures.h"
 #include "tests/support/TempPrefix.h"
 #include "tests/support/ToolRunner.h"
 #include "tests/transfer/TransferTestSupport.h"
@@ -146,6 +150,89 @@ TEST_F(PublishTest, DigestPrintsTheDigestTextAndSignRefusesMarkersInTheIni) {
   EXPECT_EQ(sign.exitStatus, 1);
   EXPECT_EQ(Publish({"sign", "--key", m_private}).exitStatus, 2);
 }
+
+// vamo-publish codesign signs an ELF program so that the wizard's check,
+// `openssl cms -verify` and the program loader all accept the result.
+TEST_F(PublishTest, CodesignSignsAProgramEveryoneAccepts) {
+  const std::string signedPath = m_dir.Path() + "/helper";
+  ToolOutput sign = Publish({"codesign", "--key", FixtureHostPath("pki/signer.key"), "--cert",
+                             FixtureHostPath("pki/signer.pem"), "--chain", FixtureHostPath("pki/ca.pem"), "--in",
+                             FixtureHostPath("elf-program"), "--out", signedPath});
+  ASSERT_EQ(sign.exitStatus, 0) << sign.err;
+  EXPECT_NE(sign.out.find("trusted by a root of the chain file"), std::string::npos) << sign.out;
+
+  const std::string program = ReadHostFile(FixtureHostPath("elf-program"));
+  const std::string signedProgram = ReadHostFile(signedPath);
+  ASSERT_TRUE(signedProgram.starts_with(program));
+  EXPECT_TRUE(signedProgram.ends_with(platform::trust::kElfSignatureMagic));
+
+  // Our check with the test CA as the prefix's root, and the peer's.
+  TempPrefix prefix;
+  std::filesystem::copy_file(FixtureHostPath("pki/ca.pem"), platform::PrefixCertsFolder("root") + "/ca.pem");
+  ToolOutput check = RunTool({"codesign", platform::ToWindowsPath(signedPath)});
+  EXPECT_EQ(check.out, "result: 0\n");
+  ToolOutput split = Shell("python3 " + ShellQuote(VAMO_TEST_DATA_DIR "/authenticode/elf_signature.py") + " split " +
+                           ShellQuote(signedPath) + " " + ShellQuote(m_dir.Path() + "/c.bin") + " " +
+                           ShellQuote(m_dir.Path() + "/s.der"));
+  ASSERT_EQ(split.exitStatus, 0) << split.err;
+  EXPECT_EQ(ReadHostFile(m_dir.Path() + "/c.bin"), program);
+  ToolOutput peer = Shell("openssl cms -verify -binary -inform DER -in " + ShellQuote(m_dir.Path() + "/s.der") +
+                          " -content " + ShellQuote(m_dir.Path() + "/c.bin") + " -CAfile " +
+                          ShellQuote(FixtureHostPath("pki/ca.pem")) + " -purpose any -out /dev/null");
+  EXPECT_EQ(peer.exitStatus, 0) << peer.err;
+
+  // Still a program: it runs and does its work.
+  ToolOutput run = RunProgram(signedPath, {m_dir.Path() + "/ran.txt"});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(ReadHostFile(m_dir.Path() + "/ran.txt"), "signed program ran\n");
+
+  // Signing it again replaces the signature rather than adding one.
+  const std::string again = m_dir.Path() + "/helper-512";
+  sign = Publish({"codesign", "--key", FixtureHostPath("pki/signer.key"), "--cert", FixtureHostPath("pki/signer.pem"),
+                  "--digest", "sha512", "--in", signedPath, "--out", again});
+  ASSERT_EQ(sign.exitStatus, 0) << sign.err;
+  EXPECT_NE(sign.out.find("its root is not in the chain file"), std::string::npos) << sign.out;
+  const std::string resigned = ReadHostFile(again);
+  EXPECT_TRUE(resigned.starts_with(program));
+  const std::string_view magic = platform::trust::kElfSignatureMagic;
+  EXPECT_EQ(resigned.find(magic), resigned.size() - magic.size()) << "one trailer, at the end";
+  EXPECT_EQ(RunTool({"codesign", platform::ToWindowsPath(again)}).out, "result: 0\n");
+}
+
+struct RefusedSigning {
+  const char* name;
+  const char* key;
+  const char* cert;
+  const char* in;
+  const char* digest;
+  const char* reason;
+};
+
+class CodesignRefusals : public PublishTest, public ::testing::WithParamInterface<RefusedSigning> {};
+
+// What the wizard would refuse is not signed, and nothing is written.
+TEST_P(CodesignRefusals, WritesNothing) {
+  const RefusedSigning& c = GetParam();
+  const std::string out = m_dir.Path() + "/out";
+  ToolOutput sign = Publish({"codesign", "--key", FixtureHostPath(c.key), "--cert", FixtureHostPath(c.cert),
+                             "--digest", c.digest, "--in", FixtureHostPath(c.in), "--out", out});
+  EXPECT_EQ(sign.exitStatus, 1);
+  EXPECT_NE(sign.err.find(c.reason), std::string::npos) << sign.err;
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refused, CodesignRefusals,
+    ::testing::Values(
+        RefusedSigning{"NotForCodeSigning", "pki/tls.key", "pki/tls.pem", "elf-program", "sha256",
+                       "not one for code signing"},
+        RefusedSigning{"KeyOfAnotherCertificate", "pki/other-signer.key", "pki/signer.pem", "elf-program", "sha256",
+                       "does not belong"},
+        RefusedSigning{"NotAProgram", "pki/signer.key", "pki/signer.pem", "notes.txt", "sha256", "not an ELF"},
+        RefusedSigning{"PeFile", "pki/signer.key", "pki/signer.pem", "app64.exe", "sha256", "not an ELF"},
+        RefusedSigning{"DamagedSignature", "pki/signer.key", "pki/signer.pem", "elf-cut", "sha256", "damaged"},
+        RefusedSigning{"OtherDigest", "pki/signer.key", "pki/signer.pem", "elf-program", "sha1", "sha256 or sha512"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines;
