@@ -1,6 +1,7 @@
 // Hostile signed files: the signature-layout search (PE certificate table,
-// cabinet reserve), the DER walk of SpcIndirectDataContent and the PKCS#7
-// decoding must reach a verdict for any input.
+// cabinet reserve, the trailer of an ELF program), the DER walk of
+// SpcIndirectDataContent and the PKCS#7 decoding (detached for ELF) must
+// reach a verdict for any input.
 #include <cstddef>
 #include <cstdint>
 #include <span>

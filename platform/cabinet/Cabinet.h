@@ -14,7 +14,9 @@
 namespace platform::cabinet {
 
 struct CabinetFile {
-  std::string name;  // as stored (UTF-8; ISO-8859-1 names are converted)
+  // As stored, as UTF-8: ISO-8859-1 names are converted, and what a name
+  // flagged UTF-8 holds that is not UTF-8 becomes U+FFFD.
+  std::string name;
   uint64_t size = 0;
   uint32_t attributes = 0;  // the cabinet's attribute bits
 };

@@ -7,6 +7,7 @@
 
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/Path.h"
+#include "platform/text/Utf.h"
 
 namespace platform::cabinet {
 
@@ -49,7 +50,9 @@ std::string Latin1ToUtf8(std::string_view text) {
 CabinetFile Describe(const mscabd_file* file) {
   CabinetFile out;
   std::string_view raw = file->filename != nullptr ? file->filename : "";
-  out.name = (file->attribs & MSCAB_ATTRIB_UTF_NAME) ? std::string(raw) : Latin1ToUtf8(raw);
+  // A name flagged UTF-8 is not always UTF-8: broken sequences become
+  // U+FFFD before the name is listed or becomes a file name.
+  out.name = (file->attribs & MSCAB_ATTRIB_UTF_NAME) ? ToValidUtf8(raw) : Latin1ToUtf8(raw);
   out.size = static_cast<uint64_t>(file->length);
   out.attributes = static_cast<uint32_t>(file->attribs);
   return out;

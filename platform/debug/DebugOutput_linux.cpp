@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/console/Console.h"
+
 namespace platform {
 
 namespace {
@@ -24,6 +26,9 @@ void WriteWhole(int fd, std::string_view text) {
 }  // namespace
 
 void OutputDebugString(std::string_view text) {
+  // A progress line open on the terminal is ended first, so the trace line
+  // starts a line of its own.
+  console::CloseOpenLine();
   WriteWhole(STDERR_FILENO, text);
   const char* logPath = std::getenv("VAMO_DEBUG_LOG");
   if (logPath == nullptr || *logPath == '\0') return;

@@ -105,14 +105,17 @@ bool HasLineBreakOrNul(std::string_view text) {
 
 Win32Error CheckWriteArguments(std::string_view section, std::optional<std::string_view> key,
                                std::optional<std::string_view> value) {
-  std::string_view name = TrimBlanks(section);
-  if (name.empty() || HasLineBreakOrNul(section) || name.find(']') != std::string_view::npos) {
+  // Empty names are fine: "[]" is a section and "=v" a key that an empty
+  // name finds when reading, as on Windows.
+  if (HasLineBreakOrNul(section) || section.find(']') != std::string_view::npos) {
     return kErrorInvalidParameter;
   }
   if (key) {
+    // Windows writes a key ";k" as a comment that no reader finds again;
+    // we refuse it, and a key that would read back as a section header.
     std::string_view k = TrimBlanks(*key);
-    if (k.empty() || HasLineBreakOrNul(*key) || k.find('=') != std::string_view::npos ||
-        k.front() == ';' || k.front() == '[') {
+    if (HasLineBreakOrNul(*key) || k.find('=') != std::string_view::npos ||
+        (!k.empty() && (k.front() == ';' || k.front() == '['))) {
       return kErrorInvalidParameter;
     }
   }
@@ -130,9 +133,16 @@ std::optional<std::string> EditText(const ProfileDocument& doc, std::string_view
   const ProfileSection* found = doc.FindSection(sectionName);
 
   if (!key) {
+    // The header and the section's lines go; comments and blank lines stay,
+    // as Windows leaves them.
     if (found == nullptr) return std::nullopt;
-    std::string out = text;
-    out.erase(found->headerBegin, found->bodyEnd - found->headerBegin);
+    std::string out = text.substr(0, found->headerBegin);
+    size_t kept = found->headerEnd;
+    for (const ProfileEntry& entry : found->entries) {
+      out.append(text, kept, entry.lineBegin - kept);
+      kept = entry.lineEnd;
+    }
+    out.append(text, kept, std::string::npos);
     return out;
   }
   std::string_view keyName = TrimBlanks(*key);

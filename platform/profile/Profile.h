@@ -13,8 +13,10 @@
 
 // The profile (INI) functions with Windows' rules: section and key names
 // without case, spaces and tabs around names and values trimmed, lines whose
-// first non-blank character is ";" are comments, text before the first
-// section is not read, the first of duplicate sections and keys wins, a value
+// first non-blank character is ";" are comments (no key, even when asked
+// for by a name starting with ";"), a header is "[" up to the first "]" or
+// the line end, "[]" is a section that the empty name finds, text before the
+// first section is not read, the first of duplicate sections and keys wins, a value
 // in matching single or double quotes loses them, results are cut to the
 // caller's buffer (counted in UTF-16 code units, never inside a character).
 // Lines end in CR LF, LF or a lone CR; the last line needs no line end.
@@ -63,14 +65,15 @@ class Source {
 
 // GetPrivateProfileStringW: the value of the key, cut to bufferChars - 1
 // code units; `def` without its trailing spaces (and likewise cut) when the
-// file, section or key is missing. A line without "=" is no key. A buffer of
-// 0 characters gets "".
+// file, section or key is missing. A line without "=" is no key; "=v" is
+// the key "". A buffer of 0 characters gets "".
 std::string GetString(const Source& source, std::string_view section, std::string_view key,
                       std::string_view def = "", size_t bufferChars = kDefaultBufferChars);
 
 // GetPrivateProfileSectionNamesW: the exact buffer contents, each name
 // followed by a NUL and the list by another, in file order (a section that
-// appears twice is listed twice; "[]" is not listed). A list that does not
+// appears twice is listed twice; "[]" is not listed, since its empty name
+// would end the list for every reader). A list that does not
 // fit is cut to bufferChars - 2 code units (the last name loses its end,
 // never half a character) and two NULs follow. No sections (or a missing
 // file) give a single NUL; a buffer of 0 characters gets nothing, one of 1
@@ -90,18 +93,20 @@ std::vector<std::string> SplitNulList(std::u16string_view list);
 
 // WritePrivateProfileStringW on a file (Windows path): sets the key's value,
 // creating the file, the section and the key as needed; a missing value
-// deletes the key, a missing key deletes the section (with all its lines).
-// Every other byte of the file is kept: a changed key keeps its place, its
-// indentation and its line end; a new key goes after the section's last
-// line that is not blank; a new section goes at the end. New lines take the
+// deletes the key, a missing key deletes the section header and its key
+// lines (comments and blank lines stay, as on Windows). Every other byte of
+// the file is kept: a changed key keeps its place, its indentation and its
+// line end; a new key goes after the section's last key line (above the
+// comments and blank lines that end it); a new section goes at the end. An
+// empty section name writes "[]", an empty key "=value", which read back. New lines take the
 // line end the file uses (CR LF for a new file) and the file keeps its
 // encoding. The file is replaced atomically; writers in this process are
 // serialised.
 //
-// Returns 0, or: kErrorInvalidParameter for an empty section or key name, for
-// a line break or NUL in any of the three texts, a "]" in the section name,
-// an "=" in the key or a key starting with ";" or "[" (they would change
-// other lines' meaning when read back); the read or write error of the file
+// Returns 0, or: kErrorInvalidParameter for a line break or NUL in any of
+// the three texts, a "]" in the section name, an "=" in the key or a key
+// starting with ";" or "[" (a comment no reader finds, or a line that reads
+// back as a header); the read or write error of the file
 // (kErrorPathNotFound when its folder is missing). Deleting from a missing
 // file succeeds and creates nothing. On failure the file is untouched.
 Win32Error WriteString(std::string_view windowsPath, std::string_view section,

@@ -76,28 +76,31 @@ ProfileDocument ProfileDocument::Parse(std::span<const uint8_t> bytes) {
     if (line.empty()) continue;
 
     // A header is "[" up to the first "]"; whatever follows it on the line
-    // does not count. A "[" line without "]" is an ordinary line.
+    // does not count. Windows needs no "]": without one the name runs to
+    // the end of the line.
     if (line.front() == '[') {
-      size_t close = line.find(']');
-      if (close != std::string_view::npos) {
-        if (current != nullptr) current->bodyEnd = begin;
-        ProfileSection section;
-        section.name = std::string(TrimBlanks(line.substr(1, close - 1)));
-        section.foldedName = FoldCase(section.name);
-        section.headerBegin = begin;
-        section.insertAt = lineEnd;
-        section.insertAfterUnterminatedLine = contentEnd == lineEnd;
-        doc.m_firstSection.try_emplace(section.foldedName, doc.m_sections.size());
-        doc.m_sections.push_back(std::move(section));
-        current = &doc.m_sections.back();
-        continue;
-      }
+      size_t close = std::min(line.find(']'), line.size());
+      if (current != nullptr) current->bodyEnd = begin;
+      ProfileSection section;
+      section.name = std::string(TrimBlanks(line.substr(1, close - 1)));
+      section.foldedName = FoldCase(section.name);
+      section.headerBegin = begin;
+      section.headerEnd = lineEnd;
+      section.insertAt = lineEnd;
+      section.insertAfterUnterminatedLine = contentEnd == lineEnd;
+      doc.m_firstSection.try_emplace(section.foldedName, doc.m_sections.size());
+      doc.m_sections.push_back(std::move(section));
+      current = &doc.m_sections.back();
+      continue;
     }
     // Lines before the first section belong to nothing and are not read.
     if (current == nullptr) continue;
+    // A comment is no key, for reading and for writing alike: a key asked
+    // for as ";name" is not found, a new key goes above the comments that
+    // end a section, and deleting the section leaves them where they are.
+    if (line.front() == ';') continue;
     current->insertAt = lineEnd;
     current->insertAfterUnterminatedLine = contentEnd == lineEnd;
-    if (line.front() == ';') continue;  // comment
 
     ProfileEntry entry;
     entry.lineBegin = begin;

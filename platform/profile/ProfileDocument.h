@@ -20,8 +20,8 @@ enum class TextEncoding {
   kUtf16Be,    // FE FF
 };
 
-// One line inside a section that is not blank, not a comment and not a
-// section header.
+// One line inside a section that is not blank, not a comment (first
+// non-blank character ";") and not a section header.
 struct ProfileEntry {
   std::string key;         // trimmed, as written; the whole line when there is no "="
   std::string foldedKey;   // key compared without case
@@ -37,10 +37,11 @@ struct ProfileSection {
   std::string name;        // trimmed, as written
   std::string foldedName;
   size_t headerBegin = 0;  // offset of the "[name]" line
+  size_t headerEnd = 0;    // offset after that line's line end
   size_t bodyEnd = 0;      // offset of the next section's header line, or the end
-  // Where a new key goes: after the last line of the section that is not
-  // blank (the header when there is none), so blank lines that separate it
-  // from the next section stay below the new key.
+  // Where a new key goes: after the section's last key line, or lines
+  // without "=" (the header when there is none), as Windows puts it, so
+  // comments and blank lines that end the section stay below the new key.
   size_t insertAt = 0;
   bool insertAfterUnterminatedLine = false;  // that line ends the text without a line end
   std::vector<ProfileEntry> entries;

@@ -118,6 +118,14 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   return out;
 }
 
+std::string ToValidUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  size_t pos = 0;
+  while (pos < text.size()) AppendUtf8(out, DecodeUtf8(text, pos));
+  return out;
+}
+
 size_t Utf16Length(std::string_view text) {
   size_t units = 0;
   size_t pos = 0;

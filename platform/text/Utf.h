@@ -13,6 +13,10 @@ namespace platform {
 std::u16string Utf8ToUtf16(std::string_view text);
 // Unpaired surrogates become U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
+// The text as valid UTF-8: every byte that does not start a valid
+// sequence (overlong forms, surrogates and truncated sequences included)
+// becomes U+FFFD, exactly as Utf8ToUtf16 reads it.
+std::string ToValidUtf8(std::string_view text);
 
 // Number of UTF-16 code units the UTF-8 text needs.
 size_t Utf16Length(std::string_view text);

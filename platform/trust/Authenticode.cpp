@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -285,22 +286,28 @@ int TrustStores::AddDisallowedPemFile(const std::string& hostPath) {
   return AddPemFile(hostPath, nullptr, m_impl->disallowed.get());
 }
 
-TrustVerdict VerifyAuthenticode(std::span<const uint8_t> file, const TrustStores& stores) {
-  const SignatureLayout layout = FindSignatureLayout(file);
-  if (layout.form == SubjectForm::kUnknown) return NoSignature(kTrustESubjectFormUnknown);
-  if (layout.status == LayoutStatus::kUnsigned) return NoSignature(kTrustENoSignature);
-  if (layout.status == LayoutStatus::kMalformed) return Malformed();
+namespace {
 
-  const unsigned char* p = layout.signature.data();
-  Pkcs7Ptr p7(d2i_PKCS7(nullptr, &p, static_cast<long>(layout.signature.size())));
-  ERR_clear_error();
-  if (!p7 || p != layout.signature.data() + layout.signature.size()) return Fail(kCryptEAsn1BadTag);
-  if (!PKCS7_type_is_signed(p7.get()) || p7->d.sign == nullptr || p7->d.sign->contents == nullptr) {
-    return Malformed();
+// The content PKCS7_verify digests, behind a buffering filter: handed a
+// memory BIO directly, PKCS7_verify copies it into a memory BIO of its own
+// and leaks that copy when the signer information is malformed.
+BioPtr ContentBio(std::span<const uint8_t> bytes) {
+  if (bytes.size() > static_cast<size_t>(INT_MAX)) return nullptr;
+  BioPtr content(BIO_new(BIO_f_buffer()));
+  BIO* memory = BIO_new_mem_buf(bytes.data(), static_cast<int>(bytes.size()));
+  if (!content || memory == nullptr) {
+    BIO_free(memory);
+    return nullptr;
   }
-  // Authenticode has exactly one signer; a nested second signature lives in
-  // an unauthenticated attribute, not beside it.
-  if (sk_PKCS7_SIGNER_INFO_num(PKCS7_get_signer_info(p7.get())) != 1) return Malformed();
+  // A larger buffer than the default 4 KiB, for programs of many MiB.
+  BIO_set_buffer_size(content.get(), 64 * 1024);
+  BIO_push(content.get(), memory);
+  return content;
+}
+
+// PE images and cabinets: the signed content is SpcIndirectDataContent,
+// which names the data type and carries the image digest.
+TrustVerdict CheckIndirectContent(PKCS7* p7, const SignatureLayout& layout) {
   PKCS7* contents = p7->d.sign->contents;
   if (contents->type == nullptr || OidText(contents->type) != kSpcIndirectDataOid ||
       contents->d.other == nullptr || contents->d.other->type != V_ASN1_SEQUENCE) {
@@ -315,32 +322,36 @@ TrustVerdict VerifyAuthenticode(std::span<const uint8_t> file, const TrustStores
   if (!DigestMatches(layout, *indirect, knownAlgorithm)) {
     return Fail(knownAlgorithm ? kTrustEBadDigest : kNteBadAlgid);
   }
-
   // The signer's messageDigest covers the contents octets of
   // SpcIndirectDataContent; PKCS7_verify checks it and the signature. The
-  // chain is built below, with our own stores and usage rule.
-  // The content goes in behind a buffering filter: handed a memory BIO
-  // directly, PKCS7_verify copies it into a memory BIO of its own and leaks
-  // that copy when the signer information is malformed.
-  BioPtr content(BIO_new(BIO_f_buffer()));
-  if (BIO* memory = BIO_new_mem_buf(indirect->signedContent.data(), static_cast<int>(indirect->signedContent.size()))) {
-    if (content) {
-      BIO_push(content.get(), memory);
-    } else {
-      BIO_free(memory);
-    }
-  } else {
-    content.reset();
+  // chain is built afterwards, with our own stores and usage rule.
+  BioPtr content = ContentBio(indirect->signedContent);
+  const int signatureOk = content ? PKCS7_verify(p7, nullptr, nullptr, content.get(), nullptr, PKCS7_NOVERIFY) : 0;
+  ERR_clear_error();
+  return signatureOk == 1 ? TrustVerdict{} : Fail(kTrustEBadDigest);
+}
+
+// ELF programs: a detached SignedData of type data over the program bytes,
+// digested with SHA-256 or SHA-512.
+TrustVerdict CheckDetachedContent(PKCS7* p7, const SignatureLayout& layout) {
+  PKCS7* contents = p7->d.sign->contents;
+  if (contents->type == nullptr || OBJ_obj2nid(contents->type) != NID_pkcs7_data || !PKCS7_get_detached(p7)) {
+    return Malformed();
   }
-  const int signatureOk = content ? PKCS7_verify(p7.get(), nullptr, nullptr, content.get(), nullptr, PKCS7_NOVERIFY) : 0;
+  const PKCS7_SIGNER_INFO* info = sk_PKCS7_SIGNER_INFO_value(PKCS7_get_signer_info(p7), 0);
+  const int digest = info != nullptr && info->digest_alg != nullptr ? OBJ_obj2nid(info->digest_alg->algorithm) : 0;
+  if (digest != NID_sha256 && digest != NID_sha512) return Fail(kNteBadAlgid);
+  BioPtr content = ContentBio(layout.digestRanges.front());
+  if (!content) return Malformed();
+  const int signatureOk =
+      PKCS7_verify(p7, nullptr, nullptr, content.get(), nullptr, PKCS7_NOVERIFY | PKCS7_BINARY);
   ERR_clear_error();
-  if (signatureOk != 1) return Fail(kTrustEBadDigest);
+  return signatureOk == 1 ? TrustVerdict{} : Fail(kTrustEBadDigest);
+}
 
-  SignerStackPtr signers(PKCS7_get0_signers(p7.get(), nullptr, 0));
-  ERR_clear_error();
-  X509* signer = signers && sk_X509_num(signers.get()) > 0 ? sk_X509_value(signers.get(), 0) : nullptr;
-  if (signer == nullptr) return Fail(kTrustEBadDigest);
-
+// The signer's certificate against the stores: distrust first, then a
+// chain to a trusted root, then code-signing usage.
+TrustVerdict CheckSigner(PKCS7* p7, X509* signer, const TrustStores& stores) {
   const STACK_OF(X509)* disallowed = stores.Get().disallowed.get();
   if (IsDisallowed(disallowed, signer) || AnyDisallowed(disallowed, p7->d.sign->cert)) {
     return Fail(kTrustEExplicitDistrust);
@@ -366,6 +377,38 @@ TrustVerdict VerifyAuthenticode(std::span<const uint8_t> file, const TrustStores
   if (!chainOk) return Fail(ChainError(chainError));
   if (!AllowsCodeSigning(chain)) return Fail(kCertEWrongUsage);
   return TrustVerdict{};
+}
+
+}  // namespace
+
+TrustVerdict VerifyAuthenticode(std::span<const uint8_t> file, const TrustStores& stores) {
+  const SignatureLayout layout = FindSignatureLayout(file);
+  if (layout.form == SubjectForm::kUnknown) return NoSignature(kTrustESubjectFormUnknown);
+  if (layout.status == LayoutStatus::kUnsigned) return NoSignature(kTrustENoSignature);
+  if (layout.status == LayoutStatus::kMalformed) return Malformed();
+
+  const unsigned char* p = layout.signature.data();
+  Pkcs7Ptr p7(d2i_PKCS7(nullptr, &p, static_cast<long>(layout.signature.size())));
+  ERR_clear_error();
+  if (!p7 || p != layout.signature.data() + layout.signature.size()) return Fail(kCryptEAsn1BadTag);
+  if (!PKCS7_type_is_signed(p7.get()) || p7->d.sign == nullptr || p7->d.sign->contents == nullptr) {
+    return Malformed();
+  }
+  // One signer, as Authenticode has (a nested second signature lives in an
+  // unauthenticated attribute, not beside it) and as the program signer
+  // makes.
+  if (sk_PKCS7_SIGNER_INFO_num(PKCS7_get_signer_info(p7.get())) != 1) return Malformed();
+  // The signer's certificate must travel with the signature: the stores
+  // hold roots, not publishers.
+  SignerStackPtr signers(PKCS7_get0_signers(p7.get(), nullptr, 0));
+  ERR_clear_error();
+  X509* signer = signers && sk_X509_num(signers.get()) > 0 ? sk_X509_value(signers.get(), 0) : nullptr;
+  if (signer == nullptr) return Fail(kTrustENoSignerCert);
+
+  const TrustVerdict content = layout.form == SubjectForm::kElf ? CheckDetachedContent(p7.get(), layout)
+                                                                : CheckIndirectContent(p7.get(), layout);
+  if (content.result != 0) return content;
+  return CheckSigner(p7.get(), signer, stores);
 }
 
 uint32_t WinVerifyTrust(std::string_view path) {

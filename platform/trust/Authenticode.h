@@ -8,7 +8,9 @@
 
 // Authenticode verification in the manner of WinVerifyTrust with
 // WINTRUST_ACTION_GENERIC_VERIFY_V2, no UI and no revocation check, for PE
-// images and cabinets. OpenSSL's PKCS#7 and X.509 code stand in for the
+// images and cabinets, and the same check for this platform's own programs:
+// ELF files with an appended detached signature (AuthenticodeLayout.h),
+// under the same rules and verdicts. OpenSSL's PKCS#7 and X.509 code stand in for the
 // Windows trust providers; the trusted roots are the host CA bundle plus the
 // prefix's certs/root/ store, and certs/disallowed/ plays the Untrusted
 // Publishers store.
@@ -22,6 +24,7 @@ inline constexpr uint32_t kTrustESubjectNotTrusted = 0x800B0004;
 inline constexpr uint32_t kTrustEExplicitDistrust = 0x800B0111;
 inline constexpr uint32_t kTrustEBadDigest = 0x80096010;
 inline constexpr uint32_t kTrustECertSignature = 0x80096004;
+inline constexpr uint32_t kTrustENoSignerCert = 0x80096002;
 inline constexpr uint32_t kCertEExpired = 0x800B0101;
 inline constexpr uint32_t kCertEUntrustedRoot = 0x800B0109;
 inline constexpr uint32_t kCertEChaining = 0x800B010A;

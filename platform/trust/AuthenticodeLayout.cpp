@@ -1,5 +1,8 @@
 #include "platform/trust/AuthenticodeLayout.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "platform/pe/ByteView.h"
 #include "platform/pe/PeImage.h"
 #include "platform/trust/Der.h"
@@ -141,13 +144,72 @@ SignatureLayout CabinetLayout(std::span<const uint8_t> file) {
   return layout;
 }
 
+// The file's last bytes are the first `length` bytes of the magic: a
+// trailer cut short.
+bool EndsInCutMagic(std::span<const uint8_t> file) {
+  constexpr size_t kMinimumCut = 8;
+  for (size_t length = std::min(file.size(), kElfSignatureMagic.size() - 1); length >= kMinimumCut; --length) {
+    if (std::equal(kElfSignatureMagic.begin(), kElfSignatureMagic.begin() + static_cast<std::ptrdiff_t>(length),
+                   file.end() - static_cast<std::ptrdiff_t>(length))) {
+      return true;
+    }
+  }
+  return false;
+}
+
+SignatureLayout ElfLayout(std::span<const uint8_t> file) {
+  SignatureLayout layout;
+  layout.form = SubjectForm::kElf;
+  const bool trailerAtEnd =
+      file.size() >= kElfSignatureMagic.size() &&
+      std::equal(kElfSignatureMagic.begin(), kElfSignatureMagic.end(),
+                 file.end() - static_cast<std::ptrdiff_t>(kElfSignatureMagic.size()));
+  if (!trailerAtEnd) {
+    if (EndsInCutMagic(file)) layout.status = LayoutStatus::kMalformed;
+    return layout;
+  }
+  layout.status = LayoutStatus::kMalformed;
+  if (file.size() < kElfHeaderMinimum + kElfSignatureTrailerSize) return layout;
+  const std::span<const uint8_t> info =
+      file.subspan(file.size() - kElfSignatureTrailerSize, kElfSignatureInfoSize);
+  constexpr uint8_t kExpectedInfo[8] = {0, 0, kElfSignatureIdPkcs7, 0, 0, 0, 0, 0};
+  if (!std::equal(std::begin(kExpectedInfo), std::end(kExpectedInfo), info.begin())) return layout;
+  const uint64_t length = (static_cast<uint64_t>(info[8]) << 24) | (static_cast<uint64_t>(info[9]) << 16) |
+                          (static_cast<uint64_t>(info[10]) << 8) | info[11];
+  const uint64_t room = file.size() - kElfSignatureTrailerSize - kElfHeaderMinimum;
+  if (length == 0 || length > room) return layout;
+  const size_t signatureStart = file.size() - kElfSignatureTrailerSize - static_cast<size_t>(length);
+  const std::span<const uint8_t> area = file.subspan(signatureStart, static_cast<size_t>(length));
+  const std::optional<DerItem> der = ReadDer(area);
+  if (!der || der->tag != kDerSequence || der->totalSize != area.size()) return layout;
+  layout.signature = area;
+  layout.digestRanges = {file.first(signatureStart)};
+  layout.status = LayoutStatus::kSigned;
+  return layout;
+}
+
 }  // namespace
+
+bool IsElfImage(std::span<const uint8_t> file) {
+  return file.size() >= 4 && file[0] == 0x7F && file[1] == 'E' && file[2] == 'L' && file[3] == 'F';
+}
+
+std::vector<uint8_t> MakeElfSignatureTrailer(uint32_t signatureLength) {
+  std::vector<uint8_t> trailer(kElfSignatureTrailerSize, 0);
+  trailer[2] = kElfSignatureIdPkcs7;
+  for (size_t i = 0; i < 4; ++i) {
+    trailer[8 + i] = static_cast<uint8_t>(signatureLength >> (24 - 8 * i));  // big-endian
+  }
+  std::copy(kElfSignatureMagic.begin(), kElfSignatureMagic.end(), trailer.begin() + kElfSignatureInfoSize);
+  return trailer;
+}
 
 SignatureLayout FindSignatureLayout(std::span<const uint8_t> file) {
   const ByteView view(file);
   if (view.U32(0) == 0x4643534Du) {  // "MSCF"
     return CabinetLayout(file);
   }
+  if (IsElfImage(file)) return ElfLayout(file);
   if (const std::expected<pe::PeImage, Win32Error> image = pe::ParsePeImage(file)) {
     return PeLayout(file, *image);
   }

@@ -5,16 +5,19 @@
 #include <string_view>
 #include <vector>
 
-// Where the Authenticode signature of a file sits and which bytes its digest
-// covers, for the two formats we verify: PE images (certificate table) and
-// cabinets (signature area named in the reserved header). Pure parsing of
-// untrusted bytes; nothing is verified here.
+// Where the signature of a file sits and which bytes its digest covers, for
+// the formats we verify: PE images (Authenticode certificate table),
+// cabinets (Authenticode signature area named in the reserved header) and
+// ELF programs, this platform's own executables (a signature appended in the
+// manner of Linux kernel modules, below). Pure parsing of untrusted bytes;
+// nothing is verified here.
 namespace platform::trust {
 
 enum class SubjectForm {
-  kUnknown,  // neither a PE image nor a cabinet
+  kUnknown,  // none of the formats below
   kPe,
   kCabinet,
+  kElf,
 };
 
 enum class LayoutStatus {
@@ -28,10 +31,12 @@ struct SignatureLayout {
   LayoutStatus status = LayoutStatus::kUnsigned;
   // The DER of the PKCS#7 SignedData, without the padding after it.
   std::span<const uint8_t> signature;
+  // For ELF programs the SignedData is detached: the digest ranges are its
+  // content, and there is no SpcIndirectDataContent.
   // The file's bytes in digest order; together they are everything except the
   // format's excluded fields and the signature area.
   std::vector<std::span<const uint8_t>> digestRanges;
-  // The SpcIndirectDataContent data type the format requires.
+  // The SpcIndirectDataContent data type the format requires (PE, cabinet).
   std::string_view dataTypeOid;
 };
 
@@ -45,6 +50,30 @@ inline constexpr std::string_view kSpcCabDataOid = "1.3.6.1.4.1.311.2.1.25";
 // Windows' default, which ignores what follows the DER). A cabinet's reserved
 // header must hold the signature offset and size, the signature must end the
 // file and may likewise only be followed by zero padding.
+//
+// An ELF program ("\x7fELF") is signed when it ends in the trailer:
+//
+//   program bytes | DER PKCS#7 SignedData | 12-byte info | kElfSignatureMagic
+//
+// The SignedData is detached and signs exactly the program bytes before it.
+// The info is the kernel's struct module_signature: algorithm 0, hash 0,
+// identifier type 2 (PKCS#7), signer and key-id lengths 0, three zero bytes,
+// then the DER's length as a big-endian 32-bit number. The DER must fill
+// that length exactly and leave at least an ELF header (52 bytes) before it.
+// A program that does not end in the magic is unsigned, unless its end is a
+// cut-off start of the trailer's magic (8 bytes or more), which is a damaged
+// signature.
 SignatureLayout FindSignatureLayout(std::span<const uint8_t> file);
+
+inline constexpr std::string_view kElfSignatureMagic = "~Vamo signature appended~\n";
+inline constexpr size_t kElfSignatureInfoSize = 12;
+inline constexpr size_t kElfSignatureTrailerSize = kElfSignatureInfoSize + kElfSignatureMagic.size();
+inline constexpr uint8_t kElfSignatureIdPkcs7 = 2;
+inline constexpr size_t kElfHeaderMinimum = 52;
+
+// True when the bytes start like an ELF file.
+bool IsElfImage(std::span<const uint8_t> file);
+// The info and magic that follow a DER signature of this length.
+std::vector<uint8_t> MakeElfSignatureTrailer(uint32_t signatureLength);
 
 }  // namespace platform::trust

@@ -1,4 +1,5 @@
 #include "platform/trust/Authenticode.h"
+#include "platform/trust/AuthenticodeLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -110,6 +111,115 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"app64-signed.exe", "pki/ca.pem", kTrustEExplicitDistrust, kTrustEExplicitDistrust, Peer::kNoStore},
         Case{"signed.cab", "pki/signer.pem", kTrustEExplicitDistrust, kTrustEExplicitDistrust, Peer::kNoStore}),
     CaseName);
+
+// ELF programs with an appended detached signature, made by openssl cms: the
+// same verdicts as for PE files, and where the signature can be split off,
+// the same judgement as `openssl cms -verify` with the same CA file (which
+// checks no usage and takes SHA-1, where we are stricter on purpose).
+constexpr std::string_view kElfTool = VAMO_TEST_DATA_DIR "/authenticode/elf_signature.py";
+
+class ElfFixtures : public ::testing::TestWithParam<Case> {};
+
+TEST_P(ElfFixtures, VerdictMatchesThePeer) {
+  const Case& c = GetParam();
+  TrustStores stores = TrustStores::Empty();
+  ASSERT_EQ(stores.AddTrustedPemFile(FixtureHostPath("pki/ca.pem")), 1);
+  if (c.disallow) {
+    ASSERT_EQ(stores.AddDisallowedPemFile(FixtureHostPath(c.disallow)), 1);
+  }
+  const TrustVerdict verdict = VerifyAuthenticode(FixtureBytes(c.file), stores);
+  EXPECT_EQ(verdict.result, c.result) << std::hex << verdict.result;
+  EXPECT_EQ(verdict.lastError, c.lastError) << std::hex << verdict.lastError;
+
+  if (c.peer == Peer::kNoStore) return;
+  TempDir work;
+  const std::string content = work.Path() + "/content.bin";
+  const std::string signature = work.Path() + "/signature.der";
+  ASSERT_EQ(RunProgram("/usr/bin/env", {"python3", std::string(kElfTool), "split", FixtureHostPath(c.file), content,
+                                        signature})
+                .exitStatus,
+            0);
+  const ToolOutput peer = RunProgram("/usr/bin/env", {"openssl", "cms", "-verify", "-binary", "-inform", "DER", "-in",
+                                                      signature, "-content", content, "-CAfile",
+                                                      FixtureHostPath("pki/ca.pem"), "-purpose", "any", "-out",
+                                                      "/dev/null"});
+  const bool peerTrusts = peer.exitStatus == 0;
+  if (c.peer == Peer::kAgrees) {
+    EXPECT_EQ(peerTrusts, verdict.result == 0) << peer.err;
+  } else {
+    EXPECT_TRUE(peerTrusts) << "the peer was expected to accept this file: " << peer.err;
+    EXPECT_NE(verdict.result, 0u);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, ElfFixtures,
+    ::testing::Values(
+        // Signed by the trusted test CA, with and without signed attributes.
+        Case{"elf-signed", nullptr, 0, 0, Peer::kAgrees},
+        Case{"elf-signed-sha512", nullptr, 0, 0, Peer::kAgrees},
+        Case{"elf-signed-noattr", nullptr, 0, 0, Peer::kAgrees},
+        // Unsigned, and signatures whose trailer no longer fits the file.
+        Case{"elf-program", nullptr, kTrustENoSignature, kTrustENoSignature, Peer::kNoStore},
+        Case{"elf-cut", nullptr, kTrustENoSignature, kInvalidData, Peer::kNoStore},
+        Case{"elf-length", nullptr, kTrustENoSignature, kInvalidData, Peer::kNoStore},
+        // Bytes after the trailer hide it: the file is not signed as it is.
+        Case{"elf-append", nullptr, kTrustENoSignature, kTrustENoSignature, Peer::kNoStore},
+        // Tampered program or signature.
+        Case{"elf-code", nullptr, kTrustEBadDigest, kTrustEBadDigest, Peer::kAgrees},
+        Case{"elf-sigbyte", nullptr, kTrustEBadDigest, kTrustEBadDigest, Peer::kAgrees},
+        // Digests other than SHA-256 and SHA-512 are refused.
+        Case{"elf-signed-sha1", nullptr, kNteBadAlgid, kNteBadAlgid, Peer::kWeAreStricter},
+        // The signer's certificate must come with the signature.
+        Case{"elf-signed-nocerts", nullptr, kTrustENoSignerCert, kTrustENoSignerCert, Peer::kAgrees},
+        // Trust decisions.
+        Case{"elf-untrusted", nullptr, kCertEUntrustedRoot, kCertEUntrustedRoot, Peer::kAgrees},
+        Case{"elf-wrong-usage", nullptr, kCertEWrongUsage, kCertEWrongUsage, Peer::kWeAreStricter},
+        Case{"elf-signed", "pki/signer.pem", kTrustEExplicitDistrust, kTrustEExplicitDistrust, Peer::kNoStore},
+        Case{"elf-signed", "pki/ca.pem", kTrustEExplicitDistrust, kTrustEExplicitDistrust, Peer::kNoStore}),
+    CaseName);
+
+// The trailer is found only at the very end and only in an ELF file; every
+// truncation of a signed program ends in a verdict, never in a read outside
+// the buffer, and none of them passes.
+TEST(ElfSignature, LayoutAndTruncations) {
+  const std::vector<uint8_t> bytes = FixtureBytes("elf-signed");
+  const SignatureLayout layout = FindSignatureLayout(bytes);
+  ASSERT_EQ(layout.form, SubjectForm::kElf);
+  ASSERT_EQ(layout.status, LayoutStatus::kSigned);
+  const std::vector<uint8_t> program = FixtureBytes("elf-program");
+  ASSERT_EQ(layout.digestRanges.size(), 1u);
+  EXPECT_TRUE(std::equal(program.begin(), program.end(), layout.digestRanges[0].begin(), layout.digestRanges[0].end()));
+  EXPECT_EQ(layout.signature.size() + program.size() + kElfSignatureTrailerSize, bytes.size());
+
+  // The same bytes without the ELF magic are no format we know.
+  std::vector<uint8_t> notElf = bytes;
+  notElf[1] = 'X';
+  EXPECT_EQ(FindSignatureLayout(notElf).form, SubjectForm::kUnknown);
+
+  const TrustStores stores = TrustStores::Empty();
+  for (size_t length = 0; length < bytes.size(); length += length < program.size() ? 257 : 1) {
+    const std::vector<uint8_t> part(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length));
+    EXPECT_NE(VerifyAuthenticode(part, stores).result, 0u) << length;
+  }
+}
+
+// The trailer the signer appends is the one the layout reads.
+TEST(ElfSignature, TrailerRoundTrip) {
+  std::vector<uint8_t> file = FixtureBytes("elf-program");
+  const size_t programSize = file.size();
+  const std::vector<uint8_t> der = {0x30, 0x03, 0x02, 0x01, 0x05};
+  file.insert(file.end(), der.begin(), der.end());
+  const std::vector<uint8_t> trailer = MakeElfSignatureTrailer(static_cast<uint32_t>(der.size()));
+  EXPECT_EQ(trailer.size(), kElfSignatureTrailerSize);
+  file.insert(file.end(), trailer.begin(), trailer.end());
+  const SignatureLayout layout = FindSignatureLayout(file);
+  ASSERT_EQ(layout.status, LayoutStatus::kSigned);
+  EXPECT_EQ(layout.digestRanges[0].size(), programSize);
+  EXPECT_EQ(std::vector<uint8_t>(layout.signature.begin(), layout.signature.end()), der);
+  // A SEQUENCE that is not a SignedData is a signature that cannot be read.
+  EXPECT_EQ(VerifyAuthenticode(file, TrustStores::Empty()).result, kCryptEAsn1BadTag);
+}
 
 // The prefix's stores are what WinVerifyTrust consults: the test CA is
 // trusted only once it is in certs/root/, distrusted once in

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -129,6 +130,44 @@ TEST_F(CabinetTest, HostileNamesAreRefusedAndTheRestExtracted) {
   for (const auto& entry : std::filesystem::recursive_directory_iterator(prefix.Root())) {
     EXPECT_EQ(entry.path().filename().string().find("evil"), std::string::npos) << entry.path();
   }
+}
+
+// Names that carry the UTF-8 flag but are not UTF-8 are listed and created
+// as valid text: each byte that starts no valid sequence becomes U+FFFD, so
+// an overlong "/" or "." can never act as one.
+TEST_F(CabinetTest, BrokenUtf8NamesBecomeValidText) {
+  const std::vector<std::pair<const char*, std::string>> names = {
+      {"bad\\377.txt", "bad\uFFFD.txt"},
+      {"cut\\342\\202.txt", "cut\uFFFD\uFFFD.txt"},
+      {"over\\300\\257x.txt", "over\uFFFD\uFFFDx.txt"},
+      {"\\300\\256\\300\\256\\\\dots.txt", "\uFFFD\uFFFD\uFFFD\uFFFD\\dots.txt"},
+      {"sur\\355\\240\\200.txt", "sur\uFFFD\uFFFD\uFFFD.txt"},
+      {"dir\\377\\\\in.txt", "dir\uFFFD\\in.txt"},
+      {"ok-\\352\\260\\200.txt", "ok-\uAC00.txt"}};
+  std::string command = "python3 \"$MAKECAB\" c.cab";
+  for (const auto& [printable, _] : names) command += " \"$(printf '" + std::string(printable) + "')=src/a.txt\"";
+  Shell(command);
+
+  auto listed = cab::ListCabinet("C:\\cab\\c.cab");
+  ASSERT_TRUE(listed.has_value());
+  std::vector<std::string> got, expected;
+  for (const auto& file : *listed) got.push_back(file.name);
+  for (const auto& [_, text] : names) expected.push_back(text);
+  EXPECT_EQ(got, expected);
+
+  Recorder recorder;
+  ASSERT_EQ(cab::IterateCabinet("C:\\cab\\c.cab", recorder), platform::kErrorSuccess);
+  EXPECT_TRUE(recorder.refused.empty());
+  std::set<std::string> onDisk, wanted;
+  for (const auto& [name, bytes] : Tree(prefix.DriveC() + "/out")) {
+    onDisk.insert(name);
+    EXPECT_EQ(bytes, "hello\r\n") << name;
+  }
+  for (std::string text : expected) {
+    std::replace(text.begin(), text.end(), '\\', '/');
+    wanted.insert(text);
+  }
+  EXPECT_EQ(onDisk, wanted);
 }
 
 TEST_F(CabinetTest, UnreadableCabinetsAreErrors) {

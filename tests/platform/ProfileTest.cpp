@@ -78,17 +78,27 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"InnerQuotesKept", "[s]\nk=a \"b\"\n", "s", "k", "a \"b\""},
         ReadCase{"CommentLineSkipped", "[s]\n;k=1\n  ; k=2\nk=3\n", "s", "k", "3"},
         ReadCase{"CommentOnlyKeyIsMissing", "[s]\n;k=1\n", "s", "k", "dflt"},
+        ReadCase{"CommentIsNoKeyByItsOwnName", "[s]\n;k=1\n", "s", ";k", "dflt"},
+        ReadCase{"IndentedCommentIsNoKeyEither", "[s]\n \t;k=1\n", "s", " \t;k", "dflt"},
+        ReadCase{"SemicolonInsideKeyIsText", "[s]\nk ;x=1\n", "s", "k ;x", "1"},
+        ReadCase{"SemicolonStartsSectionName", "[;s]\nk=1\n", ";s", "k", "1"},
         ReadCase{"SemicolonInValueIsText", "[s]\nk=v ; note\n", "s", "k", "v ; note"},
         ReadCase{"CommentedHeaderIsNoSection", ";[s]\nk=1\n[s]\nk=2\n", "s", "k", "2"},
         ReadCase{"TextBeforeFirstSectionIgnored", "k=0\n[s]\nj=1\n", "s", "k", "dflt"},
         ReadCase{"HeaderTrailingTextIgnored", "[s] ; the first\nk=1\n", "s", "k", "1"},
         ReadCase{"HeaderEndsAtFirstBracket", "[s]x]\nk=1\n", "s", "k", "1"},
-        ReadCase{"UnclosedHeaderIsNoSection", "[s]\n[t\nk=1\n", "s", "k", "1"},
+        ReadCase{"UnclosedHeaderEndsThePreviousSection", "[s]\n[t\nk=1\n", "s", "k", "dflt"},
+        ReadCase{"UnclosedHeaderRunsToTheLineEnd", "[s]\n[ t \t\nk=1\n", "t", "k", "1"},
         ReadCase{"LineWithoutEqualsIsNoKey", "[s]\nk\nk=2\n", "s", "k", "2"},
         ReadCase{"EqualsInValue", "[s]\nk=a=b\n", "s", "k", "a=b"},
         ReadCase{"EmptyValue", "[s]\nk=\n", "s", "k", ""},
         ReadCase{"EmptyKey", "[s]\n=v\n", "s", "", "v"},
         ReadCase{"EmptySectionName", "[]\nk=v\n", "", "k", "v"},
+        ReadCase{"BlankSectionName", "[ \t]\nk=v\n", "  ", "k", "v"},
+        ReadCase{"EmptySectionNameIsTheBracketsNotTheTextBefore",
+                 "\r\nkey=val_no_section\r\n[]\r\nkey=val_e_section\r\n[s]\r\n=val_no_key\r\n[t]\r\n", "",
+                 "key", "val_e_section"},
+        ReadCase{"TextBeforeSectionsIsNoEmptySection", "k=0\n[s]\nk=1\n", "", "k", "dflt"},
         ReadCase{"MissingSection", "[s]\nk=v\n", "t", "k", "dflt"},
         ReadCase{"MissingKey", "[s]\nk=v\n", "s", "j", "dflt"},
         ReadCase{"KeyOfNextSectionNotSeen", "[s]\n[t]\nk=v\n", "s", "k", "dflt"},
@@ -212,6 +222,10 @@ INSTANTIATE_TEST_SUITE_P(
         ListCase{"NamesInFileOrderWithDuplicates", "[b]\n[a]\n[B]\n", nullptr, 100,
                  U16(std::string("b\0a\0B\0\0", 7))},
         ListCase{"EmptyNameNotListed", "[]\n[a]\n", nullptr, 100, U16(std::string("a\0\0", 3))},
+        ListCase{"UnclosedHeadersListed", "[a \n[b]\n[c", nullptr, 100, U16(std::string("a\0b\0c\0\0", 7))},
+        ListCase{"EmptyNameSection", "k=0\n[]\n;c=1\nk=v\n", "", 100, U16(std::string("k=v\0\0", 5))},
+        ListCase{"SectionSkipsCommentsWithEquals", "[s]\n;k=1\n\t; j=2\nj=3\n", "s", 100,
+                 U16(std::string("j=3\0\0", 5))},
         ListCase{"NamesTrimmedAndKorean", "[ 설치 ]\n", nullptr, 100, std::u16string(u"설치\0\0", 4)},
         ListCase{"SurrogatePairNotSplit", "[a\xF0\x9F\x98\x80]\n[b]\n", nullptr, 4,
                  std::u16string(u"a\0\0", 3)},
@@ -293,16 +307,18 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"ReplaceKeepsIndentSpellingAndRest", kBusy, "app1", "KEY1", "new",
                   "; header comment\r\njunk before sections\r\n[App1]\r\n  Key1=new\r\nkey2=2\r\n"
                   "; trailing comment\r\n\r\n[App2]\r\nkey3=3\r\n"},
-        WriteCase{"InsertAfterLastLineOfSection", kBusy, "App1", "key9", "9",
+        WriteCase{"InsertAfterLastKeyAboveTrailingComment", kBusy, "App1", "key9", "9",
                   "; header comment\r\njunk before sections\r\n[App1]\r\n  Key1 = old ; not a comment\r\n"
-                  "key2=2\r\n; trailing comment\r\nkey9=9\r\n\r\n[App2]\r\nkey3=3\r\n"},
+                  "key2=2\r\nkey9=9\r\n; trailing comment\r\n\r\n[App2]\r\nkey3=3\r\n"},
         WriteCase{"InsertIntoLastSection", kBusy, "App2", "key4", "4", kBusy + "key4=4\r\n"},
         WriteCase{"NewSectionAtEnd", kBusy, "App3", "k", "v", kBusy + "[App3]\r\nk=v\r\n"},
         WriteCase{"DeleteKey", kBusy, "App1", "key2", std::nullopt,
                   "; header comment\r\njunk before sections\r\n[App1]\r\n  Key1 = old ; not a comment\r\n"
                   "; trailing comment\r\n\r\n[App2]\r\nkey3=3\r\n"},
-        WriteCase{"DeleteSection", kBusy, "APP1", std::nullopt, std::nullopt,
-                  "; header comment\r\njunk before sections\r\n[App2]\r\nkey3=3\r\n"},
+        WriteCase{"DeleteSectionLeavesComments", kBusy, "APP1", std::nullopt, std::nullopt,
+                  "; header comment\r\njunk before sections\r\n; trailing comment\r\n\r\n[App2]\r\nkey3=3\r\n"},
+        WriteCase{"DeleteSectionLeavesCommentBetweenKeys", "[s]\nk=1\n ;c\nlone\nj=2\n[t]\n", "s", std::nullopt,
+                  std::nullopt, " ;c\n[t]\n"},
         WriteCase{"DeleteLastSection", kBusy, "App2", std::nullopt, "ignored",
                   "; header comment\r\njunk before sections\r\n[App1]\r\n  Key1 = old ; not a comment\r\n"
                   "key2=2\r\n; trailing comment\r\n\r\n"},
@@ -323,7 +339,18 @@ INSTANTIATE_TEST_SUITE_P(
                   "[s]\na=1\nc=3\n[s]\nb=2\n"},
         WriteCase{"FirstDuplicateSectionDeleted", "[s]\na=1\n[t]\n[s]\nb=2\n", "s", std::nullopt,
                   std::nullopt, "[t]\n[s]\nb=2\n"},
-        WriteCase{"CommentedKeyIsNotReplaced", "[s]\n;k=1\n", "s", "k", "2", "[s]\n;k=1\nk=2\n"},
+        WriteCase{"CommentedKeyIsNotReplaced", "[s]\n;k=1\n", "s", "k", "2", "[s]\nk=2\n;k=1\n"},
+        WriteCase{"InsertAfterHeaderAboveComments", "[s]\r\n;a\r\n;b\r\n[t]\r\n", "s", "k", "v",
+                  "[s]\r\nk=v\r\n;a\r\n;b\r\n[t]\r\n"},
+        WriteCase{"InsertAfterUnterminatedKeyAboveComment", "[s]\nk=1\n;c", "s", "j", "2", "[s]\nk=1\nj=2\n;c"},
+        WriteCase{"UnclosedHeaderTakesTheKey", "[s\r\nk=1\r\n", "S", "k", "2", "[s\r\nk=2\r\n"},
+        WriteCase{"EmptySectionNameWritesBrackets", std::nullopt, " ", "k", "v", "[]\r\nk=v\r\n"},
+        WriteCase{"EmptySectionNameIsTheBrackets", "k=0\r\n[]\r\nk=1\r\n", "", "k", "2",
+                  "k=0\r\n[]\r\nk=2\r\n"},
+        WriteCase{"EmptySectionNameDeleted", "k=0\r\n[]\r\nk=1\r\n[s]\r\n", "", std::nullopt, std::nullopt,
+                  "k=0\r\n[s]\r\n"},
+        WriteCase{"EmptyKeyWritesEquals", "[s]\r\n", "s", "", ";v", "[s]\r\n=;v\r\n"},
+        WriteCase{"EmptyKeyIsTheEqualsLine", "[s]\r\n=1\r\n", "s", " ", "2", "[s]\r\n=2\r\n"},
         WriteCase{"InsertIntoHeaderOnlySection", "[s]\r\n\r\n[t]\r\n", "s", "k", "v",
                   "[s]\r\nk=v\r\n\r\n[t]\r\n"},
         WriteCase{"Utf8BomKept", "\xEF\xBB\xBF[s]\nk=1\n", "s", "k", "값",
@@ -353,6 +380,22 @@ TEST_F(ProfileFileTest, WritesBuildTheFileWindowsBuilds) {
   set("App2", std::nullopt, std::nullopt);
   set("App3", "key5", std::nullopt);
   EXPECT_EQ(ReadHostFile(HostPath("build.ini")), "[App3]\r\n");
+}
+
+// Windows counts no comment as a key: new keys go after the last key line,
+// and a deleted section leaves its comments behind.
+TEST_F(ProfileFileTest, CommentsAreNoKeysWhenWriting) {
+  WriteHost("c.ini", ";comment0\r\n[s]\r\n;comment1\r\nb=value\r\n;comment2\r\na=value\r\n");
+  for (const char* key : {"z", "y", "a", "b"}) {
+    ASSERT_EQ(profile::WriteString(WinPath("c.ini"), "s", key, ""), platform::kErrorSuccess);
+  }
+  EXPECT_EQ(ReadHostFile(HostPath("c.ini")),
+            ";comment0\r\n[s]\r\n;comment1\r\nb=\r\n;comment2\r\na=\r\nz=\r\ny=\r\n");
+
+  WriteHost("d.ini", ";comment0\r\n[s1]\r\n;comment1\r\n[s2]\r\n;comment2\r\n");
+  ASSERT_EQ(profile::WriteString(WinPath("d.ini"), "s1", std::nullopt, ""), platform::kErrorSuccess);
+  ASSERT_EQ(profile::WriteString(WinPath("d.ini"), "s2", std::nullopt, ""), platform::kErrorSuccess);
+  EXPECT_EQ(ReadHostFile(HostPath("d.ini")), ";comment0\r\n;comment1\r\n;comment2\r\n");
 }
 
 TEST_F(ProfileFileTest, Utf16FileKeepsItsEncoding) {
@@ -405,8 +448,7 @@ TEST_P(BadWriteTest, IsRefusedAndTheFileIsUntouched) {
 
 INSTANTIATE_TEST_SUITE_P(
     Refused, BadWriteTest,
-    ::testing::Values(BadWrite{"EmptySection", "  ", "k", "v"}, BadWrite{"EmptyKey", "s", " ", "v"},
-                      BadWrite{"LineBreakInValue", "s", "k", "1\r\n[GENERAL]\r\nDEBUG=TRACE"},
+    ::testing::Values(BadWrite{"LineBreakInValue", "s", "k", "1\r\n[GENERAL]\r\nDEBUG=TRACE"},
                       BadWrite{"CarriageReturnInValue", "s", "k", "1\r2"},
                       BadWrite{"NulInValue", "s", "k", std::string("a\0b", 3)},
                       BadWrite{"LineBreakInKey", "s", "k\nj", "v"},
@@ -414,6 +456,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BadWrite{"BracketInSection", "a]b", "k", "v"},
                       BadWrite{"EqualsInKey", "s", "a=b", "v"},
                       BadWrite{"KeyLooksLikeComment", "s", ";k", "v"},
+                      BadWrite{"IndentedKeyLooksLikeComment", "s", " \t;k", "v"},
+                      BadWrite{"DeletingACommentByName", "s", ";k", std::nullopt},
                       BadWrite{"KeyLooksLikeHeader", "s", "[t]", "v"}),
     [](const ::testing::TestParamInfo<BadWrite>& info) { return std::string(info.param.name); });
 

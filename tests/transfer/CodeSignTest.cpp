@@ -10,6 +10,7 @@
 #include "platform/prefix/Prefix.h"
 #include "platform/trust/Authenticode.h"
 #include "system/SetupFolders.h"
+#include "system/Utility.h"
 #include "tests/data/authenticode/Fixtures.h"
 #include "tests/support/TempPrefix.h"
 #include "tests/support/ToolRunner.h"
@@ -82,7 +83,15 @@ INSTANTIATE_TEST_SUITE_P(
         Check{"app64-signed.exe", "pki/signer.pem", -1, "The signature is present, but specifically disallowed.\n"},
         Check{"app64-code-byte.exe", nullptr, -1, "Error is: 0x80096010.\n"},
         Check{"tampered.cab", nullptr, -1, "Error is: 0x80096010.\n"},
-        Check{"app64-untrusted.exe", nullptr, -1, "Error is: 0x800b0109.\n"}),
+        Check{"app64-untrusted.exe", nullptr, -1, "Error is: 0x800b0109.\n"},
+        // This platform's own programs: ELF files with an appended signature.
+        Check{"elf-signed", nullptr, 0, ""}, Check{"elf-signed-sha512", nullptr, 0, ""},
+        Check{"elf-program", nullptr, -1, "The file \"%s\" is not signed.\n"},
+        Check{"elf-cut", nullptr, -1, "An unknown error occurred trying to verify the signature of the \"%s\" file.\n"},
+        Check{"elf-signed", "pki/signer.pem", -1, "The signature is present, but specifically disallowed.\n"},
+        Check{"elf-code", nullptr, -1, "Error is: 0x80096010.\n"},
+        Check{"elf-untrusted", nullptr, -1, "Error is: 0x800b0109.\n"},
+        Check{"elf-wrong-usage", nullptr, -1, "Error is: 0x800b0110.\n"}),
     [](const ::testing::TestParamInfo<Check>& info) {
       std::string name = info.param.file;
       if (info.param.distrust) name += "_distrusted";
@@ -91,6 +100,20 @@ INSTANTIATE_TEST_SUITE_P(
       }
       return name;
     });
+
+// A signed program passes the check and still runs: the loader ignores
+// the bytes after the program.
+TEST_F(CodeSignTest, SignedProgramPassesAndStillRuns) {
+  const std::string folder = m_prefix.DriveC() + "/Program Files/Vamo";
+  std::filesystem::create_directories(folder);
+  std::filesystem::copy_file(FixtureHostPath("elf-signed"), folder + "/vamo-helper.exe");
+  const std::string program = "C:\\Program Files\\Vamo\\vamo-helper.exe";
+  EXPECT_EQ(FileVerifyCodeSign(program), 0);
+  const std::string marker = m_logDir.Path() + "/ran.txt";
+  EXPECT_EQ(CUtility::ExecuteWait(program, marker), 0);
+  EXPECT_EQ(ReadHostFile(marker), "signed program ran\n");
+  EXPECT_EQ(Trace().find("Fail"), std::string::npos) << Trace();
+}
 
 TEST_F(CodeSignTest, CabinetInstallerFrameNamesItsOwnOperation) {
   const std::string path = FixtureWindowsPath("plain.cab");
@@ -107,6 +130,13 @@ TEST_F(CodeSignTest, ToolPrintsTheMessageThenTheResult) {
   const ToolOutput bad = RunTool({"codesign", path});
   EXPECT_EQ(bad.exitStatus, 1);
   EXPECT_EQ(bad.out, "The file \"" + path + "\" is not signed.\nresult: -1\n");
+
+  const ToolOutput program = RunTool({"codesign", FixtureWindowsPath("elf-signed")});
+  EXPECT_EQ(program.exitStatus, 0);
+  EXPECT_EQ(program.out, "result: 0\n");
+  const ToolOutput tampered = RunTool({"codesign", FixtureWindowsPath("elf-sigbyte")});
+  EXPECT_EQ(tampered.exitStatus, 1);
+  EXPECT_EQ(tampered.out, "Error is: 0x80096010.\nresult: -1\n");
 }
 
 struct Message {

@@ -4,6 +4,8 @@
 //   vamo-publish sign --key PRIVATE.pem --in LIST.ini [--files DIR] --out LIST.ver
 //   vamo-publish verify --pubkey PUBLIC.pem LIST.ver
 //   vamo-publish keygen --out PREFIX
+//   vamo-publish codesign --key KEY.pem --cert CERT.pem [--chain CHAIN.pem]
+//                         [--digest sha256|sha512] --in PROGRAM --out SIGNED
 //
 // Paths are host paths: the tool runs on the release engineer's machine,
 // not inside the simulated one.
@@ -22,7 +24,9 @@
 #include <vector>
 
 #include "tools/publish/ArchiveDigest.h"
+#include "platform/trust/Authenticode.h"
 #include "tools/publish/ListSigner.h"
+#include "tools/publish/ProgramSigner.h"
 #include "transfer/FileVerify.h"
 #include "transfer/OpenSslHandles.h"
 #include "transfer/UpdateListLayout.h"
@@ -38,7 +42,9 @@ int Usage() {
                "usage: vamo-publish digest FILE\n"
                "       vamo-publish sign --key PRIVATE.pem --in LIST.ini [--files DIR] --out LIST.ver\n"
                "       vamo-publish verify --pubkey PUBLIC.pem LIST.ver\n"
-               "       vamo-publish keygen --out PREFIX\n");
+               "       vamo-publish keygen --out PREFIX\n"
+               "       vamo-publish codesign --key KEY.pem --cert CERT.pem [--chain CHAIN.pem]\n"
+               "                             [--digest sha256|sha512] --in PROGRAM --out SIGNED\n");
   return kExitUsage;
 }
 
@@ -252,6 +258,67 @@ int Keygen(const std::vector<std::string>& args) {
   return kExitOk;
 }
 
+// Signs an ELF program for the wizard's code-sign check, then runs that
+// check on the result: with the chain file's certificates as the only
+// roots, a chain that ends at one of them must be trusted; without a root
+// the signature itself must still hold.
+int CodeSign(const std::vector<std::string>& args) {
+  Arguments parsed = Parse(args, {"key", "cert", "chain", "digest", "in", "out"});
+  if (!parsed.valid || !parsed.positional.empty()) return Usage();
+  for (const char* required : {"key", "cert", "in", "out"}) {
+    if (!parsed.options.contains(required)) return Usage();
+  }
+  ProgramSignRequest request;
+  std::optional<std::string> key = ReadWhole(parsed.options["key"]);
+  std::optional<std::string> cert = ReadWhole(parsed.options["cert"]);
+  std::optional<std::string> chain = parsed.options.contains("chain") ? ReadWhole(parsed.options["chain"])
+                                                                      : std::optional<std::string>("");
+  std::optional<std::string> program = ReadWhole(parsed.options["in"]);
+  for (const auto& [text, option] : {std::pair{&key, "key"}, {&cert, "cert"}, {&chain, "chain"}, {&program, "in"}}) {
+    if (!*text) {
+      std::fprintf(stderr, "vamo-publish: cannot read %s\n", parsed.options[option].c_str());
+      return kExitFailed;
+    }
+  }
+  request.keyPem = std::move(*key);
+  request.certPem = std::move(*cert);
+  request.chainPem = std::move(*chain);
+  request.program = std::move(*program);
+  if (parsed.options.contains("digest")) request.digest = parsed.options["digest"];
+
+  std::string why;
+  std::optional<ProgramSignResult> result = SignProgram(request, why);
+  if (!result) {
+    std::fprintf(stderr, "vamo-publish: %s: %s\n", parsed.options["in"].c_str(), why.c_str());
+    return kExitFailed;
+  }
+
+  using namespace platform::trust;
+  TrustStores stores = TrustStores::Empty();
+  if (parsed.options.contains("chain")) stores.AddTrustedPemFile(parsed.options["chain"]);
+  const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(result->signedProgram.data()),
+                                       result->signedProgram.size());
+  const TrustVerdict verdict = VerifyAuthenticode(bytes, stores);
+  if (verdict.result != 0 && verdict.result != kCertEChaining && verdict.result != kCertEUntrustedRoot) {
+    std::fprintf(stderr, "vamo-publish: the signed program does not pass the wizard's check (0x%x)\n",
+                 verdict.result);
+    return kExitFailed;
+  }
+
+  // The signed program keeps the input's permissions, so it still runs.
+  std::error_code ec;
+  const std::filesystem::perms perms = std::filesystem::status(parsed.options["in"], ec).permissions();
+  if (!WriteWhole(parsed.options["out"], result->signedProgram, ec ? std::filesystem::perms(0755) : perms)) {
+    std::fprintf(stderr, "vamo-publish: cannot write %s\n", parsed.options["out"].c_str());
+    return kExitFailed;
+  }
+  std::printf("signed: %s (%s, %zu program bytes, %zu signature bytes)\n", parsed.options["out"].c_str(),
+              request.digest.c_str(), result->programSize, result->signatureSize);
+  std::printf(verdict.result == 0 ? "trusted by a root of the chain file\n"
+                                  : "signature checked; its root is not in the chain file\n");
+  return kExitOk;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -262,6 +329,7 @@ int main(int argc, char** argv) {
   if (command == "sign") return Sign(args);
   if (command == "verify") return Verify(args);
   if (command == "keygen") return Keygen(args);
+  if (command == "codesign") return CodeSign(args);
   if (command == "--help" || command == "help") {
     Usage();
     return kExitOk;

@@ -1,4 +1,5 @@
-// vamo-tool commands over program files: the Authenticode check and the
+// vamo-tool commands over program files: the code-sign check (Authenticode
+// for PE files and cabinets, the appended signature of ELF programs) and the
 // version resource reader, as the wizard itself runs them.
 #include <cstdio>
 #include <string>
@@ -13,7 +14,7 @@ namespace {
 int RunCodeSign(const std::vector<std::string>& args);
 int RunVersion(const std::vector<std::string>& args);
 
-const ToolCommand kCodeSign{"codesign", "codesign FILE    Authenticode check of a PE file or cabinet", RunCodeSign};
+const ToolCommand kCodeSign{"codesign", "codesign FILE    code-sign check of a PE file, cabinet or ELF program", RunCodeSign};
 const ToolCommand kVersion{"version", "version FILE [KEY]    strings of a file's version resource", RunVersion};
 
 int RunCodeSign(const std::vector<std::string>& args) {

@@ -1,12 +1,14 @@
 // vamo-tool download, vamo-tool digest: the item download and the digest text
 // of a file, as the wizard runs them.
 #include <algorithm>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "system/ReportSink.h"
+#include "tools/vamo-tool/TerminalProgress.h"
 #include "tools/vamo-tool/ToolCommand.h"
 #include "transfer/FileDownload.h"
 #include "transfer/FileVerify.h"
@@ -14,9 +16,10 @@
 namespace {
 
 // Prints every report line on standard output as it is written, with the
-// report's CR LF as a plain line end.
+// report's CR LF as a plain line end, below the progress line.
 class PrintingReport : public IReportSink {
  public:
+  explicit PrintingReport(TerminalProgress& progress) : m_progress(progress) {}
   void AppendLine(const char* format, ...) override __attribute__((format(printf, 2, 3))) {
     char line[4096];
     va_list args;
@@ -25,20 +28,47 @@ class PrintingReport : public IReportSink {
     va_end(args);
     std::string text = line;
     std::erase(text, '\r');
-    std::fputs(text.c_str(), stdout);
-    std::fflush(stdout);
+    m_progress.PrintLine(text);
   }
+
+ private:
+  TerminalProgress& m_progress;
 };
 
-// One line of standard error, redrawn in place.
-void DrawProgress(std::string_view label, std::string_view name, uint64_t received, uint64_t expected) {
-  constexpr int kWidth = 30;
-  int filled = expected == 0 ? 0 : static_cast<int>(std::min<uint64_t>(received, expected) * kWidth / expected);
-  int percent = expected == 0 ? 0 : static_cast<int>(std::min<uint64_t>(received, expected) * 100 / expected);
-  std::fprintf(stderr, "\r%.*s %.*s [%s%s] %3d%% %llu/%llu", static_cast<int>(label.size()), label.data(),
-               static_cast<int>(name.size()), name.data(), std::string(static_cast<size_t>(filled), '#').c_str(),
-               std::string(static_cast<size_t>(kWidth - filled), '.').c_str(), percent,
-               static_cast<unsigned long long>(received), static_cast<unsigned long long>(expected));
+// On a terminal: "label name [#####.....]  40% 1.2 MiB/3.0 MiB", the name
+// cut first when the line is too wide. On a pipe: "label name 40%" at every
+// tenth (every MiB when the size is unknown), so a log is not flooded.
+std::string DownloadLine(const TerminalProgress& progress, std::string_view label, std::string_view name,
+                         uint64_t received, uint64_t expected) {
+  std::string head = std::string(label) + " ";
+  if (!progress.InPlace()) {
+    if (expected == 0) return head + std::string(name) + " " + TerminalProgress::Bytes(received >> 20 << 20);
+    int tenths = TerminalProgress::Percent(received, expected) / 10 * 10;
+    return head + std::string(name) + " " + std::to_string(tenths) + "%";
+  }
+  char percent[8];
+  std::snprintf(percent, sizeof percent, "%3d%%", TerminalProgress::Percent(received, expected));
+  int cells = progress.Columns() - 1;
+  std::string bar = " " + TerminalProgress::Bar(received, expected, std::clamp(cells / 4, 10, 30)) + " " + percent;
+  // The amount goes before the name gets too short to read.
+  std::string amount = " " + TerminalProgress::Bytes(received);
+  std::vector<std::string> tails = {bar + amount, bar};
+  if (expected != 0) tails.insert(tails.begin(), bar + amount + "/" + TerminalProgress::Bytes(expected));
+  std::string shownName(name);
+  int nameCells = TerminalProgress::DisplayWidth(shownName);
+  std::string tail = tails.back();
+  for (const std::string& candidate : tails) {
+    int room = cells - TerminalProgress::DisplayWidth(head) - TerminalProgress::DisplayWidth(candidate);
+    if (room >= std::min(nameCells, 12)) {
+      tail = candidate;
+      break;
+    }
+  }
+  int room = cells - TerminalProgress::DisplayWidth(head) - TerminalProgress::DisplayWidth(tail);
+  if (nameCells > room) {
+    shownName = room >= 2 ? TerminalProgress::FitToWidth(shownName, room - 1) + "~" : std::string();
+  }
+  return head + shownName + tail;
 }
 
 int RunDownload(const std::vector<std::string>& args);
@@ -52,15 +82,15 @@ int RunDownload(const std::vector<std::string>& args) {
   const std::string& url = args[0];
   const std::string& path = args[1];
   std::string name = path.substr(path.find_last_of("\\/") == std::string::npos ? 0 : path.find_last_of("\\/") + 1);
-  PrintingReport report;
-  bool drew = false;
+  TerminalProgress progress;
+  progress.SetMinimumInterval(std::chrono::milliseconds(50));  // a callback comes for every few KiB
+  PrintingReport report(progress);
   int result = FileDownload(url, path, name, &report,
                             [&](std::string_view label, std::string_view display, uint64_t received,
                                 uint64_t expected) {
-                              DrawProgress(label, display, received, expected);
-                              drew = true;
+                              progress.Show(DownloadLine(progress, label, display, received, expected));
                             });
-  if (drew) std::fputc('\n', stderr);
+  progress.Finish();
   PrintResult(result);
   return result == 0 ? kExitOk : kExitFailed;
 }

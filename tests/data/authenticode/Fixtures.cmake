@@ -1,4 +1,4 @@
-# The PE, cabinet and certificate fixtures, made once per build tree by
+# The PE, cabinet, ELF and certificate fixtures, made once per build tree by
 # make-fixtures.sh. Test suites that read them call
 # vamo_use_authenticode_fixtures(<target>).
 include_guard(GLOBAL)
@@ -8,7 +8,7 @@ find_program(VAMO_OSSLSIGNCODE osslsigncode REQUIRED)
 set(VAMO_AUTHENTICODE_FIXTURES ${PROJECT_BINARY_DIR}/tests/fixtures/authenticode CACHE INTERNAL "")
 set(_vamo_fixture_src ${CMAKE_CURRENT_LIST_DIR})
 file(GLOB _vamo_fixture_inputs CONFIGURE_DEPENDS ${_vamo_fixture_src}/*.rc ${_vamo_fixture_src}/*.s
-     ${_vamo_fixture_src}/*.py ${_vamo_fixture_src}/*.sh)
+     ${_vamo_fixture_src}/*.c ${_vamo_fixture_src}/*.py ${_vamo_fixture_src}/*.sh)
 add_custom_command(
   OUTPUT ${VAMO_AUTHENTICODE_FIXTURES}/stamp
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${VAMO_AUTHENTICODE_FIXTURES}

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the PE, cabinet and certificate fixtures of the version-resource and
-# Authenticode tests with real tools: openssl (test PKI), the mingw binutils
-# (windres, as, ld), osslsigncode (signing) and gcab (cabinets).
+# Builds the PE, cabinet, ELF and certificate fixtures of the version-resource
+# and code-sign tests with real tools: openssl (test PKI, CMS signatures of
+# ELF programs), the mingw binutils (windres, as, ld), osslsigncode (signing),
+# gcab (cabinets) and cc (an ELF program).
 #
 # usage: make-fixtures.sh OUTDIR [--big]   (--big adds a signed 64 MiB image)
 set -euo pipefail
@@ -100,6 +101,31 @@ sign signer signer sha256 plain.cab signed.cab
 sign signer signer sha1 plain.cab signed-sha1.cab
 sign other-chain other-signer sha256 plain.cab untrusted.cab
 python3 "$src/tamper.py" cabdata signed.cab tampered.cab
+
+# ------------------------------------------------------------ ELF programs
+# This platform's own programs, signed by openssl cms (detached, binary) with
+# the trailer appended by elf_signature.py.
+cc -O2 -o elf-program "$src/elf-program.c"
+elf_sign() {  # certs key digest out [openssl cms options...]
+  local certs=$1 key=$2 digest=$3 target=$4
+  shift 4
+  openssl cms -sign -binary -outform DER -in elf-program -signer "pki/$certs.pem" -inkey "pki/$key.key" \
+    -md "$digest" -out "$target.der" "$@"
+  python3 "$src/elf_signature.py" append elf-program "$target.der" "$target"
+  chmod +x "$target"
+  rm -f "$target.der"
+}
+elf_sign signer signer sha256 elf-signed
+elf_sign signer signer sha512 elf-signed-sha512
+elf_sign signer signer sha256 elf-signed-noattr -noattr
+elf_sign signer signer sha1 elf-signed-sha1
+elf_sign signer signer sha256 elf-signed-nocerts -nocerts
+elf_sign other-signer other-signer sha256 elf-untrusted -certfile pki/other-ca.pem
+elf_sign tls tls sha256 elf-wrong-usage
+for mode in code sigbyte cut length append; do
+  python3 "$src/elf_signature.py" "$mode" elf-signed "elf-$mode"
+  chmod +x "elf-$mode"
+done
 
 # ---------------------------------------------------------------- other
 printf 'plain text, no program\n' > notes.txt

@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """Writes an uncompressed Microsoft cabinet whose stored names are taken
 verbatim, so tests can make cabinets that no packing tool would (names with
-"..", drive letters, UNC prefixes).
+"..", drive letters, UNC prefixes, bytes that are not UTF-8 under the
+UTF-8 flag, which is set for every name with a byte above 0x7F).
 
 usage: make_cabinet.py OUTPUT STORED-NAME=HOST-FILE...
 """
+import os
 import struct
 import sys
 
@@ -17,7 +19,9 @@ def main():
     for arg in sys.argv[2:]:
         name, path = arg.split("=", 1)
         with open(path, "rb") as f:
-            members.append((name.encode("utf-8"), f.read()))
+            # Bytes that are no UTF-8 reach us as surrogate escapes; they go
+            # into the cabinet as the very bytes the command line held.
+            members.append((os.fsencode(name), f.read()))
 
     payload = b"".join(data for _, data in members)
     blocks = [payload[i:i + BLOCK] for i in range(0, len(payload), BLOCK)] or [b""]

@@ -1,0 +1,40 @@
+#pragma once
+
+// The console the program was started from, in the manner of
+// GetConsoleMode and GetConsoleScreenBufferInfo: whether a standard stream is
+// a terminal and how wide it is. It also keeps the one line that a progress
+// view may hold open on the terminal, so that other text (trace lines on
+// standard error above all) never lands in the middle of it.
+namespace platform::console {
+
+enum class StdStream { kOutput, kError };
+
+// True when the stream is a terminal that moves its cursor (not a pipe, a
+// file or a terminal that calls itself "dumb").
+bool IsTerminal(StdStream stream);
+
+// Columns of the terminal behind the stream; 0 when it is no terminal or does
+// not say.
+int TerminalColumns(StdStream stream);
+
+// Whoever holds a line open on the terminal (the cursor at its end, no line
+// end yet) and must close it before other text is written.
+class IOpenLine {
+ public:
+  virtual ~IOpenLine() = default;
+  // Ends or erases the open line so that the next text starts at the
+  // beginning of a line. Must not write through OutputDebugString.
+  virtual void CloseLine() = 0;
+};
+
+// Makes `owner` the holder of the open line (nullptr: nobody). A new holder
+// replaces the old one.
+void SetOpenLine(IOpenLine* owner);
+// Removes `owner` if it is the holder; waits for a CloseLine call on it that
+// is under way, so the owner may be destroyed afterwards.
+void ClearOpenLine(IOpenLine* owner);
+// Called by every writer of other text before it writes: has the holder, if
+// any, close its line.
+void CloseOpenLine();
+
+}  // namespace platform::console
