@@ -12,6 +12,10 @@
 // Height of the painted title bar of the main, browser and welcome dialogs.
 inline constexpr int kTitleBarHeight = 50;
 
+// The title of every wizard window. A second start of the program finds the
+// first one's window by exactly this text.
+inline constexpr char kWizardTitle[] = "Orin 전자결제 - 전자결제 마법사";
+
 // LoadImage(IMAGE_BITMAP) + GetObject: loads the picture and reads its size.
 // FALSE, with the bitmap and size left as they were, when it does not load.
 platform::gui::BOOL LoadSkinBitmap(platform::gui::Bitmap& bitmap, platform::gui::UINT nID,

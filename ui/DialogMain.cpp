@@ -1,0 +1,244 @@
+#include "ui/DialogMain.h"
+
+#include <mutex>
+
+#include "engine/SetupMessages.h"
+#include "platform/gui/MessageBox.h"
+#include "platform/gui/PaintDC.h"
+#include "resources/resource.h"
+#include "system/Trace.h"
+#include "ui/BufferDC.h"
+#include "ui/DialogError.h"
+#include "ui/DialogSkin.h"
+
+using namespace platform::gui;
+
+namespace {
+
+struct ButtonPlace {
+  UINT nNormal, nPressed, nHover;
+  int x, y;
+};
+constexpr ButtonPlace kRunPlace{IDB_CANCEL_NORMAL, IDB_CANCEL_PRESSED, IDB_CANCEL_HOVER, 245, 408};
+constexpr ButtonPlace kDonePlace{IDB_CONFIRM_NORMAL, IDB_CONFIRM_PRESSED, IDB_CONFIRM_HOVER, 245, 408};
+constexpr ButtonPlace kClosePlace{IDB_CLOSE_X_NORMAL, IDB_CLOSE_X_PRESSED, IDB_CLOSE_X_HOVER, 517, 14};
+constexpr ButtonPlace kErrorDetailPlace{IDB_ERROR_DETAIL_NORMAL, IDB_ERROR_DETAIL_PRESSED, IDB_ERROR_DETAIL_HOVER,
+                                        38, 214};
+
+constexpr UINT kMarqueeInterval = 50;
+constexpr UINT kBlinkFirstInterval = 50;
+constexpr UINT kBlinkInterval = 500;
+constexpr UINT kStartDelay = 500;
+
+void Place(CButtonSkin& button, const ButtonPlace& place) {
+  // The disabled picture is the normal one.
+  button.SetBitmaps(place.nNormal, place.nPressed, place.nHover, place.nNormal);
+  button.SetWindowPos(nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+}
+
+}  // namespace
+
+CDialogMain::CDialogMain(Window* pParentWnd) : Dialog(IDD_VAMOSETUP_DIALOG, pParentWnd) {}
+
+CDialogMain::~CDialogMain() {
+  // Destroyed here rather than by the base class, so that WM_DESTROY still
+  // reaches this class and stops the worker.
+  if (m_hWnd) DestroyWindow();
+}
+
+std::string CDialogMain::ErrorMessageText(const CErrorInfo& errorInfo) {
+  if (errorInfo.m_strDetail.empty()) return errorInfo.m_strMessage;
+  return errorInfo.m_strMessage + " (" + errorInfo.m_strDetail + ")";
+}
+
+void CDialogMain::DoDataExchange(DataExchange* pDX) {
+  Dialog::DoDataExchange(pDX);
+  DDX_Control(pDX, IDC_ERROR_DETAIL, m_btnErrorDetail);
+  DDX_Control(pDX, IDC_DONE, m_btnDone);
+  DDX_Control(pDX, IDOK, m_btnRun);
+  DDX_Control(pDX, IDCANCEL, m_btnClose);
+}
+
+BOOL CDialogMain::OnInitDialog() {
+  Dialog::OnInitDialog();
+
+  m_icon.LoadIcon(IDR_MAINFRAME);
+  SetIcon(&m_icon, TRUE);
+  SetIcon(&m_icon, FALSE);
+
+  m_painter.Load();
+  const Size size = m_painter.BackgroundSize();
+  SetWindowPos(nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+  if (m_pRun) {
+    std::lock_guard lock(m_pRun->m_csState);
+    m_pRun->m_rcPercentLine = {CMainPainter::kPercentBar, CMainPainter::kPercentLabel, CMainPainter::kPercentLabel};
+    m_pRun->m_strStatus = CMainPainter::kInitialStatusText;
+    m_pRun->m_strCountLabel = CMainPainter::kInitialCountLabel;
+    m_pRun->m_strCountText.clear();
+    m_pRun->m_nPhase = 0;
+    m_pRun->m_bErrorMode = 0;
+  }
+  m_bBlink = 0;
+  m_nMarqueeOffset = 0;
+
+  Place(m_btnRun, kRunPlace);
+  Place(m_btnDone, kDonePlace);
+  Place(m_btnClose, kClosePlace);
+  Place(m_btnErrorDetail, kErrorDetailPlace);
+  ShowControl(IDC_DONE, SW_HIDE);
+  ShowControl(IDC_ERROR_DETAIL, SW_HIDE);
+
+  SetWindowText(kWizardTitle);
+  m_bBlink = 1;
+  SetTimer(kTimerBlink, kBlinkFirstInterval);
+  SetTimer(kTimerMarquee, kMarqueeInterval);
+  SetTimer(kTimerStartWorker, kStartDelay);
+  return TRUE;
+}
+
+LRESULT CDialogMain::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SETUP_COMPLETE: OnComplete(); return 0;
+    case WM_SETUP_ERROR: OnError(); return 0;
+    case WM_SETUP_STATUS: {
+      const Rect rc = m_painter.StatusRect();
+      InvalidateRect(&rc, TRUE);
+      return 0;
+    }
+    case WM_SETUP_PHASE: Invalidate(TRUE); return 0;
+    case WM_SETUP_COUNT:
+      InvalidateRect(&CMainPainter::kCountBar, TRUE);
+      InvalidateRect(&CMainPainter::kCountLabel, TRUE);
+      return 0;
+    case WM_SETUP_PERCENT:
+      InvalidateRect(&CMainPainter::kPercentBar, TRUE);
+      InvalidateRect(&CMainPainter::kPercentLabel, TRUE);
+      InvalidateRect(&CMainPainter::kPercentLabel, TRUE);
+      return 0;
+    default: return Dialog::WindowProc(message, wParam, lParam);
+  }
+}
+
+int CDialogMain::CurrentPhase() const { return m_pRun ? m_pRun->GetPhase() : 0; }
+
+void CDialogMain::ShowControl(int nID, int nCmdShow) {
+  if (Window* pControl = GetDlgItem(nID)) pControl->ShowWindow(nCmdShow);
+}
+
+void CDialogMain::StartWorker() {
+  if (!m_pRun) return;
+  m_pRun->StartWorker();
+  if (!m_pRun->m_pWorkerThread) MessageBox(m_hWnd, CSetupDriver::kStartFailedText, "", MB_OK);
+}
+
+void CDialogMain::StopWorker() {
+  if (m_pRun) m_pRun->StopWorker();
+}
+
+BOOL CDialogMain::OnEraseBkgnd(DC*) { return TRUE; }
+
+void CDialogMain::OnPaint() {
+  PaintDC dc(this);
+  Rect rcClient;
+  GetClientRect(&rcClient);
+  if (IsIconic()) {
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(static_cast<DC*>(&dc)), 0);
+    const int x = (rcClient.right - rcClient.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (rcClient.bottom - rcClient.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    dc.DrawIcon(x, y, &m_icon);
+    return;
+  }
+  CMainView view;
+  if (m_pRun) {
+    view.run = m_pRun->TakeSnapshot();
+    view.bErrorMode = m_pRun->m_bErrorMode;
+  }
+  view.bBlink = m_bBlink;
+  CBufferDC buffer(&dc, &rcClient);
+  m_painter.Paint(buffer, view, m_nMarqueeOffset);
+}
+
+void CDialogMain::OnLButtonDown(UINT nFlags, Point point) {
+  Dialog::OnLButtonDown(nFlags, point);
+  DragByTitleBar(this, point, TitleBarRect(this));
+}
+
+void CDialogMain::OnTimer(UINT_PTR nIDEvent) {
+  // Every timer fires once and is started again only while its picture
+  // still moves.
+  KillTimer(nIDEvent);
+  switch (nIDEvent) {
+    case kTimerStartWorker: StartWorker(); break;
+    case kTimerMarquee: {
+      const int nPhase = CurrentPhase();
+      m_nMarqueeOffset += 10;
+      InvalidateRect(&CMainPainter::kMarqueeBar, TRUE);
+      const int bErrorMode = m_pRun ? m_pRun->m_bErrorMode : 0;
+      if (bErrorMode != 1 && nPhase >= 0 && nPhase <= 2) SetTimer(kTimerMarquee, kMarqueeInterval);
+      break;
+    }
+    case kTimerBlink: {
+      // The failed look does not stop the blinking: the step that failed
+      // keeps blinking.
+      const int nPhase = CurrentPhase();
+      m_bBlink = !m_bBlink;
+      const Rect rc = m_painter.StepStripRect();
+      InvalidateRect(&rc, TRUE);
+      if (nPhase >= 0 && nPhase <= 3) SetTimer(kTimerBlink, kBlinkInterval);
+      break;
+    }
+    default: break;
+  }
+  Dialog::OnTimer(nIDEvent);
+}
+
+void CDialogMain::OnDestroy() {
+  Dialog::OnDestroy();
+  // Closing during a run waits here until the worker has seen the stop
+  // flag; the program ends only after that.
+  StopWorker();
+  m_painter.Release();
+}
+
+const Icon* CDialogMain::OnQueryDragIcon() { return &m_icon; }
+
+BOOL CDialogMain::OnCommand(WPARAM wParam, LPARAM lParam) {
+  if (HIWORD(wParam) == BN_CLICKED) {
+    switch (LOWORD(wParam)) {
+      case IDC_DONE: OnOK(); return TRUE;
+      case IDC_ERROR_DETAIL: OnErrorDetail(); return TRUE;
+      default: break;
+    }
+  }
+  return Dialog::OnCommand(wParam, lParam);
+}
+
+void CDialogMain::OnComplete() {
+  Trace("OnComplete...");
+  StopWorker();
+  Invalidate(TRUE);
+  ShowControl(IDC_DONE, SW_SHOW);
+  ShowControl(IDCANCEL, SW_SHOW);
+  ShowControl(IDOK, SW_HIDE);
+}
+
+void CDialogMain::OnError() {
+  Trace("OnError...");
+  StopWorker();
+  if (m_pRun) {
+    // The message goes in as an argument: a "%" in it stays a "%".
+    m_pRun->m_setupReport.AppendLine("%s\r\n", ErrorMessageText(m_pRun->m_errorInfo).c_str());
+    m_pRun->m_bErrorMode = 1;
+  }
+  Invalidate(TRUE);
+  ShowControl(IDOK, SW_HIDE);
+  ShowControl(IDCANCEL, SW_SHOW);
+  ShowControl(IDC_DONE, SW_SHOW);
+  ShowControl(IDC_ERROR_DETAIL, SW_SHOW);
+}
+
+void CDialogMain::OnErrorDetail() {
+  CDialogError dialog(this);
+  dialog.m_pOwner = this;
+  dialog.DoModal();
+}
