@@ -1,0 +1,76 @@
+#include "app/VamoSetupApp.h"
+
+#include <cstdio>
+
+#include "app/InstallOnlyRun.h"
+#include "platform/gui/DesktopWindows.h"
+#include "platform/gui/MessageBox.h"
+#include "platform/gui/UiThread.h"
+#include "platform/net/SocketLayer.h"
+#include "system/Trace.h"
+#include "ui/BrowserScan.h"
+#include "ui/DialogBrowser.h"
+#include "ui/DialogMain.h"
+#include "ui/DialogSkin.h"
+#include "ui/DialogWelcome.h"
+
+using namespace platform::gui;
+
+BOOL CVamoSetupApp::InitInstance() {
+  if (!Initialize()) {
+    std::fprintf(stderr,
+                 "vamo-setup: there is no display to show the wizard on (DISPLAY is not set or cannot be "
+                 "opened); vamo-tool repair runs the same repair in a terminal.\n");
+    return FALSE;
+  }
+  if (platform::InitSocketLayer() != platform::kErrorSuccess) {
+    MessageBox(nullptr, kInitFailedText, kWizardTitle, MB_OK | MB_ICONWARNING);
+    return FALSE;
+  }
+  if (!TakeSingleInstance()) return FALSE;
+
+  bool bListed = true;
+  if (!OfferToCloseBrowsers(&bListed) || !bListed) return FALSE;
+
+  CDialogWelcome welcome;
+  if (welcome.DoModal() == IDOK) RunMainWindow();
+  return FALSE;
+}
+
+bool CVamoSetupApp::TakeSingleInstance() {
+  if (m_mutex.Create(kMutexName) != platform::kErrorAlreadyExists) return true;
+  // Another wizard holds the mutex. Its window, if it has one yet, comes to
+  // the front (restored when it was minimised) and this start ends; one
+  // still starting up, without a window, does not stop this start.
+  const DesktopWindowId window = FindDesktopWindow(kWizardTitle);
+  if (!window) return true;
+  RestoreDesktopWindow(window);
+  return false;
+}
+
+bool CVamoSetupApp::OfferToCloseBrowsers(bool* pbListed) {
+  std::string strName;
+  const int nFound = CBrowserScan::FindRunningBrowser(&strName);
+  if (nFound < 0) {
+    *pbListed = false;
+    return false;
+  }
+  if (nFound == 0) return true;
+  Trace("CVamoSetupApp::InitInstance() running browser [%s]", strName.c_str());
+  CDialogBrowser prompt;
+  return prompt.DoModal() != IDCANCEL;
+}
+
+void CVamoSetupApp::RunMainWindow() {
+  CDialogMain dialog;
+  // The run outlives the window: the window's destruction stops its worker.
+  std::unique_ptr<CSetupDriver> pRun = CreateRun(&dialog);
+  dialog.SetRun(pRun.get());
+  m_pMainWnd = &dialog;
+  dialog.DoModal();
+  m_pMainWnd = nullptr;
+}
+
+std::unique_ptr<CSetupDriver> CVamoSetupApp::CreateRun(MessageTarget* pWindow) {
+  return std::make_unique<CInstallOnlyRun>(pWindow);
+}

@@ -1,0 +1,16 @@
+// The start-up tests run in a PID namespace of their own: the browser scan
+// then sees only the processes a test started.
+#include <gtest/gtest.h>
+
+#include "tests/support/PrivateProcesses.h"
+#include "tests/ui/WizardTestSupport.h"
+
+int main(int argc, char** argv) {
+  int nExitStatus = 0;
+  if (!EnterPrivateProcesses(&nExitStatus)) return nExitStatus;
+  // Before the toolkit reads the desktop's folders: no test reaches a real
+  // browser.
+  wizardtest::SharedRecorderBrowser();
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
