@@ -591,6 +591,11 @@ bool Initialize() {
     EnsureFontConfiguration();
     // The single-instance look-up reads X11 window properties.
     gdk_set_allowed_backends("x11");
+    // Nothing here draws with OpenGL. Without this the toolkit probes GLX
+    // for its visuals in the first program of a session, which maps the
+    // whole software renderer (about 50 MiB) into a wizard that never uses
+    // it. A user's own setting wins.
+    g_setenv("GDK_GL", "disable", FALSE);
     g_hasDisplay = gtk_init_check(nullptr, nullptr);
     ThreadQueue().SetWakeup(ScheduleDrain);
     g_initialised = true;
