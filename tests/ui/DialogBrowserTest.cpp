@@ -81,10 +81,6 @@ TEST_P(BrowserScanTest, CountsEachRunningBrowserOnceAndDrawsItsIconInItsSlot) {
       EXPECT_GT(nInk, p.cx * p.cy / 4) << "icon " << k;
     }
   }
-  if (std::getenv("VAMO_TEST_SCREENSHOT_DIR")) {
-    dialog.ShowWindow(SW_SHOW);
-    KeepScreenshot(dialog, std::string("browser-") + c.name);
-  }
   dialog.DestroyWindow();
 }
 

@@ -127,7 +127,6 @@ TEST_F(DialogErrorWindowTest, ShowsTheMessageInItsRectangleAndCutsWhatDoesNotFit
     EXPECT_GE(nInkLeft, 21);
     EXPECT_LT(nInkLeft, 25);
     EXPECT_TRUE(bareBelowTheText(shown)) << "the message ran past y = 111";
-    KeepScreenshot(dialog, *detail ? "error-page-detail" : "error-page");
     dialog.DestroyWindow();
   }
 }
@@ -143,7 +142,6 @@ TEST_F(DialogErrorWindowTest, SavesTheReportUnderATypedNameAndOpensTheGuide) {
   m_run.m_setupReport.AppendLine("%s\r\n", "- 게이트웨이 : 198.51.100.1 100%");
   ASSERT_TRUE(m_main.Create(IDD_VAMOSETUP_DIALOG));
   ASSERT_TRUE(WaitFor([&] { return IsShown(m_main, IDC_ERROR_DETAIL); }, 10s)) << "no failed state";
-  KeepScreenshot(m_main, "main-failed-network");
 
   const std::string title = kWizardTitle;
   auto visibleWizardWindows = [&title] {
@@ -177,7 +175,6 @@ TEST_F(DialogErrorWindowTest, SavesTheReportUnderATypedNameAndOpensTheGuide) {
         nStage = 2;
         strShownMessage = pPage->MessageText();
         EXPECT_TRUE(WaitFor([&] { return ScreenShowsPainting(*pPage); }, 3s));
-        KeepScreenshot(*pPage, "error-page-network");
         nStage = 3;
         ClickAt(*pPage, 190, 270);
         break;

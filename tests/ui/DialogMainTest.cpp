@@ -27,9 +27,6 @@ class DialogMainTest : public ::testing::Test {
     ASSERT_TRUE(Initialize());
     m_dialog.SetRun(&m_run);
   }
-  void TearDown() override {
-    if (m_dialog.m_hWnd) KeepScreenshot(m_dialog, ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  }
   void Open() {
     ASSERT_TRUE(m_dialog.Create(IDD_VAMOSETUP_DIALOG));
     ASSERT_TRUE(m_dialog.IsWindowVisible());
@@ -79,7 +76,6 @@ TEST_F(DialogMainTest, OpensWithItsButtonsInPlaceAndStartsTheWorkerByItselfLater
   ASSERT_TRUE(WaitFor([&] { return m_run.m_bStarted.load(); }, 5s)) << "the worker never started";
   EXPECT_NE(m_run.m_workerId.load(), std::this_thread::get_id());
   EXPECT_TRUE(WaitFor([&] { return ScreenShowsPainting(m_dialog); }, 3s));
-  KeepScreenshot(m_dialog, "main-phase0");
   m_run.m_bHoldStart = false;
 }
 
@@ -110,7 +106,6 @@ TEST_F(DialogMainTest, CompletedRunShowsTheDoneButtonWhereRunCancelStoodAndStops
       EXPECT_EQ(m_dialog.m_bBlink, bBlink - 2);
       EXPECT_EQ(m_dialog.m_nMarqueeOffset, nOffset);
       EXPECT_EQ(ControlRect(m_dialog, IDC_DONE), (Rect{245, 408, 306, 438}));
-      KeepScreenshot(m_dialog, "main-completed");
       stage = kClicked;
       ClickAt(m_dialog, 270, 420);
     }
