@@ -6,6 +6,7 @@
 #include <cmath>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "platform/gui/GdiNative_linux.h"
@@ -42,6 +43,19 @@ EmMetrics MetricsAt(PangoFontDescription* desc, double em) {
                    pango_units_to_double(pango_font_metrics_get_approximate_char_width(metrics))};
   pango_font_metrics_unref(metrics);
   return result;
+}
+
+// Gulim and Dotum, the faces the dialogs name, have no internal leading: a
+// cell height is their em size, with an ascent of 220/256 of it (12 pixels:
+// 12-pixel glyphs on a baseline 10 pixels down). NanumGothic, which stands
+// in for them, has a taller line; sized by its own cell its glyphs would
+// come out a fifth smaller and narrower than the dialogs were laid out for.
+constexpr double kGulimAscent = 220.0 / 256.0;
+
+bool StandsForGulim(std::string_view face) {
+  for (std::string_view name : {"굴림", "돋음", "돋움", "Gulim", "Dotum"})
+    if (face == name) return true;
+  return false;
 }
 
 }  // namespace
@@ -108,7 +122,10 @@ BOOL Font::Create(std::string_view face, int nHeight, int nWeight, bool bUnderli
 
   double em = 0;
   const int height = nHeight == 0 ? kDefaultHeight : nHeight;
-  if (height > 0) {
+  const bool gulim = height > 0 && StandsForGulim(family);
+  if (gulim) {
+    em = height;
+  } else if (height > 0) {
     const EmMetrics reference = MetricsAt(desc, kReferenceEm);
     const double cell = reference.ascent + reference.descent;
     em = cell > 0 ? height * kReferenceEm / cell : height;
@@ -120,6 +137,7 @@ BOOL Font::Create(std::string_view face, int nHeight, int nWeight, bool bUnderli
   TEXTMETRIC tm;
   tm.tmAscent = static_cast<int>(std::lround(actual.ascent));
   tm.tmHeight = height > 0 ? height : tm.tmAscent + static_cast<int>(std::lround(actual.descent));
+  if (gulim) tm.tmAscent = static_cast<int>(std::lround(height * kGulimAscent));
   tm.tmAscent = std::clamp(tm.tmAscent, 0, tm.tmHeight);
   tm.tmDescent = tm.tmHeight - tm.tmAscent;
   tm.tmInternalLeading = std::max(0, tm.tmHeight - static_cast<int>(std::lround(em)));

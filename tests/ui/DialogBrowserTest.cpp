@@ -186,9 +186,10 @@ TEST_F(PromptTest, WelcomeTextSitsInTheLowerPanelAboveTheNextButton) {
   EXPECT_LT(nTop, 155);
   EXPECT_GE(nLeft, 38);
   EXPECT_LT(nLeft, 42);
-  // The last line's cell starts at 229 + 5h with h = 12.
+  // The last line's cell starts at 229 + 5h with h = 12 (about y = 290);
+  // a descender may reach a pixel or two below it.
   EXPECT_GT(nBottom, 285);
-  EXPECT_LE(nBottom, 301);
+  EXPECT_LE(nBottom, 304);
   dialog.DestroyWindow();
 }
 

@@ -32,6 +32,8 @@ class WizardScreensTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(SharedXvfb().Ok()) << SharedXvfb().Error();
     ASSERT_TRUE(Initialize());
+    // The pointer waits in a corner, so no button shows its hover picture.
+    Xdotool({"mousemove", "1023", "767"});
   }
   // The screen shows the window as it paints itself; then it is kept.
   static void Check(Window& window, const std::string& name) {
