@@ -21,6 +21,7 @@ BOOL CVamoSetupApp::InitInstance() {
     std::fprintf(stderr,
                  "vamo-setup: there is no display to show the wizard on (DISPLAY is not set or cannot be "
                  "opened); vamo-tool repair runs the same repair in a terminal.\n");
+    m_nExitCode = 1;
     return FALSE;
   }
   if (platform::InitSocketLayer() != platform::kErrorSuccess) {

@@ -26,8 +26,9 @@ class CVamoSetupApp {
   // nothing runs after the dialogs. Without a display it says so on the
   // standard error and shows nothing.
   platform::gui::BOOL InitInstance();
-  // The program's exit code.
-  int ExitInstance() { return 0; }
+  // The program's exit code: 0, or 1 when there was no display to show the
+  // wizard on.
+  int ExitInstance() { return m_nExitCode; }
 
   // The window the run happens in while it is open.
   platform::gui::Window* m_pMainWnd = nullptr;
@@ -46,4 +47,5 @@ class CVamoSetupApp {
 
   // Held until the program ends; a second start sees it.
   platform::NamedMutex m_mutex;
+  int m_nExitCode = 0;
 };

@@ -81,10 +81,15 @@ class VamoSetupAppTest : public ::testing::Test {
   Window* m_pLast = nullptr;
 };
 
-int SpawnSetup(pid_t* pPid) {
+// The real program, with this process's environment less `without`.
+int SpawnSetup(pid_t* pPid, const std::string& without = "") {
   std::string program = VAMO_SETUP_PATH;
   char* argv[] = {program.data(), nullptr};
-  return posix_spawn(pPid, program.c_str(), nullptr, nullptr, argv, environ);
+  std::vector<char*> envp;
+  for (char** e = environ; *e; ++e)
+    if (without.empty() || std::string(*e).rfind(without + "=", 0) != 0) envp.push_back(*e);
+  envp.push_back(nullptr);
+  return posix_spawn(pPid, program.c_str(), nullptr, nullptr, argv, envp.data());
 }
 
 TEST_F(VamoSetupAppTest, WelcomeComesFirstAndNextOpensTheMainWindowWhoseWorkerStartsByItself) {
@@ -94,7 +99,6 @@ TEST_F(VamoSetupAppTest, WelcomeComesFirstAndNextOpensTheMainWindowWhoseWorkerSt
     switch (nStage) {
       case 0:
         if (!Ready(pPage) || PageOf(pPage) != Page::kWelcome) break;
-        KeepScreenshot(*pPage, "welcome");
         nStage = 1;
         ClickAt(*pPage, 270, 420);  // 다음
         break;
@@ -199,7 +203,6 @@ TEST_F(VamoSetupAppTest, SecondStartRestoresTheFirstMinimisedWindowAndEnds) {
             if (m_pLast->IsIconic()) break;
             nStage = 5;
             m_app.m_pRun->m_bHoldStart = false;
-            KeepScreenshot(*m_pLast, "main-restored");
             static_cast<Dialog*>(m_pLast)->EndDialog(IDCANCEL);
             break;
           default: break;
@@ -235,6 +238,14 @@ TEST_F(VamoSetupAppTest, SecondStartWhileTheFirstHasNoWindowYetRunsNormally) {
   EXPECT_TRUE(bShown) << "the second start showed no welcome page";
   EXPECT_TRUE(bEnded);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST_F(VamoSetupAppTest, WithoutADisplayItEndsWithAnErrorStatusAndShowsNothing) {
+  pid_t pid = -1;
+  ASSERT_EQ(SpawnSetup(&pid, "DISPLAY"), 0);
+  int status = -1;
+  ASSERT_TRUE(WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 15s));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
 }
 
 }  // namespace
