@@ -81,8 +81,9 @@ class DialogErrorWindowTest : public ::testing::Test {
     m_main.SetRun(&m_run);
   }
   TempPrefix m_prefix;
-  CDialogMain m_main;
+  // The run outlives the window: made first, gone last.
   CScriptedRun m_run{&m_main};
+  CDialogMain m_main;
 };
 
 TEST_F(DialogErrorWindowTest, ShowsTheMessageInItsRectangleAndCutsWhatDoesNotFit) {

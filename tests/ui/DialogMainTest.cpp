@@ -36,8 +36,9 @@ class DialogMainTest : public ::testing::Test {
   }
 
   TempPrefix m_prefix;
-  CDialogMain m_dialog;
+  // The run outlives the window: made first, gone last.
   CScriptedRun m_run{&m_dialog};
+  CDialogMain m_dialog;
 };
 
 TEST_F(DialogMainTest, OpensWithItsButtonsInPlaceAndStartsTheWorkerByItselfLater) {

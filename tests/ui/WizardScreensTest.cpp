@@ -105,9 +105,9 @@ class MainScreenTest : public WizardScreensTest, public ::testing::WithParamInte
 
 TEST_P(MainScreenTest, ScreenShowsThePaintedState) {
   const MainState& state = GetParam();
-  CDialogMain dialog;
-  CScriptedRun run(&dialog);
-  dialog.SetRun(&run);
+  ScriptedMainWindow window;
+  CDialogMain& dialog = window.dialog;
+  CScriptedRun& run = window.run;
   ASSERT_TRUE(dialog.Create(IDD_VAMOSETUP_DIALOG));
   // The state is set by hand: no worker, and nothing moves.
   for (UINT_PTR timer : {CDialogMain::kTimerStartWorker, CDialogMain::kTimerMarquee, CDialogMain::kTimerBlink})
@@ -138,9 +138,9 @@ INSTANTIATE_TEST_SUITE_P(States, MainScreenTest, ::testing::ValuesIn(MainStates(
 // ---------------------------------------------------------------- the other pages
 
 TEST_F(WizardScreensTest, ErrorPageWithAndWithoutDetailOverTheFailedWindow) {
-  CDialogMain main;
-  CScriptedRun run(&main);
-  main.SetRun(&run);
+  ScriptedMainWindow window;
+  CDialogMain& main = window.dialog;
+  CScriptedRun& run = window.run;
   ASSERT_TRUE(main.Create(IDD_VAMOSETUP_DIALOG));
   main.KillTimer(CDialogMain::kTimerStartWorker);
   struct Page {

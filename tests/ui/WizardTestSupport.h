@@ -24,8 +24,10 @@
 #include "platform/gui/Dialog.h"
 #include "platform/gui/UiThread.h"
 #include "platform/gui/Window.h"
+#include "tests/support/ScriptedRun.h"
 #include "tests/support/TempPrefix.h"
 #include "tests/support/XvfbSession.h"
+#include "ui/DialogMain.h"
 
 extern "C" char** environ;
 
@@ -212,6 +214,15 @@ class NamedProcesses {
  private:
   TempDir m_dir;
   std::vector<pid_t> m_pids;
+};
+
+// A main window over a scripted run. The run outlives the window, as the
+// program has it: made first, gone last, so the window's destruction can
+// still stop its worker.
+struct ScriptedMainWindow {
+  ScriptedMainWindow() { dialog.SetRun(&run); }
+  CScriptedRun run{&dialog};
+  CDialogMain dialog;
 };
 
 }  // namespace wizardtest
