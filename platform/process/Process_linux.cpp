@@ -145,6 +145,8 @@ Win32Error SpawnError(int err) {
 
 }  // namespace
 
+uint32_t GetCurrentProcessId() { return static_cast<uint32_t>(getpid()); }
+
 std::expected<std::vector<ProcessEntry>, Win32Error> ListProcesses() {
   DIR* dir = ::opendir("/proc");
   if (!dir) return std::unexpected(Win32ErrorFromErrno(errno));
