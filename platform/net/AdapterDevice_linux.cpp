@@ -1,14 +1,13 @@
 #include "platform/net/AdapterDevice.h"
 
 #include <fcntl.h>
+#include <ifaddrs.h>
 #include <net/if.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
+#include <optional>
 #include <utility>
 
 #include "platform/core/ScopedFd.h"
@@ -18,6 +17,8 @@ namespace platform::net {
 namespace {
 
 constexpr std::string_view kDevicePrefix = "\\\\.\\";
+// IFF_LOWER_UP of <linux/if.h>, which cannot be included beside <net/if.h>.
+constexpr unsigned kLinkLowerUp = 0x10000;
 
 // Reads a small sysfs attribute below the folder; errno on failure.
 std::expected<std::string, int> ReadAttribute(int folderFd, const char* name) {
@@ -70,7 +71,7 @@ std::expected<AdapterDevice, Win32Error> AdapterDevice::Open(std::string_view de
   device.m_strName = name;
   device.m_nIndex = index;
   // The sysfs folder is used only when it is this namespace's interface
-  // (the index agrees); otherwise the flags of the interface answer.
+  // (the index agrees); otherwise the link flags answer.
   const std::string folder = "/sys/class/net/" + name;
   ScopedFd folderFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (folderFd.Valid()) {
@@ -96,15 +97,18 @@ std::expected<uint32_t, Win32Error> AdapterDevice::QueryGlobalStats(uint32_t nOi
     return carrier->rfind('1', 0) == 0 ? kMediaStateConnected : kMediaStateDisconnected;
   }
 
-  ScopedFd probe(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-  if (!probe.Valid()) return std::unexpected(Win32ErrorFromErrno(errno));
-  ifreq request {};
-  std::memcpy(request.ifr_name, m_strName.c_str(), m_strName.size());
-  if (ioctl(probe.Get(), SIOCGIFFLAGS, &request) != 0) {
-    return std::unexpected(errno == ENODEV ? kErrorDeviceNotConnected : Win32ErrorFromErrno(errno));
+  // The link flags from the kernel's own list: IFF_LOWER_UP is the carrier
+  // as it is now (IFF_RUNNING follows it only after a delay).
+  ifaddrs* list = nullptr;
+  if (getifaddrs(&list) != 0) return std::unexpected(Win32ErrorFromErrno(errno));
+  std::optional<unsigned> flags;
+  for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+    if (entry->ifa_name != nullptr && m_strName == entry->ifa_name) flags = entry->ifa_flags;
   }
-  if ((request.ifr_flags & IFF_UP) == 0) return std::unexpected(kErrorNotReady);
-  return (request.ifr_flags & IFF_RUNNING) != 0 ? kMediaStateConnected : kMediaStateDisconnected;
+  freeifaddrs(list);
+  if (!flags) return std::unexpected(kErrorDeviceNotConnected);
+  if ((*flags & IFF_UP) == 0) return std::unexpected(kErrorNotReady);
+  return (*flags & kLinkLowerUp) != 0 ? kMediaStateConnected : kMediaStateDisconnected;
 }
 
 }  // namespace platform::net
