@@ -20,20 +20,12 @@
 #include "diagnostics/Probes.h"
 #include "platform/net/IcmpSocket.h"
 #include "platform/net/Resolver.h"
+#include "tests/diagnostics/NetworkPeers.h"
 #include "tests/support/NetworkSandbox.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-sockaddr_in Ipv4(const char* text, uint16_t port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  const std::optional<platform::net::SocketAddress> parsed = platform::net::ParseIpv4(text);
-  if (parsed) std::copy_n(parsed->bytes.begin(), 4, reinterpret_cast<uint8_t*>(&address.sin_addr));
-  return address;
-}
 
 void Reseal(Bytes& message) {
   message[2] = message[3] = 0;
@@ -196,111 +188,32 @@ TEST(PingHost, WorksWithoutRawSockets) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-// A UDP server on 127.0.0.1:53 that keeps the first query and answers it
-// with the given header flags.
-class DnsResponder {
- public:
-  explicit DnsResponder(bool bAnswer) : m_bAnswer(bAnswer) {
-    m_fd = socket(AF_INET, SOCK_DGRAM, 0);
-    const sockaddr_in address = Ipv4("127.0.0.1", 53);
-    if (bind(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return;
-    m_thread = std::thread([this] { Serve(); });
-  }
-  ~DnsResponder() {
-    m_bStop = true;
-    if (m_thread.joinable()) m_thread.join();
-    close(m_fd);
-  }
-  bool Running() const { return m_thread.joinable(); }
-  Bytes Query() {
-    if (m_thread.joinable()) m_thread.join();
-    return m_query;
-  }
-
- private:
-  void Serve() {
-    while (!m_bStop) {
-      pollfd entry{m_fd, POLLIN, 0};
-      if (poll(&entry, 1, 20) <= 0) continue;
-      uint8_t buffer[512];
-      sockaddr_in from{};
-      socklen_t length = sizeof from;
-      const ssize_t count = recvfrom(m_fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length);
-      if (count <= 0) continue;
-      m_query.assign(buffer, buffer + count);
-      if (m_bAnswer) {
-        // An error answer: response, recursion available, NXDOMAIN.
-        Bytes answer = m_query;
-        answer[2] = 0x81;
-        answer[3] = 0x83;
-        sendto(m_fd, answer.data(), answer.size(), 0, reinterpret_cast<sockaddr*>(&from), length);
-      }
-      return;
-    }
-  }
-
-  bool m_bAnswer;
-  int m_fd = -1;
-  std::atomic<bool> m_bStop{false};
-  Bytes m_query;
-  std::thread m_thread;
-};
-
 TEST(QueryDns, AnyAnswerCountsEvenAnError) {
   VAMO_REQUIRE_NETWORK_SANDBOX();
-  DnsResponder responder(true);
-  ASSERT_TRUE(responder.Running());
+  DnsServer server("127.0.0.1", true);
+  ASSERT_TRUE(server.Running());
   EXPECT_EQ(QueryDns("127.0.0.1", "www.vamo.test"), 0);
-  EXPECT_EQ(responder.Query(), BuildDnsQuery(static_cast<uint16_t>(getpid() & 0xFFFF), "www.vamo.test"));
+  ASSERT_EQ(server.Queries().size(), 1u);
+  EXPECT_EQ(server.Queries()[0], BuildDnsQuery(static_cast<uint16_t>(getpid() & 0xFFFF), "www.vamo.test"));
 }
 
 TEST(QueryDns, SilenceAndUnusableAddressesFail) {
   VAMO_REQUIRE_NETWORK_SANDBOX();
-  DnsResponder responder(false);
-  ASSERT_TRUE(responder.Running());
+  DnsServer server("127.0.0.1", false);
+  ASSERT_TRUE(server.Running());
   EXPECT_EQ(QueryDns("127.0.0.1", "www.vamo.test"), -1);
-  EXPECT_FALSE(responder.Query().empty());
+  EXPECT_EQ(server.Queries().size(), 1u);
   // The second server of a PC that has one: an empty address.
   EXPECT_EQ(QueryDns("", "www.vamo.test"), -1);
   EXPECT_EQ(QueryDns("127.0.0", "www.vamo.test"), -1);
 }
 
-// A TCP listener of the test on one address.
-struct Listener {
-  explicit Listener(const char* address, uint16_t nPort = 0) {
-    fd = socket(AF_INET, SOCK_STREAM, 0);
-    const int on = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in local = Ipv4(address, nPort);
-    socklen_t length = sizeof local;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&local), length) != 0 || listen(fd, 4) != 0 ||
-        getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
-      return;
-    }
-    port = ntohs(local.sin_port);
-  }
-  ~Listener() { close(fd); }
-  // Whether a connection is waiting, and it sent nothing before closing.
-  bool TookSilentConnection() const {
-    pollfd entry{fd, POLLIN, 0};
-    if (poll(&entry, 1, 1000) != 1) return false;
-    const int peer = accept(fd, nullptr, nullptr);
-    if (peer < 0) return false;
-    char byte = 0;
-    const ssize_t count = recv(peer, &byte, 1, 0);
-    close(peer);
-    return count == 0;
-  }
-  int fd = -1;
-  uint16_t port = 0;
-};
-
 TEST(ConnectTcp, ListenerAcceptsAndNothingIsSent) {
   VAMO_REQUIRE_NETWORK_SANDBOX();
-  Listener listener("127.0.0.1");
-  ASSERT_NE(listener.port, 0);
+  TcpListener listener("127.0.0.1");
+  ASSERT_NE(listener.Port(), 0);
   testing::internal::CaptureStdout();
-  EXPECT_EQ(ConnectTcp("127.0.0.1", std::to_string(listener.port)), 1);
+  EXPECT_EQ(ConnectTcp("127.0.0.1", std::to_string(listener.Port())), 1);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   EXPECT_TRUE(listener.TookSilentConnection());
 }
@@ -309,8 +222,8 @@ TEST(ConnectTcp, FailuresSayWhy) {
   VAMO_REQUIRE_NETWORK_SANDBOX();
   uint16_t nClosed = 0;
   {
-    Listener gone("127.0.0.1");
-    nClosed = gone.port;
+    TcpListener gone("127.0.0.1");
+    nClosed = gone.Port();
   }
   testing::internal::CaptureStdout();
   EXPECT_EQ(ConnectTcp("127.0.0.1", std::to_string(nClosed)), 0);
@@ -339,10 +252,10 @@ TEST(ConnectTcp, WalksTheAddressesOfAName) {
   ASSERT_TRUE(order.has_value());
   ASSERT_EQ(order->size(), 2u);
   const std::string last = order->back().address.AddressText();
-  Listener listener(last.c_str());
-  ASSERT_NE(listener.port, 0);
+  TcpListener listener(last);
+  ASSERT_NE(listener.Port(), 0);
   testing::internal::CaptureStdout();
-  EXPECT_EQ(ConnectTcp("multi.vamo.test", std::to_string(listener.port)), 1);
+  EXPECT_EQ(ConnectTcp("multi.vamo.test", std::to_string(listener.Port())), 1);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   EXPECT_TRUE(listener.TookSilentConnection());
   network_sandbox::SetHosts("127.0.0.1 localhost\n");
