@@ -55,6 +55,8 @@ bool Enter() {
   return true;
 }
 
+bool Entered() { return GetState().entered; }
+
 void SetResolvConf(const std::string& text) { WriteFile(GetState().files->Path() + "/resolv.conf", text); }
 
 void SetHosts(const std::string& text) { WriteFile(GetState().files->Path() + "/hosts", text); }

@@ -14,6 +14,8 @@ namespace network_sandbox {
 // True when the process is inside its own network; false when it cannot be
 // made (not root, no namespaces), and the caller skips.
 bool Enter();
+// Whether Enter() has moved the process already.
+bool Entered();
 
 // What the code under test reads as /etc/resolv.conf and /etc/hosts.
 void SetResolvConf(const std::string& text);
