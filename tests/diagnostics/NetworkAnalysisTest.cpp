@@ -15,6 +15,7 @@
 #include "tests/diagnostics/DiagnosticsTestSupport.h"
 #include "tests/diagnostics/NetworkPeers.h"
 #include "tests/support/NetworkSandbox.h"
+#include "tests/system/SystemTestSupport.h"
 #include "tests/support/TempPrefix.h"
 
 namespace {
@@ -351,11 +352,13 @@ TEST_F(NetworkAnalysisTest, OneConnectedAdapterOutweighsFailedOnes) {
 // A PC without adapters: the adapter query fails, the device check finds
 // nothing connected, and still the DNS and TCP checks decide.
 TEST_F(NetworkAnalysisTest, NoAdaptersStillReachesTheServerChecks) {
+  TraceLog trace;
   DnsServer first("127.0.0.1", true);
   DnsServer second("127.0.0.2", true);
   Serve(true, true, true, true);
   auto analysis = Analysis();
   EXPECT_EQ(analysis->CheckAdapters(), kErrNetAdapterInfo3);
+  EXPECT_TRUE(trace.Has("GetAdaptersInfo sizing failed with error 232")) << trace.Text();
   EXPECT_EQ(analysis->CheckDevices(), kErrNetNoConnectedAdapter);
   m_report.m_lines.clear();
   auto whole = Analysis();
