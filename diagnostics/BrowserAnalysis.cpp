@@ -77,8 +77,7 @@ int CBrowserAnalysis::CheckChrome() {
   std::string strFolder =
       platform::Format(kChromeFolder, platform::GetKnownFolder(platform::KnownFolder::kLocalAppData).c_str());
   if (!platform::fs::DirectoryExists(strFolder)) {
-    strFolder =
-        platform::Format(kChromeFolder, platform::GetKnownFolder(platform::KnownFolder::kProgramFiles).c_str());
+    strFolder = platform::Format(kChromeFolder, platform::GetKnownFolder(platform::KnownFolder::kProgramFiles).c_str());
   }
   return AddBrowserFromFolder(strFolder, "%s\\chrome.exe", CBrowserItem::kChrome);
 }

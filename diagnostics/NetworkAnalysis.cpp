@@ -109,8 +109,7 @@ int CNetworkAnalysis::AnalyzeNetwork() {
   }
   bool bFirst = true;
   for (int (CNetworkAnalysis::*step)() : {&CNetworkAnalysis::CheckDns, &CNetworkAnalysis::CheckInternetHttp,
-                                          &CNetworkAnalysis::CheckInternetSsl,
-                                          &CNetworkAnalysis::CheckPaymentServer}) {
+                                          &CNetworkAnalysis::CheckInternetSsl, &CNetworkAnalysis::CheckPaymentServer}) {
     if (!bFirst) Pause();
     bFirst = false;
     const int nResult = (this->*step)();
@@ -173,8 +172,8 @@ int CNetworkAnalysis::CheckAdapters() {
     Trace("GetAdaptersInfo sizing failed with error %d\n", static_cast<int>(sizing));
     return kErrNetAdapterInfo3;
   }
-  std::unique_ptr<std::vector<platform::net::AdapterInfo>> pAdapters(
-      new (std::nothrow) std::vector<platform::net::AdapterInfo>());
+  std::unique_ptr<std::vector<platform::net::AdapterInfo>> pAdapters(new (std::nothrow)
+                                                                         std::vector<platform::net::AdapterInfo>());
   if (!pAdapters) {
     Trace("Memory allocation error\n");
     return kErrNetAdapterInfo3;
@@ -373,13 +372,11 @@ int CNetworkAnalysis::CheckPaymentServer() {
     const char* verdict;
     int nResult;
   };
-  const Outcome outcome = bHttp && bSsl ? Outcome{CCheckItem::kStateConfirmed, kConfirmed, "Confirm/Confirm", 0}
-                          : bSsl        ? Outcome{CCheckItem::kStateDegraded, kServerHttpFailText, "Fail/Confirm",
-                                           kErrNetServerHttp}
-                          : bHttp       ? Outcome{CCheckItem::kStateDegraded, kServerSslFailText, "Confirm/Fail",
-                                           kErrNetServerSsl}
-                                        : Outcome{CCheckItem::kStateFailed, kServerBothFailText, "Fail/Fail",
-                                           kErrNetServerHttpSsl};
+  const Outcome outcome =
+      bHttp && bSsl ? Outcome{CCheckItem::kStateConfirmed, kConfirmed, "Confirm/Confirm", 0}
+      : bSsl        ? Outcome{CCheckItem::kStateDegraded, kServerHttpFailText, "Fail/Confirm", kErrNetServerHttp}
+      : bHttp       ? Outcome{CCheckItem::kStateDegraded, kServerSslFailText, "Confirm/Fail", kErrNetServerSsl}
+                    : Outcome{CCheckItem::kStateFailed, kServerBothFailText, "Fail/Fail", kErrNetServerHttpSsl};
   m_internetItem.m_nState = outcome.nState;
   m_internetItem.m_strStatusText = outcome.status;
   m_report.AppendLine("%s (HTTP/SSL) [%s]\r\n", server.c_str(), outcome.verdict);

@@ -3,9 +3,9 @@
 // Codes of the network analysis. The steps of the first group (parameters,
 // adapters, devices, gateways) return -9001 to -9006 as their own results;
 // only -9007 to -9012 end the analysis and reach the error record.
-inline constexpr int kErrNetAdapterInfo1 = -9001;  // network parameters: size query failed
-inline constexpr int kErrNetAdapterInfo2 = -9002;  // network parameters: allocation failed
-inline constexpr int kErrNetAdapterInfo3 = -9003;  // adapter query or allocation failed
+inline constexpr int kErrNetAdapterInfo1 = -9001;        // network parameters: size query failed
+inline constexpr int kErrNetAdapterInfo2 = -9002;        // network parameters: allocation failed
+inline constexpr int kErrNetAdapterInfo3 = -9003;        // adapter query or allocation failed
 inline constexpr int kErrNetDevice = -9004;              // none connected, some failed to answer
 inline constexpr int kErrNetNoConnectedAdapter = -9005;  // none connected, none failed
 inline constexpr int kErrNetNoGateway = -9006;           // no gateway answered

@@ -101,7 +101,7 @@ void NameNt(const OsVersionFacts& facts, OsNames& names) {
     names.strName = "Unknown Operating System";
   } else if (major == 5 && minor == 0) {
     names.strName = "Windows 2000";
-    names.strEdition = bWorkstation                           ? "Professional"
+    names.strEdition = bWorkstation                             ? "Professional"
                        : Has(facts.suiteMask, kSuiteDatacenter) ? "Datacenter Server"
                        : Has(facts.suiteMask, kSuiteEnterprise) ? "Advanced Server"
                                                                 : "Server";

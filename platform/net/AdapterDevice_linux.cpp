@@ -32,7 +32,9 @@ std::expected<std::string, int> ReadAttribute(int folderFd, const char* name) {
 
 }  // namespace
 
-std::string AdapterDevicePath(std::string_view adapterName) { return std::string(kDevicePrefix) + std::string(adapterName); }
+std::string AdapterDevicePath(std::string_view adapterName) {
+  return std::string(kDevicePrefix) + std::string(adapterName);
+}
 
 AdapterDevice::~AdapterDevice() { Close(); }
 

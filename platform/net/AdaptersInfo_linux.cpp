@@ -110,7 +110,8 @@ std::optional<DhcpLease> FindLease(const Link& link, const std::string& strAddre
   if (const std::optional<std::string> text = ReadHostText(networkd)) {
     struct stat info {};
     const int64_t fileTime = stat(networkd.c_str(), &info) == 0 ? static_cast<int64_t>(info.st_mtime) : 0;
-    if (std::optional<DhcpLease> lease = ParseNetworkdLease(*text, fileTime); lease && lease->strAddress == strAddress) {
+    if (std::optional<DhcpLease> lease = ParseNetworkdLease(*text, fileTime);
+        lease && lease->strAddress == strAddress) {
       return lease;
     }
   }

@@ -54,7 +54,7 @@ std::expected<IcmpSocket, Win32Error> IcmpSocket::Open(const char* sourceAddress
   SocketAddress local = source.value_or(SocketAddress{kAfInet});
   if (result.m_bRaw) {
     if (!source) return result;
-    sockaddr_storage storage {};
+    sockaddr_storage storage{};
     const socklen_t length = ToSockaddr(local, storage);
     if (bind(result.m_fd, reinterpret_cast<const sockaddr*>(&storage), length) != 0) {
       return std::unexpected(WsaErrorFromErrno(errno));
@@ -63,7 +63,7 @@ std::expected<IcmpSocket, Win32Error> IcmpSocket::Open(const char* sourceAddress
   }
   // The datagram socket's "port" is the echo identifier it sends with.
   local.port = nIdentifier;
-  sockaddr_storage storage {};
+  sockaddr_storage storage{};
   socklen_t length = ToSockaddr(local, storage);
   if (bind(result.m_fd, reinterpret_cast<const sockaddr*>(&storage), length) != 0) {
     if (errno != EADDRINUSE) return std::unexpected(WsaErrorFromErrno(errno));
@@ -73,7 +73,7 @@ std::expected<IcmpSocket, Win32Error> IcmpSocket::Open(const char* sourceAddress
       return std::unexpected(WsaErrorFromErrno(errno));
     }
   }
-  sockaddr_storage bound {};
+  sockaddr_storage bound{};
   socklen_t boundLength = sizeof bound;
   if (getsockname(result.m_fd, reinterpret_cast<sockaddr*>(&bound), &boundLength) != 0) {
     return std::unexpected(WsaErrorFromErrno(errno));
@@ -86,7 +86,7 @@ std::expected<IcmpSocket, Win32Error> IcmpSocket::Open(const char* sourceAddress
 
 Win32Error IcmpSocket::SendTo(std::span<const uint8_t> message, const SocketAddress& target) {
   if (m_fd < 0) return kWsaEnotsock;
-  sockaddr_storage storage {};
+  sockaddr_storage storage{};
   const socklen_t length = ToSockaddr(target, storage);
   if (length == 0 || target.family != kAfInet) return kWsaEafnosupport;
   ssize_t sent;
@@ -101,7 +101,8 @@ std::expected<bool, Win32Error> IcmpSocket::WaitReadable(int nTimeoutMs) const {
   if (m_fd < 0) return std::unexpected(kWsaEnotsock);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(nTimeoutMs);
   while (true) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     pollfd entry{m_fd, POLLIN, 0};
     const int rc = poll(&entry, 1, left.count() > 0 ? static_cast<int>(left.count()) : 0);
     if (rc >= 0) return rc > 0;

@@ -12,7 +12,7 @@ namespace platform::net {
 
 std::expected<std::vector<AddressInfo>, Win32Error> GetAddrInfo(const std::string& host, const std::string& port,
                                                                 const AddressHints& hints) {
-  addrinfo request {};
+  addrinfo request{};
   request.ai_flags = hints.flags;
   request.ai_family = HostFamily(hints.family);
   if (request.ai_family < 0) return std::unexpected(kWsaEafnosupport);
@@ -34,12 +34,12 @@ std::expected<std::vector<AddressInfo>, Win32Error> GetAddrInfo(const std::strin
 
 std::expected<std::string, Win32Error> GetHostByAddress(const SocketAddress& address) {
   if (address.family != kAfInet) return std::unexpected(kWsaEafnosupport);
-  sockaddr_storage storage {};
+  sockaddr_storage storage{};
   const socklen_t length = ToSockaddr(address, storage);
   char name[NI_MAXHOST] = {};
   errno = 0;
-  const int rc = getnameinfo(reinterpret_cast<const sockaddr*>(&storage), length, name, sizeof name, nullptr, 0,
-                             NI_NAMEREQD);
+  const int rc =
+      getnameinfo(reinterpret_cast<const sockaddr*>(&storage), length, name, sizeof name, nullptr, 0, NI_NAMEREQD);
   if (rc != 0) return std::unexpected(WsaErrorFromEai(rc, errno));
   return std::string(name);
 }

@@ -79,7 +79,7 @@ std::optional<SocketAddress> ParseIpv4(std::string_view text, uint16_t port) {
   // (empty text, names, octal or short forms).
   if (text.empty() || text.size() > 15) return std::nullopt;
   const std::string copy(text);
-  in_addr address {};
+  in_addr address{};
   if (inet_pton(AF_INET, copy.c_str(), &address) != 1) return std::nullopt;
   SocketAddress result;
   result.family = kAfInet;

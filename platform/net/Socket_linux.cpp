@@ -20,7 +20,8 @@ namespace {
 int PollFor(int fd, short events, int nTimeoutMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(nTimeoutMs);
   while (true) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     pollfd entry{fd, events, 0};
     const int rc = poll(&entry, 1, left.count() > 0 ? static_cast<int>(left.count()) : 0);
     if (rc >= 0) return rc > 0 ? 1 : 0;
@@ -57,16 +58,16 @@ std::expected<Socket, Win32Error> Socket::Open(int family, int type, int protoco
 
 Win32Error Socket::Bind(const SocketAddress& address) {
   if (m_fd < 0) return kWsaEnotsock;
-  sockaddr_storage storage {};
+  sockaddr_storage storage{};
   const socklen_t length = ToSockaddr(address, storage);
   if (length == 0) return kWsaEafnosupport;
   return bind(m_fd, reinterpret_cast<const sockaddr*>(&storage), length) == 0 ? kErrorSuccess
-                                                                             : WsaErrorFromErrno(errno);
+                                                                              : WsaErrorFromErrno(errno);
 }
 
 Win32Error Socket::Connect(const SocketAddress& address, int nTimeoutMs) {
   if (m_fd < 0) return kWsaEnotsock;
-  sockaddr_storage storage {};
+  sockaddr_storage storage{};
   const socklen_t length = ToSockaddr(address, storage);
   if (length == 0) return kWsaEafnosupport;
   const int flags = fcntl(m_fd, F_GETFL);
@@ -95,7 +96,7 @@ Win32Error Socket::Connect(const SocketAddress& address, int nTimeoutMs) {
 
 Win32Error Socket::SendTo(std::span<const uint8_t> data, const SocketAddress& address) {
   if (m_fd < 0) return kWsaEnotsock;
-  sockaddr_storage storage {};
+  sockaddr_storage storage{};
   const socklen_t length = ToSockaddr(address, storage);
   if (length == 0) return kWsaEafnosupport;
   ssize_t sent;

@@ -6,7 +6,7 @@ namespace platform {
 
 std::string FormatLocalTime(const char* format, int64_t secondsSince1970) {
   const time_t time = static_cast<time_t>(secondsSince1970);
-  tm local {};
+  tm local{};
   // localtime_r: the worker and the window may both format times.
   if (localtime_r(&time, &local) == nullptr) return {};
   char text[128] = {};

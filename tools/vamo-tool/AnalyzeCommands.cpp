@@ -40,9 +40,7 @@ class PrintingReport : public IReportSink {
 // report section and the result only.
 class PrintingStatus : public IStatusSink {
  public:
-  void SetStatusText(const std::string& strText) override {
-    std::fprintf(stderr, "status: %s\n", strText.c_str());
-  }
+  void SetStatusText(const std::string& strText) override { std::fprintf(stderr, "status: %s\n", strText.c_str()); }
 };
 
 int RunAnalyze(const std::vector<std::string>& args);
