@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     table->LoadString(1, nullptr);
     table->LoadString(17, nullptr);
-    (void)table->Find(platform::ResourceName(platform::kRtVersion), platform::ResourceName(1));
+    (void)table->Find(platform::ResourceName(platform::kRtVersion), platform::ResourceName(1), nullptr);
   }
   return 0;
 }
