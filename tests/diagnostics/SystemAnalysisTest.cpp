@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -225,14 +224,22 @@ TEST(SystemAnalysis, MemoryLinesShowThisMachinesFigures) {
   CollectingReport report;
   std::unique_ptr<CSystemInfo> pInfo;
   AnalyzeUser(pInfo, report);
-  const std::regex figures(R"(^(메모리|가상메모리|페이지파일) : ( *\d+)MB/( *\d+)MB\r\n$)");
-  for (const char* label : {"메모리 : ", "가상메모리 : ", "페이지파일 : "}) {
-    std::smatch match;
+  for (const std::string label : {"메모리 : ", "가상메모리 : ", "페이지파일 : "}) {
+    // "<label><available>MB/<total>MB\r\n", each figure right-aligned in 7.
     const std::string line = report.LineStartingWith(label);
-    ASSERT_TRUE(std::regex_match(line, match, figures)) << line;
-    EXPECT_GE(match[2].length(), 7) << line;
-    EXPECT_GE(match[3].length(), 7) << line;
-    EXPECT_LE(std::stoull(match[2].str()), std::stoull(match[3].str())) << line;
+    ASSERT_EQ(line.rfind(label, 0), 0u) << line;
+    const size_t slash = line.find("MB/");
+    ASSERT_NE(slash, std::string::npos) << line;
+    const std::string available = line.substr(label.size(), slash - label.size());
+    const std::string total = line.substr(slash + 3, line.size() - (slash + 3) - std::string("MB\r\n").size());
+    EXPECT_EQ(line.substr(line.size() - 4), "MB\r\n") << line;
+    for (const std::string& figure : {available, total}) {
+      EXPECT_GE(figure.size(), 7u) << line;
+      const size_t digits = figure.find_first_not_of(' ');
+      ASSERT_NE(digits, std::string::npos) << line;
+      EXPECT_EQ(figure.find_first_not_of("0123456789", digits), std::string::npos) << line;
+    }
+    EXPECT_LE(std::stoull(available), std::stoull(total)) << line;
   }
   const uint64_t totalMb = MemInfoKilobytes("MemTotal") >> 10;
   EXPECT_EQ(std::stoull(pInfo->m_strTotalPhysMemory), totalMb);
