@@ -1,3 +1,5 @@
+#include "platform/net/NetworkNamespace.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -5,8 +7,6 @@
 #include <fstream>
 #include <optional>
 #include <string>
-
-#include "platform/net/NetworkNamespace.h"
 
 namespace platform::net {
 

@@ -216,6 +216,16 @@ constexpr char kReachableUpToDns[] =
     "DNS : {dns1} [Connected]\n"
     "DNS : {dns2} [Connected]\n";
 
+// What the tool prints after kReachableUpToDns when the payment server
+// refuses both ports.
+constexpr char kToolPaymentRefused[] =
+    "{www}:80 [Connected]\n"
+    "{www}:443 [Connected]\n"
+    "Unable to connect to server!\n"
+    "Unable to connect to server!\n"
+    "{pay} (HTTP/SSL) [Fail/Fail]\n"
+    "result: -9012\n";
+
 // ---------------------------------------------------------------------------
 
 TEST(NetworkAnalysisInLab, HealthyNetworkWritesTheWholeSection) {
@@ -538,13 +548,8 @@ TEST(NetworkAnalysisInLab, ReachabilityOutcomesEndTheAnalysisWithTheirCodes) {
   // line for each refused connect comes before the report line.
   const ToolOutput tool = lab.Run({VAMO_TOOL_PATH, "analyze", "network"});
   EXPECT_EQ(tool.exitStatus, 1);
-  EXPECT_EQ(SplitLines(tool.out, "\n"), TemplateLines(NetworkLab::StatusOf(lab.Name()),
-                                                      std::string(kReachableUpToDns) + "{www}:80 [Connected]\n"
-                                                                                       "{www}:443 [Connected]\n"
-                                                                                       "Unable to connect to server!\n"
-                                                                                       "Unable to connect to server!\n"
-                                                                                       "{pay} (HTTP/SSL) [Fail/Fail]\n"
-                                                                                       "result: -9012\n"));
+  EXPECT_EQ(SplitLines(tool.out, "\n"),
+            TemplateLines(NetworkLab::StatusOf(lab.Name()), std::string(kReachableUpToDns) + kToolPaymentRefused));
 }
 
 // A PC with one DNS server still gets two DNS items, the second empty, and
