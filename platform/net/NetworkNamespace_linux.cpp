@@ -12,16 +12,38 @@ namespace platform::net {
 
 namespace {
 
-struct NamespaceId {
+struct FileId {
   dev_t device;
   ino_t inode;
-  bool operator==(const NamespaceId&) const = default;
+  bool operator==(const FileId&) const = default;
 };
 
-std::optional<NamespaceId> NetworkNamespaceOf(const std::string& pid) {
+std::optional<FileId> IdOf(const std::string& path) {
   struct stat info {};
-  if (stat(("/proc/" + pid + "/ns/net").c_str(), &info) != 0) return std::nullopt;
-  return NamespaceId{info.st_dev, info.st_ino};
+  if (stat(path.c_str(), &info) != 0) return std::nullopt;
+  return FileId{info.st_dev, info.st_ino};
+}
+
+// Two marks of a process's network namespace. The namespace file names it,
+// but only the process's owner (or root) may open it. The namespace's own
+// /proc/<pid>/net entries are readable by anyone and have one inode per
+// namespace, so a user's process can still tell its lab from the machine's
+// network, whose first processes belong to root.
+struct NamespaceMarks {
+  std::optional<FileId> nsFile;
+  std::optional<FileId> procNet;
+};
+
+NamespaceMarks NetworkNamespaceOf(const std::string& pid) {
+  return {IdOf("/proc/" + pid + "/ns/net"), IdOf("/proc/" + pid + "/net/dev")};
+}
+
+// Whether the two are known to be different namespaces; an unreadable pair
+// counts as the same one.
+bool Differ(const NamespaceMarks& own, const NamespaceMarks& other) {
+  if (own.nsFile && other.nsFile) return !(*own.nsFile == *other.nsFile);
+  if (own.procNet && other.procNet) return !(*own.procNet == *other.procNet);
+  return false;
 }
 
 // The parent's pid from /proc/<pid>/stat ("pid (comm) state ppid ..."; the
@@ -39,15 +61,14 @@ long ParentOf(long pid) {
 }  // namespace
 
 bool IsPrivateNetworkNamespace() {
-  const std::optional<NamespaceId> own = NetworkNamespaceOf("self");
-  if (!own) return false;
-  if (const std::optional<NamespaceId> first = NetworkNamespaceOf("1"); first && !(*first == *own)) return true;
+  const NamespaceMarks own = NetworkNamespaceOf("self");
+  if (!own.nsFile && !own.procNet) return false;
+  if (Differ(own, NetworkNamespaceOf("1"))) return true;
   // A bounded walk: process trees are shallow, and a pid read back wrongly
   // must not loop.
   long pid = static_cast<long>(getppid());
   for (int depth = 0; depth < 64 && pid > 1; ++depth) {
-    const std::optional<NamespaceId> ancestor = NetworkNamespaceOf(std::to_string(pid));
-    if (ancestor && !(*ancestor == *own)) return true;
+    if (Differ(own, NetworkNamespaceOf(std::to_string(pid)))) return true;
     pid = ParentOf(pid);
   }
   return false;
