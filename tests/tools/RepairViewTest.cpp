@@ -78,6 +78,8 @@ TEST(RepairViewTest, TerminalLinesFitAndTheirBarsEndInOneColumn) {
     EXPECT_TRUE(count.starts_with("다운로드중 (3/9)"));
     EXPECT_TRUE(percent.starts_with("현재 파일 (45.00%)"));
     EXPECT_NE(percent.find("~ ["), std::string::npos) << "a name too long is cut visibly: " << percent;
+    // The cursor rests after the last line: an echoed "^C" must fit there.
+    EXPECT_LE(TerminalProgress::DisplayWidth(percent), nColumns - 3);
   }
 }
 

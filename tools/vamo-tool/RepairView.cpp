@@ -23,6 +23,11 @@ int Usable(int nColumns) { return std::max(nColumns - 1, 20); }
 
 int BarCells(int nColumns) { return std::clamp(Usable(nColumns) / 3, 10, 30); }
 
+// The bar lines end two columns earlier still: the cursor rests at the end
+// of the last of them, where the terminal echoes Ctrl+C as "^C", which must
+// not wrap the line under the view's feet.
+int BarLineCells(int nColumns) { return Usable(nColumns) - 2; }
+
 // The run's last status text is the completion text, which the command
 // prints itself when the run has ended.
 bool IsCompletionText(const std::string& strStatus) { return strStatus == CSetupDriver::kPhaseStatusText[3]; }
@@ -54,7 +59,7 @@ std::string Marquee(int nTick, int nColumns) {
   std::string bar = "[";
   for (int i = 0; i < nCells; ++i) bar += (i >= nStart && i < nStart + nBlock) ? '#' : '.';
   bar += "]";
-  const int nLeft = Usable(nColumns) - nCells - 2;
+  const int nLeft = BarLineCells(nColumns) - nCells - 2;
   return std::string(static_cast<size_t>(std::max(nLeft, 0)), ' ') + bar;
 }
 
@@ -101,7 +106,7 @@ std::vector<std::string> RepairView::TextLines(const std::string& strText) {
 
 std::string RepairView::WithBar(const std::string& strLeft, long long nDone, long long nTotal, int nColumns) {
   const int nCells = BarCells(nColumns);
-  const int nLeft = Usable(nColumns) - nCells - 3;
+  const int nLeft = BarLineCells(nColumns) - nCells - 3;
   // A name too long for its place is cut, and says so.
   std::string left = TerminalProgress::DisplayWidth(strLeft) <= nLeft
                          ? strLeft
