@@ -199,6 +199,7 @@ struct EndingCase {
   int nCode;            // 0: the run completes
   int nLastPhase;
   const char* strLastSection;  // the last section marker the report holds
+  bool bSigned = true;          // false: the list is served without its signature block
 };
 
 class RunEndings : public WholeRunTest, public ::testing::WithParamInterface<EndingCase> {};
@@ -207,7 +208,8 @@ TEST_P(RunEndings, EndWithOneMessage) {
   const EndingCase& ending = GetParam();
   if (!Inside()) {
     site.Serve("a.txt", "a file\r\n");
-    if (!ending.strList.empty()) site.Publish(ending.strList);
+    if (!ending.strList.empty() && ending.bSigned) site.Publish(ending.strList);
+    if (!ending.bSigned) site.PublishRaw(ending.strList);
     return RunInsideLab(site, ending.switches);
   }
 
@@ -247,6 +249,7 @@ INSTANTIATE_TEST_SUITE_P(
         EndingCase{"PaymentServerClosed", {"pay=closed"}, kGoodItem, kErrNetServerHttpSsl, 1, "ANALYSIS USER END"},
         EndingCase{"UpdateHostClosed", {"update=closed"}, kGoodItem, kErrUpdateListDownload, 3, "INSTALL END"},
         EndingCase{"ListNotPublished", {}, "", kErrUpdateListDownload, 3, "INSTALL END"},
+        EndingCase{"ListWithoutSignature", {}, kGoodItem, kErrUpdateListVerify, 3, "INSTALL END", false},
         EndingCase{"AnItemFails", {}, std::string(kGoodItem) + kMissingItem, kErrInstallItems, 3, "INSTALL END"},
         EndingCase{"AnIgnoredItemFails",
                    {},
