@@ -83,15 +83,17 @@ Ending ShowRun(CSetupRun& run, RepairWindow& window, TerminalProgress& view) {
   bool bStopping = false;
   for (;;) {
     std::vector<uint32_t> messages = window.Wait(kTick);
+    // The last state is shown before the end is handled, so that a pipe
+    // gets the last item's lines too.
     CSetupDriver::Snapshot snapshot = run.TakeSnapshot();
-    for (uint32_t message : messages) {
-      if (message == WM_SETUP_COMPLETE) return Ending::kCompleted;
-      if (message == WM_SETUP_ERROR) return Ending::kFailed;
-    }
     if (view.InPlace()) {
       view.Show(RepairView::TerminalLines(snapshot, view.Columns(), nTick++));
     } else {
       view.Show(RepairView::PipeLines(snapshot));
+    }
+    for (uint32_t message : messages) {
+      if (message == WM_SETUP_COMPLETE) return Ending::kCompleted;
+      if (message == WM_SETUP_ERROR) return Ending::kFailed;
     }
     if (platform::console::InterruptRequested() && !bStopping) {
       // As when the window is closed: the run ends after its current step.
