@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "diagnostics/StatusSink.h"
 #include "engine/ErrorInfo.h"
 #include "engine/InstallHost.h"
 #include "engine/SetupReport.h"
@@ -18,9 +19,10 @@
 // It tells the window of every change by a posted message and ends a run with
 // exactly one WM_SETUP_COMPLETE or WM_SETUP_ERROR.
 //
-// The phase operations are virtual: the main dialog supplies the real ones,
-// tests supply their own.
-class CSetupDriver : public IInstallHost {
+// The phase operations are virtual: the run (CSetupRun) supplies the real
+// ones, tests supply their own. The network analysis shows its checks
+// through the driver's status text (IStatusSink).
+class CSetupDriver : public IInstallHost, public IStatusSink {
  public:
   explicit CSetupDriver(platform::gui::MessageTarget* pWindow);
   ~CSetupDriver() override;
@@ -36,7 +38,7 @@ class CSetupDriver : public IInstallHost {
 
   int GetPhase();
   void SetPhase(int nPhase);
-  void SetStatusText(const std::string& strText);
+  void SetStatusText(const std::string& strText) override;
   // "(%d/%d)" of current and total, under the label; posts WM_SETUP_COUNT.
   void SetCountProgress(const std::string& strLabel, int nCurrent, int nTotal) override;
   // "(%3.2f%%)" of done / total; invalidates the percent line (no message).

@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   QueryAll(input);
   for (const auto& table : {platform::ResourceTable::FromPeImage(input), platform::ResourceTable::FromResFile(input)}) {
     if (!table) continue;
-    if (const auto block = table->Find(platform::ResourceName(platform::kRtVersion), platform::ResourceName(1))) {
+    if (const auto block = table->Find(platform::ResourceName(platform::kRtVersion), platform::ResourceName(1), nullptr)) {
       QueryAll(*block);
     }
   }

@@ -6,9 +6,9 @@
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Dialog.h"
 #include "platform/gui/Font.h"
+#include "system/VersionInfo.h"
 #include "ui/BrowserScan.h"
 #include "ui/ButtonSkin.h"
-#include "ui/VersionInfo.h"
 
 // The browser-close prompt, shown before the welcome page when a known
 // browser runs: the icons of the running browsers, a notice that they will

@@ -37,4 +37,12 @@ void ClearOpenLine(IOpenLine* owner);
 // any, close its line.
 void CloseOpenLine();
 
+// Ctrl+C and Ctrl+Break of the console, as a handler set with
+// SetConsoleCtrlHandler sees them: after WatchInterrupt, the first interrupt
+// (SIGINT or SIGTERM here) only sets a flag that InterruptRequested reads,
+// so the program can stop its work in order; a second one ends the program
+// at once, as if nobody watched.
+void WatchInterrupt();
+bool InterruptRequested();
+
 }  // namespace platform::console

@@ -1,8 +1,10 @@
 #include "platform/console/Console.h"
 
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -20,6 +22,17 @@ std::mutex& HolderLock() {
   return lock;
 }
 IOpenLine* g_holder = nullptr;
+
+volatile sig_atomic_t g_interrupted = 0;
+
+// Runs in the signal's context: only a flag and the default action again.
+void OnInterrupt(int signal) {
+  g_interrupted = 1;
+  struct sigaction action {};
+  action.sa_handler = SIG_DFL;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(signal, &action, nullptr);
+}
 
 }  // namespace
 
@@ -49,5 +62,14 @@ void CloseOpenLine() {
   std::lock_guard<std::mutex> guard(HolderLock());
   if (g_holder != nullptr) g_holder->CloseLine();
 }
+
+void WatchInterrupt() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGINT, SIGTERM}) ::sigaction(signal, &action, nullptr);
+}
+
+bool InterruptRequested() { return g_interrupted != 0; }
 
 }  // namespace platform::console

@@ -1,3 +1,5 @@
+#include <netdb.h>
+
 #include <cerrno>
 
 #include "platform/core/Win32Error.h"
@@ -42,6 +44,67 @@ Win32Error Win32ErrorFromErrno(int err) {
     case ETIMEDOUT: return kErrorTimeout;
     case ELOOP: return kErrorPathNotFound;
     default: return kErrorGenFailure;
+  }
+}
+
+Win32Error WsaErrorFromErrno(int err) {
+  switch (err) {
+    case 0: return kErrorSuccess;
+    case EINTR: return kWsaEintr;
+    case EBADF: return kWsaEbadf;
+    case EACCES:
+    case EPERM: return kWsaEacces;
+    case EFAULT: return kWsaEfault;
+    case EINVAL: return kWsaEinval;
+    case EMFILE:
+    case ENFILE: return kWsaEmfile;
+    case EWOULDBLOCK: return kWsaEwouldblock;
+    case EINPROGRESS: return kWsaEinprogress;
+    case EALREADY: return kWsaEalready;
+    case ENOTSOCK: return kWsaEnotsock;
+    case EDESTADDRREQ: return kWsaEdestaddrreq;
+    case EMSGSIZE: return kWsaEmsgsize;
+    case EPROTOTYPE: return kWsaEprototype;
+    case ENOPROTOOPT: return kWsaEnoprotoopt;
+    case EPROTONOSUPPORT: return kWsaEprotonosupport;
+    case ESOCKTNOSUPPORT: return kWsaEsocktnosupport;
+    case EOPNOTSUPP: return kWsaEopnotsupp;
+    case EAFNOSUPPORT: return kWsaEafnosupport;
+    case EADDRINUSE: return kWsaEaddrinuse;
+    case EADDRNOTAVAIL: return kWsaEaddrnotavail;
+    case ENETDOWN: return kWsaEnetdown;
+    case ENETUNREACH: return kWsaEnetunreach;
+    case ENETRESET: return kWsaEnetreset;
+    case ECONNABORTED: return kWsaEconnaborted;
+    case ECONNRESET:
+    case EPIPE: return kWsaEconnreset;
+    case ENOBUFS:
+    case ENOMEM: return kWsaEnobufs;
+    case EISCONN: return kWsaEisconn;
+    case ENOTCONN: return kWsaEnotconn;
+    case ETIMEDOUT: return kWsaEtimedout;
+    case ECONNREFUSED: return kWsaEconnrefused;
+    case EHOSTDOWN: return kWsaEhostdown;
+    case EHOSTUNREACH: return kWsaEhostunreach;
+    default: return kWsaEinval;
+  }
+}
+
+Win32Error WsaErrorFromEai(int eai, int err) {
+  switch (eai) {
+    case 0: return kErrorSuccess;
+    case EAI_NONAME: return kWsaHostNotFound;
+    case EAI_AGAIN: return kWsaTryAgain;
+    case EAI_FAIL: return kWsaNoRecovery;
+    case EAI_NODATA:
+    case EAI_ADDRFAMILY: return kWsaNoData;
+    case EAI_SERVICE: return kWsaTypeNotFound;
+    case EAI_FAMILY: return kWsaEafnosupport;
+    case EAI_SOCKTYPE: return kWsaEsocktnosupport;
+    case EAI_BADFLAGS: return kWsaEinval;
+    case EAI_MEMORY: return kErrorNotEnoughMemory;
+    case EAI_SYSTEM: return WsaErrorFromErrno(err);
+    default: return kWsaNoRecovery;
   }
 }
 

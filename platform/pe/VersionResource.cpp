@@ -9,6 +9,7 @@
 #include "platform/pe/ByteView.h"
 #include "platform/resources/ModuleResources.h"
 #include "platform/resources/ResourceTable.h"
+#include "platform/sysinfo/SystemInfo.h"
 #include "platform/text/Utf.h"
 
 namespace platform {
@@ -89,7 +90,7 @@ std::expected<std::vector<uint8_t>, Win32Error> LoadVersionBlock(std::string_vie
   const std::expected<ResourceTable, Win32Error> table = ResourceTable::FromPeImage(*file);
   if (!table) return std::unexpected(table.error());
   const std::expected<std::span<const uint8_t>, Win32Error> block =
-      table->Find(ResourceName(kRtVersion), ResourceName(kVsVersionInfoId));
+      table->Find(ResourceName(kRtVersion), ResourceName(kVsVersionInfoId), &GetUserUILanguage);
   if (!block) return std::unexpected(block.error());
   // A block that is not even a version tree root is no version resource.
   const ByteView view(*block);

@@ -27,6 +27,9 @@ struct ProcessEntry {
 // are left out. kErrorAccessDenied (or another error) when /proc cannot be read.
 std::expected<std::vector<ProcessEntry>, Win32Error> ListProcesses();
 
+// GetCurrentProcessId.
+uint32_t GetCurrentProcessId();
+
 // The image name of one process; kErrorInvalidParameter when there is no
 // such process (any more).
 std::expected<std::string, Win32Error> GetProcessImageName(uint32_t pid);

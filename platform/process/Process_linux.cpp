@@ -107,6 +107,8 @@ bool ParsePid(const char* name, uint32_t& pid) {
 
 }  // namespace
 
+uint32_t GetCurrentProcessId() { return static_cast<uint32_t>(getpid()); }
+
 std::expected<std::vector<ProcessEntry>, Win32Error> ListProcesses() {
   DIR* dir = ::opendir("/proc");
   if (!dir) return std::unexpected(Win32ErrorFromErrno(errno));

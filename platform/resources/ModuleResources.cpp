@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "platform/sysinfo/SystemInfo.h"
+
 namespace platform {
 
 namespace {
@@ -37,12 +39,12 @@ std::expected<std::span<const uint8_t>, Win32Error> FindResource(const ResourceN
                                                                  const ResourceName& name) {
   const ResourceTable* table = ModuleResources();
   if (table == nullptr) return std::unexpected(kErrorResourceDataNotFound);
-  return table->Find(type, name);
+  return table->Find(type, name, &GetUserUILanguage);
 }
 
 std::string LoadString(uint32_t id) {
   const ResourceTable* table = ModuleResources();
-  return table == nullptr ? std::string() : table->LoadString(id);
+  return table == nullptr ? std::string() : table->LoadString(id, &GetUserUILanguage);
 }
 
 }  // namespace platform

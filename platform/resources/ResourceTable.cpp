@@ -195,20 +195,44 @@ std::expected<ResourceTable, Win32Error> ResourceTable::FromPeImage(std::span<co
 }
 
 std::expected<std::span<const uint8_t>, Win32Error> ResourceTable::Find(const ResourceName& type,
-                                                                        const ResourceName& name) const {
+                                                                        const ResourceName& name,
+                                                                        UiLanguageSource uiLanguage) const {
   bool typeSeen = false;
+  std::vector<const ResourceEntry*> copies;
   for (const ResourceEntry& entry : m_entries) {
     if (!(entry.type == type)) continue;
     typeSeen = true;
-    if (entry.name == name) return entry.data;
+    if (entry.name == name) copies.push_back(&entry);
   }
-  return std::unexpected(typeSeen ? kErrorResourceNameNotFound : kErrorResourceTypeNotFound);
+  if (copies.empty()) return std::unexpected(typeSeen ? kErrorResourceNameNotFound : kErrorResourceTypeNotFound);
+  const auto copyIn = [&](uint16_t language) -> const ResourceEntry* {
+    for (const ResourceEntry* entry : copies) {
+      if (entry->language == language) return entry;
+    }
+    return nullptr;
+  };
+  if (copies.size() == 1) return copies.front()->data;
+  if (const ResourceEntry* neutral = copyIn(kLangNeutral)) return neutral->data;
+  // The UI language is asked for only here, so a lookup of a resource in
+  // one copy never touches the registry it comes from.
+  std::vector<uint16_t> order;
+  if (uiLanguage != nullptr) {
+    const uint16_t user = uiLanguage();
+    order.push_back(user);
+    order.push_back(static_cast<uint16_t>(user & 0x3FF));
+  }
+  order.push_back(kLangEnglishUs);
+  order.push_back(kLangEnglish);
+  for (const uint16_t language : order) {
+    if (const ResourceEntry* entry = copyIn(language)) return entry->data;
+  }
+  return copies.front()->data;
 }
 
-std::string ResourceTable::LoadString(uint32_t id) const {
+std::string ResourceTable::LoadString(uint32_t id, UiLanguageSource uiLanguage) const {
   if (id > 0xFFFF) return {};
   const std::expected<std::span<const uint8_t>, Win32Error> block =
-      Find(ResourceName(kRtString), ResourceName(static_cast<uint16_t>(id / 16 + 1)));
+      Find(ResourceName(kRtString), ResourceName(static_cast<uint16_t>(id / 16 + 1)), uiLanguage);
   if (!block) return {};
   const ByteView view(*block);
   uint64_t offset = 0;

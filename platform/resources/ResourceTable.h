@@ -28,6 +28,11 @@ inline constexpr uint16_t kRtRcData = 10;
 inline constexpr uint16_t kRtGroupIcon = 14;
 inline constexpr uint16_t kRtVersion = 16;
 
+// Language ids of the copy choice.
+inline constexpr uint16_t kLangNeutral = 0x0000;
+inline constexpr uint16_t kLangEnglishUs = 0x0409;
+inline constexpr uint16_t kLangEnglish = 0x0009;
+
 // A resource type or name: a 16-bit id or a string. Strings compare without
 // regard to case, as Windows upper-cases them when it compiles a script.
 class ResourceName {
@@ -72,17 +77,25 @@ class ResourceTable {
   // kErrorInvalidData instead of looping.
   static std::expected<ResourceTable, Win32Error> FromPeImage(std::span<const uint8_t> file);
 
-  // FindResource + LoadResource: the data of the first entry (in table order,
-  // that is the lowest language) with this type and name.
+  // Where the user's UI language comes from. It is asked only when a
+  // resource has several language copies and none of them is neutral; null
+  // means no UI language (only the English and first-copy rules apply).
+  using UiLanguageSource = uint16_t (*)();
+
+  // FindResource + LoadResource: the data of the entry with this type and
+  // name, picking among its language copies as Windows does: the neutral
+  // copy (0), then the user's UI language, that language's neutral form
+  // (primary language, neutral sublanguage), English (US) 0x0409, English
+  // 0x0009, and else the first copy in table order (the lowest language).
   // kErrorResourceTypeNotFound when no entry has the type,
   // kErrorResourceNameNotFound when none of them has the name.
-  std::expected<std::span<const uint8_t>, Win32Error> Find(const ResourceName& type,
-                                                           const ResourceName& name) const;
+  std::expected<std::span<const uint8_t>, Win32Error> Find(const ResourceName& type, const ResourceName& name,
+                                                           UiLanguageSource uiLanguage) const;
 
   // LoadStringW: string `id` of the string table (block id / 16 + 1, entry
-  // id % 16), as UTF-8. Empty when the block or the entry is missing or the
-  // block is truncated.
-  std::string LoadString(uint32_t id) const;
+  // id % 16, the block's copy chosen as Find does), as UTF-8. Empty when the
+  // block or the entry is missing or the block is truncated.
+  std::string LoadString(uint32_t id, UiLanguageSource uiLanguage) const;
 
   const std::vector<ResourceEntry>& Entries() const { return m_entries; }
 

@@ -16,4 +16,12 @@ std::string FormatV(const char* format, va_list args) {
   return text;
 }
 
+std::string Format(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string text = FormatV(format, args);
+  va_end(args);
+  return text;
+}
+
 }  // namespace platform

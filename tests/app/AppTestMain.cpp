@@ -6,8 +6,8 @@
 #include "tests/ui/WizardTestSupport.h"
 
 int main(int argc, char** argv) {
-  int nExitStatus = 0;
-  if (!EnterPrivateProcesses(&nExitStatus)) return nExitStatus;
+  PrivateProcesses where = EnterPrivateProcesses();
+  if (!where.bRunHere) return where.nExitStatus;
   // Before the toolkit reads the desktop's folders: no test reaches a real
   // browser.
   wizardtest::SharedRecorderBrowser();

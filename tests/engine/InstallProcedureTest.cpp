@@ -14,10 +14,7 @@
 #include <vector>
 
 #include "engine/ErrorCodes.h"
-#include "engine/SetupDriver.h"
-#include "engine/SetupMessages.h"
 #include "platform/fs/Path.h"
-#include "platform/gui/MessageQueue.h"
 #include "platform/process/Process.h"
 #include "platform/profile/Profile.h"
 #include "platform/sysinfo/KnownFolders.h"
@@ -25,6 +22,7 @@
 #include "system/SetupFolders.h"
 #include "system/UtilityCodes.h"
 #include "tests/engine/InstallTestSupport.h"
+#include "tests/support/PrivateProcesses.h"
 #include "transfer/FileVerify.h"
 
 namespace fs = std::filesystem;
@@ -438,124 +436,8 @@ TEST_F(InstallProcedureTest, AnEmptyPlanStillEndsBrowsersAndUpdatesFirefox) {
   EXPECT_FALSE(WinExists(run.m_procedure.UpdateListPath())) << "the list is gone after a successful run";
 }
 
-// ---------------------------------------------------------- the stop flag
-
-// The driver and the procedure together: the window stops the run while
-// items are processed.
-class StoppingRun : public CSetupDriver {
- public:
-  StoppingRun(platform::gui::MessageTarget* pWindow, const CInstallWorld& world)
-      : CSetupDriver(pWindow), m_procedure(*this, m_setupReport, m_errorInfo, m_systemInfo, m_bOtherBrowser) {
-    m_nPhasePauseMs = 0;
-    m_procedure.m_nStepPauseMs = 0;
-    m_procedure.m_strUpdateListUrlOverride = world.ListUrl();
-    SetSystemInfo(m_systemInfo, 6, 1, "64");
-  }
-  ~StoppingRun() override { StopWorker(); }
-  int AnalyzeUser() override { return 0; }
-  int AnalyzeNetwork() override { return 0; }
-  int AnalyzeBrowsers() override { return 0; }
-  int ProcInstall() override { return m_nInstallResult = m_procedure.ProcInstall(); }
-  // The window closes while the second item waits its turn.
-  void SetCountProgress(const std::string& strLabel, int nCurrent, int nTotal) override {
-    CSetupDriver::SetCountProgress(strLabel, nCurrent, nTotal);
-    if (strLabel == "대기중" && nCurrent == 2) RequestStop();
-  }
-
-  CSystemInfo m_systemInfo;
-  int m_bOtherBrowser = 0;
-  int m_nInstallResult = 0;
-  CInstallProcedure m_procedure;
-};
-
-TEST_F(InstallProcedureTest, StoppingDuringItemsEndsWithOneErrorAndNoCompletion) {
-  world.Serve("a.dll", "a");
-  world.Publish("[a.dll]\r\nDOWNLOAD_FULL_URL={URL}a.dll\r\n[b.dll]\r\nDOWNLOAD_FULL_URL={URL}a.dll\r\n");
-  platform::gui::MessageQueue window;
-  StoppingRun driver(&window, world);
-  driver.StartWorker();
-  std::vector<uint32_t> messages;
-  while (auto message = window.WaitMessage(std::chrono::milliseconds(20000))) {
-    messages.push_back(*message);
-    if (*message == WM_SETUP_ERROR || *message == WM_SETUP_COMPLETE) break;
-  }
-  driver.StopWorker();
-  for (uint32_t late : window.TakeMessages()) messages.push_back(late);
-
-  EXPECT_EQ(driver.m_nInstallResult, kErrInstallItems);
-  EXPECT_EQ(std::count(messages.begin(), messages.end(), WM_SETUP_ERROR), 1);
-  EXPECT_EQ(std::count(messages.begin(), messages.end(), WM_SETUP_COMPLETE), 0);
-  EXPECT_EQ(driver.m_errorInfo.m_nCode, kErrInstallItems);
-  EXPECT_EQ(driver.m_procedure.m_installPlan.Item(1).m_nResult, 0);
-  std::string report = driver.m_setupReport.TextUtf8();
-  EXPECT_NE(report.find("파일 : a.dll\r\n"), std::string::npos);
-  EXPECT_EQ(report.find("파일 : b.dll\r\n"), std::string::npos) << "the second item never started";
-  EXPECT_TRUE(report.ends_with("Install Fail.\r\n------- INSTALL END -------\r\n"));
-}
-
-// ------------------------------------------------- platforms and browsers
-
-struct MachineCase {
-  const char* strLabel;
-  platform::PrefixOptions options;
-  const char* strBits;
-  int bOtherBrowser;
-  std::vector<std::string> installed;  // of the items below, in list order
-};
-
-class Machines : public InstallProcedureTest, public ::testing::WithParamInterface<MachineCase> {};
-
-TEST_P(Machines, InstallOnlyTheirItems) {
-  CInstallWorld machine(GetParam().options);
-  CInstallRun machineRun(machine);
-  SetSystemInfo(machineRun.m_systemInfo, static_cast<int>(GetParam().options.majorVersion),
-                static_cast<int>(GetParam().options.minorVersion), GetParam().strBits);
-  machineRun.m_bOtherBrowser = GetParam().bOtherBrowser;
-  machine.Serve("data.txt", "data");
-  const char* items[][2] = {{"xp.txt", "1"},     {"vista-up.txt", "2"}, {"win7.txt", "8"},
-                            {"win8.txt", "16"},  {"x64.txt", "512"},    {"x86.txt", "256"},
-                            {"every.txt", "32"}, {"np.txt", "0\r\nNPFLAG=TRUE"}};
-  std::string list;
-  for (const auto& item : items) {
-    list += std::string("[") + item[0] + "]\r\nTYPE=FILE\r\nPLATFORM=" + item[1] +
-            "\r\nDOWNLOAD_FULL_URL={URL}data.txt\r\n";
-  }
-  list += "[path.txt]\r\nTYPE=FILE\r\nINSTALL_PATH=%Windows%\\OldPath\r\nINSTALL_PATH_VISTA=%LocalLow%\\NewPath\r\n"
-          "DOWNLOAD_FULL_URL={URL}data.txt\r\n";
-  machine.Publish(list);
-
-  ASSERT_EQ(machineRun.ProcInstall(), 0) << machineRun.ReportText();
-  std::vector<std::string> installed;
-  for (const auto& item : items) {
-    if (WinExists(CSetupFolders::InstallFolder() + "\\" + item[0])) installed.push_back(item[0]);
-  }
-  EXPECT_EQ(installed, GetParam().installed);
-  const bool vista = GetParam().options.majorVersion > 5;
-  EXPECT_EQ(WinExists(platform::GetKnownFolder(platform::KnownFolder::kLocalAppDataLow) + "\\NewPath\\path.txt"),
-            vista);
-  EXPECT_EQ(WinExists("C:\\Windows\\OldPath\\path.txt"), !vista);
-  EXPECT_EQ(CSetupFolders::BaseFolder(),
-            platform::GetKnownFolder(vista ? platform::KnownFolder::kLocalAppDataLow
-                                           : platform::KnownFolder::kLocalAppData));
-}
-
-platform::PrefixOptions Windows(uint32_t major, uint32_t minor, const char* architecture) {
-  platform::PrefixOptions options;
-  options.majorVersion = major;
-  options.minorVersion = minor;
-  options.architecture = architecture;
-  return options;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, Machines,
-    ::testing::Values(
-        MachineCase{"Xp32", Windows(5, 1, "x86"), "32", 0, {"xp.txt", "x86.txt", "every.txt"}},
-        MachineCase{"Seven64", Windows(6, 1, "x64"), "64", 0, {"vista-up.txt", "win7.txt", "x64.txt", "every.txt"}},
-        MachineCase{"Seven64OtherBrowser", Windows(6, 1, "x64"), "64", 1,
-                    {"vista-up.txt", "win7.txt", "x64.txt", "every.txt", "np.txt"}},
-        MachineCase{"Eight64", Windows(6, 2, "x64"), "64", 0, {"vista-up.txt", "win8.txt", "x64.txt", "every.txt"}},
-        MachineCase{"Ten64", Windows(10, 0, "x64"), "64", 1, {"vista-up.txt", "x64.txt", "every.txt", "np.txt"}}),
-    [](const auto& info) { return std::string(info.param.strLabel); });
+// The stop flag during item processing and the platform filter on whole
+// machines are tested with the whole run, inside the network lab
+// (tests/engine/lab/WholeRunTest.cpp).
 
 }  // namespace

@@ -14,10 +14,6 @@
 #include "tests/support/TempPrefix.h"
 #include "tests/transfer/TransferTestSupport.h"
 
-// True when the tests run in PID and mount namespaces of their own (see
-// EngineTestMain.cpp); tests that end processes by name or mount need it.
-bool HasPrivateProcesses();
-
 // The payload files of the install tests (tests/data/install/make-payload.sh),
 // made once per test program build.
 std::string PayloadFolder();

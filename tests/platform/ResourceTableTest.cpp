@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "platform/pe/PeImage.h"
+#include "platform/pe/VersionResource.h"
+#include "platform/registry/Registry.h"
 #include "platform/resources/ModuleResources.h"
 #include "resources/deployment.h"
 #include "resources/resource.h"
@@ -84,10 +86,115 @@ TEST(ResourceTable, ReadsStringBlocksOfAPeImage) {
   const std::vector<uint8_t> file = HostBytes(FixtureHostPath("strings64.dll"));
   const auto table = platform::ResourceTable::FromPeImage(file);
   ASSERT_TRUE(table.has_value());
-  EXPECT_EQ(table->LoadString(1), "first");
-  EXPECT_EQ(table->LoadString(17), "block two");
-  EXPECT_EQ(table->LoadString(2), "");
-  EXPECT_EQ(table->LoadString(70000), "");
+  EXPECT_EQ(table->LoadString(1, nullptr), "first");
+  EXPECT_EQ(table->LoadString(17, nullptr), "block two");
+  EXPECT_EQ(table->LoadString(2, nullptr), "");
+  EXPECT_EQ(table->LoadString(70000, nullptr), "");
+}
+
+// The user's UI language the copy choice is asked for.
+uint16_t g_uiLanguage = 0;
+uint16_t TestUiLanguage() { return g_uiLanguage; }
+
+struct LanguageChoice {
+  const char* file;
+  uint16_t uiLanguage;
+  uint16_t chosen;       // the language of the copy taken
+  const char* chosenName;  // that copy's string 1
+};
+
+class ResourceLanguageChoice : public ::testing::TestWithParam<LanguageChoice> {};
+
+// Of several language copies the lookup takes the one Windows takes: neutral,
+// the UI language, its neutral form, English (US), English, else the first.
+// The version block and the string table get the same copy.
+TEST_P(ResourceLanguageChoice, TakesTheCopyWindowsTakes) {
+  const LanguageChoice& c = GetParam();
+  const std::vector<uint8_t> file = HostBytes(FixtureHostPath(c.file));
+  const auto table = platform::ResourceTable::FromPeImage(file);
+  ASSERT_TRUE(table.has_value());
+  g_uiLanguage = c.uiLanguage;
+  EXPECT_EQ(table->LoadString(1, &TestUiLanguage), c.chosenName);
+  const auto block = table->Find(platform::kRtVersion, 1, &TestUiLanguage);
+  ASSERT_TRUE(block.has_value());
+  // Each copy's translation table names its own language.
+  const auto translation = platform::VerQueryValue(*block, "\\VarFileInfo\\Translation");
+  ASSERT_TRUE(translation.has_value());
+  EXPECT_EQ(translation->bytes[0] | (translation->bytes[1] << 8), c.chosen);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Copies, ResourceLanguageChoice,
+    ::testing::Values(
+        // Arabic, German (neutral), English (US), Japanese, Korean; no neutral copy.
+        LanguageChoice{"langs-many.dll", 0x0412, 0x0412, "한국어"},
+        LanguageChoice{"langs-many.dll", 0x0411, 0x0411, "日本語"},
+        LanguageChoice{"langs-many.dll", 0x0C07, 0x0007, "Deutsch"},
+        LanguageChoice{"langs-many.dll", 0x040C, 0x0409, "English (US)"},
+        LanguageChoice{"langs-many.dll", 0x0000, 0x0409, "English (US)"},
+        // Arabic, English (neutral), Japanese.
+        LanguageChoice{"langs-english-neutral.dll", 0x040C, 0x0009, "English"},
+        LanguageChoice{"langs-english-neutral.dll", 0x0411, 0x0411, "日本語"},
+        // Arabic and Korean only: a French user gets the first copy.
+        LanguageChoice{"langs-arabic-first.dll", 0x040C, 0x0401, "عربي"},
+        LanguageChoice{"langs-arabic-first.dll", 0x0412, 0x0412, "한국어"},
+        // A neutral copy wins over every language.
+        LanguageChoice{"langs-with-neutral.dll", 0x0412, 0x0000, "Neutral"},
+        LanguageChoice{"langs-with-neutral.dll", 0x0401, 0x0000, "Neutral"}),
+    [](const ::testing::TestParamInfo<LanguageChoice>& info) {
+      std::string name = info.param.file;
+      name = name.substr(0, name.find('.'));
+      for (char& ch : name) {
+        if (ch == '-') ch = '_';
+      }
+      char language[8];
+      std::snprintf(language, sizeof language, "%04X", info.param.uiLanguage);
+      return name + "_" + language;
+    });
+
+int s_nAsked = 0;
+uint16_t CountingUiLanguage() {
+  ++s_nAsked;
+  return 0x0412;
+}
+
+// Without a UI language source only the English and first-copy rules apply;
+// a resource in one copy is found without asking for the language at all.
+TEST(ResourceTable, LanguageIsAskedOnlyWhenTheCopiesDiffer) {
+  s_nAsked = 0;
+  const std::vector<uint8_t> many = HostBytes(FixtureHostPath("langs-many.dll"));
+  const auto table = platform::ResourceTable::FromPeImage(many);
+  ASSERT_TRUE(table.has_value());
+  EXPECT_EQ(table->LoadString(1, nullptr), "English (US)");
+  EXPECT_EQ(table->LoadString(1, &CountingUiLanguage), "한국어");
+  EXPECT_EQ(s_nAsked, 1);
+
+  const std::vector<uint8_t> single = HostBytes(FixtureHostPath("strings64.dll"));
+  const auto one = platform::ResourceTable::FromPeImage(single);
+  ASSERT_TRUE(one.has_value());
+  EXPECT_EQ(one->LoadString(1, &CountingUiLanguage), "first");
+  EXPECT_EQ(s_nAsked, 1);
+}
+
+// The version reader follows the prefix's user language: Korean by default,
+// the user's own MUI language when one is set.
+TEST(ResourceTable, VersionResourceFollowsTheUsersLanguage) {
+  TempPrefix prefix;
+  const std::string path = FixtureWindowsPath("langs-many.dll");
+  auto productName = [&]() {
+    const uint32_t size = platform::GetFileVersionInfoSize(path);
+    std::vector<uint8_t> block(size);
+    if (size == 0 || !platform::GetFileVersionInfo(path, block)) return std::string("(none)");
+    const auto value = platform::VerQueryValue(block, "\\StringFileInfo\\041204b0\\ProductName");
+    const auto english = platform::VerQueryValue(block, "\\StringFileInfo\\040904b0\\ProductName");
+    if (value) return platform::VersionValueText(*value);
+    return english ? platform::VersionValueText(*english) : std::string("(other)");
+  };
+  EXPECT_EQ(productName(), "한국어");
+  platform::RegKey desktop;
+  ASSERT_EQ(desktop.Create(platform::RegRoot::kCurrentUser, "Control Panel\\Desktop"), 0u);
+  ASSERT_EQ(desktop.SetString("MultiUILanguageId", "00000409"), 0u);
+  EXPECT_EQ(productName(), "English (US)");
 }
 
 TEST(ResourceTable, ImageWithoutResourcesSaysSo) {

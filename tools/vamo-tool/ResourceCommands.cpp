@@ -7,7 +7,7 @@
 
 #include "tools/vamo-tool/ToolCommand.h"
 #include "transfer/CodeSign.h"
-#include "ui/VersionInfo.h"
+#include "system/VersionInfo.h"
 
 namespace {
 

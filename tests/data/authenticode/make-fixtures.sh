@@ -75,6 +75,18 @@ done
 # No version resource: resources without one, and no resources at all.
 "${ld64[@]}" --dll -e 0 strings-only-64.o -o strings64.dll
 "${ld64[@]}" -e start --subsystem console program64.o -o plain64.exe
+# Resource-only libraries with their version and strings in several
+# languages: which copy a lookup takes depends on the user's language.
+languages() {  # name defines...
+  local name=$1
+  shift
+  "${windres[@]}" "${@/#/-DWITH_}" -O coff -i "$src/version-languages.rc" -o "$name.o"
+  "${ld64[@]}" --dll -e 0 "$name.o" -o "$name.dll"
+}
+languages langs-many ARABIC GERMAN_NEUTRAL ENGLISH_US JAPANESE KOREAN
+languages langs-english-neutral ARABIC ENGLISH_NEUTRAL JAPANESE
+languages langs-arabic-first ARABIC KOREAN
+languages langs-with-neutral ARABIC NEUTRAL KOREAN
 rm -f ./*.o
 
 # ---------------------------------------------------------------- signing

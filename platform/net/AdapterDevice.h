@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <expected>
+#include <string>
+#include <string_view>
+
+#include "platform/core/Win32Error.h"
+
+// The device of a network adapter, opened by its device path
+// ("\\.\<adapter name>") and asked for its statistics the way the NDIS
+// driver answers IOCTL_NDIS_QUERY_GLOBAL_STATS. On this host the adapter is
+// a network interface and the medium state is its carrier.
+namespace platform::net {
+
+inline constexpr uint32_t kIoctlNdisQueryGlobalStats = 0x00170002;
+inline constexpr uint32_t kOidGenMediaConnectStatus = 0x00010114;
+
+// NDIS_MEDIA_STATE.
+inline constexpr uint32_t kMediaStateConnected = 0;
+inline constexpr uint32_t kMediaStateDisconnected = 1;
+
+// The device path of an adapter: "\\.\" + its name.
+std::string AdapterDevicePath(std::string_view adapterName);
+
+class AdapterDevice {
+ public:
+  AdapterDevice() = default;
+  ~AdapterDevice();
+  AdapterDevice(AdapterDevice&& other) noexcept;
+  AdapterDevice& operator=(AdapterDevice&& other) noexcept;
+  AdapterDevice(const AdapterDevice&) = delete;
+  AdapterDevice& operator=(const AdapterDevice&) = delete;
+
+  // CreateFile(path, 0, 0, NULL, OPEN_EXISTING): kErrorFileNotFound when no
+  // interface of that name exists (it is gone, or the path is not a device
+  // path).
+  static std::expected<AdapterDevice, Win32Error> Open(std::string_view devicePath);
+
+  // DeviceIoControl(kIoctlNdisQueryGlobalStats) for one OID; only
+  // kOidGenMediaConnectStatus is known (others: kErrorNotSupported). The
+  // answer is kMediaStateConnected or kMediaStateDisconnected.
+  // kErrorNotReady when the interface is administratively down (its carrier
+  // cannot be read), kErrorDeviceNotConnected when it has gone since it was
+  // opened, kErrorInvalidHandle on a device that is not open.
+  std::expected<uint32_t, Win32Error> QueryGlobalStats(uint32_t nOid) const;
+
+  bool IsOpen() const { return m_nIndex != 0; }
+  void Close();
+
+ private:
+  std::string m_strName;
+  uint32_t m_nIndex = 0;
+  int m_sysfsFd = -1;  // the interface's sysfs folder, when it is this namespace's
+};
+
+}  // namespace platform::net

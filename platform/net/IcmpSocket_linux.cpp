@@ -1,0 +1,130 @@
+#include "platform/net/IcmpSocket.h"
+
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <utility>
+
+#include "platform/net/SockaddrLinux.h"
+
+namespace platform::net {
+
+IcmpSocket::~IcmpSocket() { Close(); }
+
+IcmpSocket::IcmpSocket(IcmpSocket&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)), m_bRaw(other.m_bRaw), m_nIdentifier(other.m_nIdentifier) {}
+
+IcmpSocket& IcmpSocket::operator=(IcmpSocket&& other) noexcept {
+  if (this != &other) {
+    Close();
+    m_fd = std::exchange(other.m_fd, -1);
+    m_bRaw = other.m_bRaw;
+    m_nIdentifier = other.m_nIdentifier;
+  }
+  return *this;
+}
+
+void IcmpSocket::Close() {
+  if (m_fd >= 0) ::close(m_fd);
+  m_fd = -1;
+}
+
+std::expected<IcmpSocket, Win32Error> IcmpSocket::Open(const char* sourceAddress, uint16_t nIdentifier) {
+  std::optional<SocketAddress> source;
+  if (sourceAddress != nullptr) {
+    source = ParseIpv4(sourceAddress);
+    if (!source) return std::unexpected(kWsaEinval);
+  }
+  IcmpSocket result;
+  result.m_nIdentifier = nIdentifier;
+  result.m_fd = socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
+  result.m_bRaw = result.m_fd >= 0;
+  if (result.m_fd < 0) {
+    if (errno != EPERM && errno != EACCES) return std::unexpected(WsaErrorFromErrno(errno));
+    // Without the right to raw sockets: the echo socket the kernel offers
+    // to the groups in net.ipv4.ping_group_range.
+    result.m_fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP);
+    if (result.m_fd < 0) return std::unexpected(WsaErrorFromErrno(errno));
+  }
+
+  SocketAddress local = source.value_or(SocketAddress{kAfInet});
+  if (result.m_bRaw) {
+    if (!source) return result;
+    sockaddr_storage storage{};
+    const socklen_t length = ToSockaddr(local, storage);
+    if (bind(result.m_fd, reinterpret_cast<const sockaddr*>(&storage), length) != 0) {
+      return std::unexpected(WsaErrorFromErrno(errno));
+    }
+    return result;
+  }
+  // The datagram socket's "port" is the echo identifier it sends with.
+  local.port = nIdentifier;
+  sockaddr_storage storage{};
+  socklen_t length = ToSockaddr(local, storage);
+  if (bind(result.m_fd, reinterpret_cast<const sockaddr*>(&storage), length) != 0) {
+    if (errno != EADDRINUSE) return std::unexpected(WsaErrorFromErrno(errno));
+    local.port = 0;
+    length = ToSockaddr(local, storage);
+    if (bind(result.m_fd, reinterpret_cast<const sockaddr*>(&storage), length) != 0) {
+      return std::unexpected(WsaErrorFromErrno(errno));
+    }
+  }
+  sockaddr_storage bound{};
+  socklen_t boundLength = sizeof bound;
+  if (getsockname(result.m_fd, reinterpret_cast<sockaddr*>(&bound), &boundLength) != 0) {
+    return std::unexpected(WsaErrorFromErrno(errno));
+  }
+  if (std::optional<SocketAddress> address = FromSockaddr(reinterpret_cast<const sockaddr*>(&bound), boundLength)) {
+    result.m_nIdentifier = address->port;
+  }
+  return result;
+}
+
+Win32Error IcmpSocket::SendTo(std::span<const uint8_t> message, const SocketAddress& target) {
+  if (m_fd < 0) return kWsaEnotsock;
+  sockaddr_storage storage{};
+  const socklen_t length = ToSockaddr(target, storage);
+  if (length == 0 || target.family != kAfInet) return kWsaEafnosupport;
+  ssize_t sent;
+  do {
+    sent = sendto(m_fd, message.data(), message.size(), 0, reinterpret_cast<const sockaddr*>(&storage), length);
+  } while (sent < 0 && errno == EINTR);
+  if (sent < 0) return WsaErrorFromErrno(errno);
+  return static_cast<size_t>(sent) == message.size() ? kErrorSuccess : kWsaEmsgsize;
+}
+
+std::expected<bool, Win32Error> IcmpSocket::WaitReadable(int nTimeoutMs) const {
+  if (m_fd < 0) return std::unexpected(kWsaEnotsock);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(nTimeoutMs);
+  while (true) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    pollfd entry{m_fd, POLLIN, 0};
+    const int rc = poll(&entry, 1, left.count() > 0 ? static_cast<int>(left.count()) : 0);
+    if (rc >= 0) return rc > 0;
+    if (errno != EINTR) return std::unexpected(WsaErrorFromErrno(errno));
+  }
+}
+
+std::expected<std::vector<uint8_t>, Win32Error> IcmpSocket::ReceiveMessage(size_t nMaxBytes) {
+  if (m_fd < 0) return std::unexpected(kWsaEnotsock);
+  std::vector<uint8_t> buffer(nMaxBytes);
+  ssize_t count;
+  do {
+    count = recv(m_fd, buffer.data(), buffer.size(), 0);
+  } while (count < 0 && errno == EINTR);
+  if (count < 0) return std::unexpected(WsaErrorFromErrno(errno));
+  buffer.resize(static_cast<size_t>(count));
+  if (!m_bRaw) return buffer;
+  // A raw socket hands over the IP header too; its length is in the header.
+  const size_t headerLength = buffer.empty() ? 0 : static_cast<size_t>(buffer[0] & 0x0F) * 4;
+  if (headerLength < 20 || headerLength > buffer.size()) return std::vector<uint8_t>{};
+  buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(headerLength));
+  return buffer;
+}
+
+}  // namespace platform::net

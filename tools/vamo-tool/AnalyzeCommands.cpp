@@ -1,0 +1,92 @@
+// vamo-tool analyze system|network|browsers: one analysis phase of the
+// wizard, its report section and its result.
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "diagnostics/BrowserAnalysis.h"
+#include "diagnostics/NetworkAnalysis.h"
+#include "diagnostics/StatusSink.h"
+#include "diagnostics/SystemAnalysis.h"
+#include "platform/net/NetworkNamespace.h"
+#include "platform/resources/ModuleResources.h"
+#include "resources/resource.h"
+#include "system/ReportSink.h"
+#include "tools/vamo-tool/ToolCommand.h"
+
+namespace {
+
+// The report lines on standard output as they are written, CR LF as a plain
+// line end.
+class PrintingReport : public IReportSink {
+ public:
+  void AppendLine(const char* format, ...) override __attribute__((format(printf, 2, 3))) {
+    char line[4096];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    std::string text = line;
+    std::erase(text, '\r');
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+  }
+};
+
+// The status texts on standard error, so that standard output holds the
+// report section and the result only.
+class PrintingStatus : public IStatusSink {
+ public:
+  void SetStatusText(const std::string& strText) override { std::fprintf(stderr, "status: %s\n", strText.c_str()); }
+};
+
+int RunAnalyze(const std::vector<std::string>& args);
+
+const ToolCommand kAnalyzeCommand = {
+    "analyze",
+    "analyze system | network [--host-network] | browsers  (network only inside a test's or the lab's "
+    "network namespace)",
+    RunAnalyze};
+const CommandRegistrar kRegistrar(kAnalyzeCommand);
+
+int RunAnalyze(const std::vector<std::string>& args) {
+  if (args.empty()) return UsageError(kAnalyzeCommand);
+  const std::string& phase = args[0];
+  PrintingReport report;
+  if (phase == "system" && args.size() == 1) {
+    std::unique_ptr<CSystemInfo> pSystemInfo;
+    const int result = AnalyzeUser(pSystemInfo, report);
+    PrintResult(result);
+    return kExitOk;
+  }
+  if (phase == "browsers" && args.size() == 1) {
+    CBrowserAnalysis analysis;
+    int bOtherBrowser = 0;
+    const int result = analysis.AnalyzeBrowsers(report, bOtherBrowser);
+    std::printf("other browser: %d\n", bOtherBrowser);
+    PrintResult(result);
+    return kExitOk;
+  }
+  if (phase == "network" && (args.size() == 1 || (args.size() == 2 && args[1] == "--host-network"))) {
+    // The analysis pings gateways and asks DNS servers; by default it runs
+    // only where someone made a network of its own for it.
+    if (args.size() == 1 && !platform::net::IsPrivateNetworkNamespace()) {
+      std::fprintf(stderr,
+                   "vamo-tool: refusing to probe this machine's own network; run it inside a network namespace "
+                   "(tools/lab ... exec) or pass --host-network\n");
+      return kExitFailed;
+    }
+    PrintingStatus status;
+    CNetworkAnalysis analysis(report, status, platform::LoadString(IDS_CARRIER_WEB_HOST),
+                              platform::LoadString(IDS_PAYMENT_SERVER_HOST));
+    const int result = analysis.AnalyzeNetwork();
+    PrintResult(result);
+    return result == 0 ? kExitOk : kExitFailed;
+  }
+  return UsageError(kAnalyzeCommand);
+}
+
+}  // namespace

@@ -1,0 +1,220 @@
+// vamo-tool repair [--report FILE] [--host-network]: the wizard's whole run
+// (system, network and browser analysis, install) without a window, for the
+// support desk and unattended use.
+// vamo-tool report show FILE: a saved setup report as UTF-8 text.
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/SetupMessages.h"
+#include "engine/SetupRun.h"
+#include "platform/console/Console.h"
+#include "platform/fs/FileSystem.h"
+#include "platform/fs/Path.h"
+#include "platform/net/NetworkNamespace.h"
+#include "platform/resources/ModuleResources.h"
+#include "platform/text/Utf.h"
+#include "resources/resource.h"
+#include "tools/vamo-tool/RepairView.h"
+#include "tools/vamo-tool/TerminalProgress.h"
+#include "tools/vamo-tool/ToolCommand.h"
+
+namespace {
+
+constexpr char kWindowTitle[] = "Orin 전자결제 - 전자결제 마법사";
+// How often the terminal view moves while nothing is posted.
+constexpr auto kTick = std::chrono::milliseconds(100);
+
+// The window the run posts to: messages in order, and a note that the
+// percent line was invalidated. The command's own thread waits on it.
+class RepairWindow : public platform::gui::MessageTarget {
+ public:
+  void PostMessage(uint32_t message) override {
+    {
+      std::lock_guard lock(m_lock);
+      m_messages.push_back(message);
+    }
+    m_changed.notify_one();
+  }
+  void InvalidateRect(const platform::gui::Rect&) override {
+    {
+      std::lock_guard lock(m_lock);
+      m_bInvalid = true;
+    }
+    m_changed.notify_one();
+  }
+  // What came since the last call, waiting up to `timeout` for something.
+  std::vector<uint32_t> Wait(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(m_lock);
+    m_changed.wait_for(lock, timeout, [this] { return !m_messages.empty() || m_bInvalid; });
+    std::vector<uint32_t> messages(m_messages.begin(), m_messages.end());
+    m_messages.clear();
+    m_bInvalid = false;
+    return messages;
+  }
+
+ private:
+  std::mutex m_lock;
+  std::condition_variable m_changed;
+  std::deque<uint32_t> m_messages;
+  bool m_bInvalid = false;
+};
+
+int RunRepair(const std::vector<std::string>& args);
+int RunReport(const std::vector<std::string>& args);
+
+const ToolCommand kRepairCommand = {
+    "repair",
+    "repair [--report FILE] [--host-network]  (the whole run; only inside a test's or the lab's network namespace)",
+    RunRepair};
+const ToolCommand kReportCommand = {"report", "report show FILE    a saved setup report (.rpt) as text", RunReport};
+const CommandRegistrar kRepairRegistrar(kRepairCommand);
+const CommandRegistrar kReportRegistrar(kReportCommand);
+
+enum class Ending { kCompleted, kFailed, kStopped };
+
+// Shows the run until it ends, from this thread; the run works on its own.
+Ending ShowRun(CSetupRun& run, RepairWindow& window, TerminalProgress& view) {
+  int nTick = 0;
+  bool bStopping = false;
+  for (;;) {
+    std::vector<uint32_t> messages = window.Wait(kTick);
+    // The last state is shown before the end is handled, so that a pipe
+    // gets the last item's lines too.
+    CSetupDriver::Snapshot snapshot = run.TakeSnapshot();
+    if (view.InPlace()) {
+      view.Show(RepairView::TerminalLines(snapshot, view.Columns(), nTick++));
+    } else {
+      view.Show(RepairView::PipeLines(snapshot));
+    }
+    for (uint32_t message : messages) {
+      if (message == WM_SETUP_COMPLETE) return Ending::kCompleted;
+      if (message == WM_SETUP_ERROR) return Ending::kFailed;
+    }
+    if (platform::console::InterruptRequested() && !bStopping) {
+      // As when the window is closed: the run ends after its current step.
+      bStopping = true;
+      run.RequestStop();
+      view.PrintLine("중지하는 중입니다: 지금 단계가 끝나면 멈춥니다 (Ctrl+C 한 번 더: 바로 종료).");
+    }
+    if (bStopping && snapshot.bStop == 1) {
+      // The worker may still post its error while it ends; once it has
+      // ended, whatever it posted is in the window.
+      run.StopWorker();
+      for (uint32_t message : window.Wait(std::chrono::milliseconds(0))) {
+        if (message == WM_SETUP_ERROR) return Ending::kFailed;
+        if (message == WM_SETUP_COMPLETE) return Ending::kCompleted;
+      }
+      return Ending::kStopped;
+    }
+  }
+}
+
+void PrintLines(TerminalProgress& view, const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) view.PrintLine(line);
+}
+
+int RunRepair(const std::vector<std::string>& args) {
+  std::string strReport;
+  bool bHostNetwork = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--report" && i + 1 < args.size()) {
+      strReport = args[++i];
+    } else if (args[i] == "--host-network") {
+      bHostNetwork = true;
+    } else {
+      return UsageError(kRepairCommand);
+    }
+  }
+  // The run pings gateways, asks DNS servers and connects to hosts; by
+  // default only where someone made a network of its own for it.
+  if (!bHostNetwork && !platform::net::IsPrivateNetworkNamespace()) {
+    std::fprintf(stderr,
+                 "vamo-tool: refusing to probe this machine's own network; run it inside a network namespace "
+                 "(tools/lab ... exec) or pass --host-network\n");
+    return kExitFailed;
+  }
+
+  platform::console::WatchInterrupt();
+  RepairWindow window;
+  CSetupRun run(&window);
+  TerminalProgress view(TerminalProgress::Interruption::kErase);
+  view.PrintLine(kWindowTitle);
+  view.PrintLine("");
+  run.StartWorker();
+  const Ending ending = ShowRun(run, window, view);
+
+  CSetupDriver::Snapshot snapshot = run.TakeSnapshot();
+  std::vector<std::string> closing;
+  if (ending == Ending::kCompleted) {
+    run.OnSetupComplete();
+    snapshot = run.TakeSnapshot();
+    if (view.InPlace()) view.Show(RepairView::FinalTerminalLines(snapshot, false, view.Columns()));
+    closing = RepairView::TextLines(CSetupDriver::kPhaseStatusText[3]);
+  } else if (ending == Ending::kFailed) {
+    const std::string strMessage = run.OnSetupError();
+    if (view.InPlace()) view.Show(RepairView::FinalTerminalLines(snapshot, true, view.Columns()));
+    closing = RepairView::ErrorText(snapshot.nPhase, platform::LoadString(IDS_SUPPORT_PHONE),
+                                    platform::LoadString(IDS_SUPPORT_EMAIL));
+    closing.push_back("");
+    for (const std::string& line : RepairView::TextLines(strMessage)) closing.push_back(line);
+  } else {
+    closing = {"복구를 끝까지 마치지 못하고 중지했습니다."};
+  }
+  view.Finish();
+  view.PrintLine("");
+  PrintLines(view, closing);
+
+  if (!strReport.empty()) {
+    if (run.m_setupReport.Save(strReport) == 0) {
+      view.PrintLine("");
+      view.PrintLine("report: " + platform::ToHostPath(strReport));
+    } else {
+      std::fprintf(stderr, "vamo-tool: the report could not be saved to %s\n", strReport.c_str());
+      return kExitFailed;
+    }
+  }
+  return ending == Ending::kCompleted ? kExitOk : kExitFailed;
+}
+
+int RunReport(const std::vector<std::string>& args) {
+  if (args.size() != 2 || args[0] != "show") return UsageError(kReportCommand);
+  auto bytes = platform::fs::ReadFileBytes(args[1]);
+  if (!bytes) {
+    std::fprintf(stderr, "vamo-tool: %s cannot be read (error %u)\n", args[1].c_str(),
+                 static_cast<unsigned>(bytes.error()));
+    return kExitFailed;
+  }
+  // A saved report is UTF-16LE text after the byte-order mark FF FE.
+  if (bytes->size() < 2 || (*bytes)[0] != 0xFF || (*bytes)[1] != 0xFE) {
+    std::fprintf(stderr, "vamo-tool: %s is not a setup report: a .rpt file is UTF-16 text that starts with FF FE\n",
+                 args[1].c_str());
+    return kExitFailed;
+  }
+  if (bytes->size() % 2 != 0) {
+    std::fprintf(stderr, "vamo-tool: %s is cut in the middle of a character; it is not a whole setup report\n",
+                 args[1].c_str());
+    return kExitFailed;
+  }
+  std::u16string text;
+  text.reserve(bytes->size() / 2);
+  for (size_t i = 2; i + 1 < bytes->size(); i += 2) {
+    text.push_back(static_cast<char16_t>((*bytes)[i] | ((*bytes)[i + 1] << 8)));
+  }
+  std::string utf8 = platform::Utf16ToUtf8(text);
+  std::string out;
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') continue;
+    out += utf8[i];
+  }
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  if (!out.empty() && out.back() != '\n') std::fputc('\n', stdout);
+  return kExitOk;
+}
+
+}  // namespace
