@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -72,6 +74,13 @@ bool IsPrivateNetworkNamespace() {
     pid = ParentOf(pid);
   }
   return false;
+}
+
+bool MayProbeNetwork(bool bHostNetwork) {
+  if (bHostNetwork) return true;
+  const char* value = std::getenv(kHostNetworkVariable);
+  if (value != nullptr && std::strcmp(value, "1") == 0) return true;
+  return IsPrivateNetworkNamespace();
 }
 
 }  // namespace platform::net

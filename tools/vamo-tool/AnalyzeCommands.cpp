@@ -73,10 +73,10 @@ int RunAnalyze(const std::vector<std::string>& args) {
   if (phase == "network" && (args.size() == 1 || (args.size() == 2 && args[1] == "--host-network"))) {
     // The analysis pings gateways and asks DNS servers; by default it runs
     // only where someone made a network of its own for it.
-    if (args.size() == 1 && !platform::net::IsPrivateNetworkNamespace()) {
+    if (!platform::net::MayProbeNetwork(args.size() == 2)) {
       std::fprintf(stderr,
                    "vamo-tool: refusing to probe this machine's own network; run it inside a network namespace "
-                   "(tools/lab ... exec) or pass --host-network\n");
+                   "(tools/lab ... exec) or pass --host-network (or set VAMO_HOST_NETWORK=1)\n");
       return kExitFailed;
     }
     PrintingStatus status;

@@ -132,10 +132,10 @@ int RunRepair(const std::vector<std::string>& args) {
   }
   // The run pings gateways, asks DNS servers and connects to hosts; by
   // default only where someone made a network of its own for it.
-  if (!bHostNetwork && !platform::net::IsPrivateNetworkNamespace()) {
+  if (!platform::net::MayProbeNetwork(bHostNetwork)) {
     std::fprintf(stderr,
                  "vamo-tool: refusing to probe this machine's own network; run it inside a network namespace "
-                 "(tools/lab ... exec) or pass --host-network\n");
+                 "(tools/lab ... exec) or pass --host-network (or set VAMO_HOST_NETWORK=1)\n");
     return kExitFailed;
   }
 
