@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "app/InstallOnlyRun.h"
 #include "platform/gui/DesktopWindows.h"
 #include "platform/gui/MessageBox.h"
 #include "platform/gui/UiThread.h"
+#include "platform/net/NetworkNamespace.h"
 #include "platform/net/SocketLayer.h"
 #include "system/Trace.h"
 #include "ui/BrowserScan.h"
@@ -24,6 +24,10 @@ BOOL CVamoSetupApp::InitInstance() {
     m_nExitCode = 1;
     return FALSE;
   }
+  if (!MayProbeNetwork()) {
+    m_nExitCode = 1;
+    return FALSE;
+  }
   if (platform::InitSocketLayer() != platform::kErrorSuccess) {
     MessageBox(nullptr, kInitFailedText, kWizardTitle, MB_OK | MB_ICONWARNING);
     return FALSE;
@@ -36,6 +40,19 @@ BOOL CVamoSetupApp::InitInstance() {
   CDialogWelcome welcome;
   if (welcome.DoModal() == IDOK) RunMainWindow();
   return FALSE;
+}
+
+bool CVamoSetupApp::MayProbeNetwork() {
+  // The run pings gateways, asks name servers and connects to web hosts.
+  // This build runs on developers' and test machines: by default only in a
+  // network made for it, as vamo-tool repair.
+  if (platform::net::MayProbeNetwork()) return true;
+  std::fprintf(stderr,
+               "vamo-setup: refusing to probe this machine's own network; run it inside a network namespace "
+               "(tools/lab/lab exec NAME -- vamo-setup) or set %s=1\n",
+               platform::net::kHostNetworkVariable);
+  MessageBox(nullptr, kHostNetworkRefusedText, kWizardTitle, MB_OK | MB_ICONWARNING);
+  return false;
 }
 
 bool CVamoSetupApp::TakeSingleInstance() {
@@ -65,13 +82,13 @@ bool CVamoSetupApp::OfferToCloseBrowsers(bool* pbListed) {
 void CVamoSetupApp::RunMainWindow() {
   CDialogMain dialog;
   // The run outlives the window: the window's destruction stops its worker.
-  std::unique_ptr<CSetupDriver> pRun = CreateRun(&dialog);
+  std::unique_ptr<CSetupRun> pRun = CreateRun(&dialog);
   dialog.SetRun(pRun.get());
   m_pMainWnd = &dialog;
   dialog.DoModal();
   m_pMainWnd = nullptr;
 }
 
-std::unique_ptr<CSetupDriver> CVamoSetupApp::CreateRun(MessageTarget* pWindow) {
-  return std::make_unique<CInstallOnlyRun>(pWindow);
+std::unique_ptr<CSetupRun> CVamoSetupApp::CreateRun(MessageTarget* pWindow) {
+  return std::make_unique<CSetupRun>(pWindow);
 }

@@ -86,7 +86,7 @@ BOOL CDialogError::OnInitDialog() {
   m_fontText.CreateFont(12, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "굴림");
 
   SetWindowText(kWizardTitle);
-  if (m_pOwner && m_pOwner->GetRun()) m_strMessage = CDialogMain::ErrorMessageText(m_pOwner->GetRun()->m_errorInfo);
+  if (m_pOwner && m_pOwner->GetRun()) m_strMessage = m_pOwner->GetRun()->ErrorMessageText();
   return TRUE;
 }
 

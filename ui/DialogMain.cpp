@@ -6,7 +6,6 @@
 #include "platform/gui/MessageBox.h"
 #include "platform/gui/PaintDC.h"
 #include "resources/resource.h"
-#include "system/Trace.h"
 #include "ui/BufferDC.h"
 #include "ui/DialogError.h"
 #include "ui/DialogSkin.h"
@@ -46,11 +45,6 @@ CDialogMain::~CDialogMain() {
   if (m_hWnd) DestroyWindow();
 }
 
-std::string CDialogMain::ErrorMessageText(const CErrorInfo& errorInfo) {
-  if (errorInfo.m_strDetail.empty()) return errorInfo.m_strMessage;
-  return errorInfo.m_strMessage + " (" + errorInfo.m_strDetail + ")";
-}
-
 void CDialogMain::DoDataExchange(DataExchange* pDX) {
   Dialog::DoDataExchange(pDX);
   DDX_Control(pDX, IDC_ERROR_DETAIL, m_btnErrorDetail);
@@ -70,13 +64,10 @@ BOOL CDialogMain::OnInitDialog() {
   const Size size = m_painter.BackgroundSize();
   SetWindowPos(nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
   if (m_pRun) {
+    // The run starts with its first status text and count label; where the
+    // percent line lies is the window's to say.
     std::lock_guard lock(m_pRun->m_csState);
     m_pRun->m_rcPercentLine = {CMainPainter::kPercentBar, CMainPainter::kPercentLabel, CMainPainter::kPercentLabel};
-    m_pRun->m_strStatus = CMainPainter::kInitialStatusText;
-    m_pRun->m_strCountLabel = CMainPainter::kInitialCountLabel;
-    m_pRun->m_strCountText.clear();
-    m_pRun->m_nPhase = 0;
-    m_pRun->m_bErrorMode = 0;
   }
   m_bBlink = 0;
   m_nMarqueeOffset = 0;
@@ -214,8 +205,7 @@ BOOL CDialogMain::OnCommand(WPARAM wParam, LPARAM lParam) {
 }
 
 void CDialogMain::OnComplete() {
-  Trace("OnComplete...");
-  StopWorker();
+  if (m_pRun) m_pRun->OnSetupComplete();
   Invalidate(TRUE);
   ShowControl(IDC_DONE, SW_SHOW);
   ShowControl(IDCANCEL, SW_SHOW);
@@ -223,13 +213,7 @@ void CDialogMain::OnComplete() {
 }
 
 void CDialogMain::OnError() {
-  Trace("OnError...");
-  StopWorker();
-  if (m_pRun) {
-    // The message goes in as an argument: a "%" in it stays a "%".
-    m_pRun->m_setupReport.AppendLine("%s\r\n", ErrorMessageText(m_pRun->m_errorInfo).c_str());
-    m_pRun->m_bErrorMode = 1;
-  }
+  if (m_pRun) m_pRun->OnSetupError();
   Invalidate(TRUE);
   ShowControl(IDOK, SW_HIDE);
   ShowControl(IDCANCEL, SW_SHOW);

@@ -2,8 +2,7 @@
 
 #include <string>
 
-#include "engine/ErrorInfo.h"
-#include "engine/SetupDriver.h"
+#include "engine/SetupRun.h"
 #include "platform/gui/Dialog.h"
 #include "platform/gui/Icon.h"
 #include "ui/ButtonSkin.h"
@@ -32,19 +31,14 @@ class CDialogMain : public platform::gui::Dialog {
   ~CDialogMain() override;
 
   // The run this window shows and starts; it must outlive the window.
-  void SetRun(CSetupDriver* pRun) { m_pRun = pRun; }
-  CSetupDriver* GetRun() const { return m_pRun; }
+  void SetRun(CSetupRun* pRun) { m_pRun = pRun; }
+  CSetupRun* GetRun() const { return m_pRun; }
 
   // Starts the run's worker; when the thread cannot be made, tells the user
   // ("시작실패") and stays in the running state with nothing running.
   void StartWorker();
   // Stops the worker and waits for its end (no time limit).
   void StopWorker();
-
-  // The text of a failed run as the window appends it to the report and the
-  // error page shows it: "message (detail)", or the message alone when the
-  // detail is empty.
-  static std::string ErrorMessageText(const CErrorInfo& errorInfo);
 
   // The display state of the window (painting reads it on the UI thread).
   int m_bBlink = 0;
@@ -63,7 +57,8 @@ class CDialogMain : public platform::gui::Dialog {
   const platform::gui::Icon* OnQueryDragIcon() override;
   platform::gui::BOOL OnCommand(platform::gui::WPARAM wParam, platform::gui::LPARAM lParam) override;
 
-  // WM_SETUP_COMPLETE and WM_SETUP_ERROR: collect the worker, then show the
+  // WM_SETUP_COMPLETE and WM_SETUP_ERROR: the run collects its worker (and
+  // on error closes its report with the message), then the window shows the
   // completed or the failed state.
   void OnComplete();
   void OnError();
@@ -74,7 +69,7 @@ class CDialogMain : public platform::gui::Dialog {
   int CurrentPhase() const;
   void ShowControl(int nID, int nCmdShow);
 
-  CSetupDriver* m_pRun = nullptr;
+  CSetupRun* m_pRun = nullptr;
   CButtonSkin m_btnErrorDetail;
   CButtonSkin m_btnDone;
   CButtonSkin m_btnRun;

@@ -34,9 +34,6 @@ class CMainPainter {
   static constexpr int kMarqueeRestart = -100;
   static constexpr int kMarqueeBlock = 100;
 
-  static constexpr char kInitialStatusText[] =
-      "결제 오류 원인 분석을 위하여 사용자 시스템 정보를 분석하고 있습니다.\n\n잠시만 기다려 주십시오.";
-  static constexpr char kInitialCountLabel[] = "초기화 하는중...";
   static constexpr char kErrorTextAnalysis[] =
       "현재 인터넷 접속이 원활하지 않아 전자결제창 마법사 및 전자결제 서비스가 원활하지\n\n"
       "않을 수 있습니다. 인터넷 접속을 다시 한번 확인하시기 바랍니다.";

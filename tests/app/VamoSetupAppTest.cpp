@@ -37,7 +37,7 @@ class CTestApp : public CVamoSetupApp {
   bool m_bHoldStart = false;
 
  protected:
-  std::unique_ptr<CSetupDriver> CreateRun(MessageTarget* pWindow) override {
+  std::unique_ptr<CSetupRun> CreateRun(MessageTarget* pWindow) override {
     auto pRun = std::make_unique<CScriptedRun>(pWindow);
     pRun->m_bHoldStart = m_bHoldStart;
     m_pRun = pRun.get();
@@ -58,7 +58,8 @@ Page PageOf(Window* pWindow) {
 class VamoSetupAppTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!HasPrivateProcesses()) GTEST_SKIP() << "needs a PID namespace of its own (root)";
+    if (!HasPrivateProcesses() || !HasPrivateNetwork())
+      GTEST_SKIP() << "needs a PID namespace and a network of its own (root)";
     ASSERT_TRUE(SharedXvfb().Ok()) << SharedXvfb().Error();
     ASSERT_TRUE(Initialize());
   }

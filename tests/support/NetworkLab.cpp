@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cctype>
 #include <cstdlib>
+#include <memory>
 #include <sstream>
 
 namespace {
@@ -115,12 +116,34 @@ ToolOutput NetworkLab::RunShell(const std::string& script, const std::vector<std
 }
 
 ::testing::AssertionResult NetworkLab::RunCurrentTestInside(const std::vector<std::string>& extraEnv) const {
+  return RunInside(extraEnv, false);
+}
+
+::testing::AssertionResult NetworkLab::RunCurrentTestInsideOwnProcesses(
+    const std::vector<std::string>& extraEnv) const {
+  return RunInside(extraEnv, true);
+}
+
+::testing::AssertionResult NetworkLab::RunInside(const std::vector<std::string>& extraEnv, bool bOwnProcesses) const {
   std::string test = CurrentTestName();
   std::string exe = OwnExecutable();
   if (test.empty() || exe.empty()) return ::testing::AssertionFailure() << "no current test to run inside the lab";
   std::vector<std::string> env = extraEnv;
   env.push_back("VAMO_LAB_TEST=" + test);
-  ToolOutput inner = Run({exe, "--gtest_filter=" + test, "--gtest_color=no"}, env);
+  ToolOutput inner;
+  if (bOwnProcesses) {
+    // The shell must stay (not exec `lab`): it is the namespace's first
+    // process, in the machine's network.
+    inner = RunProgram("/usr/bin/timeout",
+                       {"-k", "5", kLabCommandLimit, "unshare", "--pid", "--fork", "--mount-proc", "--", "bash", "-c",
+                        "\"$@\"; exit $?", "inside", VAMO_LAB_TOOL, "exec", m_strName, "--", exe,
+                        "--gtest_filter=" + test, "--gtest_color=no"},
+                       env);
+    if (inner.exitStatus == 124 || inner.exitStatus == 137)
+      inner.err += std::string("(timed out after ") + kLabCommandLimit + " s)\n";
+  } else {
+    inner = Run({exe, "--gtest_filter=" + test, "--gtest_color=no"}, env);
+  }
   // Exit status 0 alone would also be a filter that matched nothing.
   if (inner.exitStatus == 0 && inner.out.find("[  PASSED  ] 1 test.") != std::string::npos)
     return ::testing::AssertionSuccess();
@@ -128,6 +151,23 @@ ToolOutput NetworkLab::RunShell(const std::string& script, const std::vector<std
                                        << inner.exitStatus << "\n"
                                        << inner.out << inner.err;
 }
+
+namespace {
+
+std::unique_ptr<NetworkLab>& SharedLabSlot() {
+  static std::unique_ptr<NetworkLab> s_lab;
+  return s_lab;
+}
+
+}  // namespace
+
+NetworkLab& SharedNetworkLab() {
+  std::unique_ptr<NetworkLab>& lab = SharedLabSlot();
+  if (!lab) lab = std::make_unique<NetworkLab>();
+  return *lab;
+}
+
+void EndSharedNetworkLab() { SharedLabSlot().reset(); }
 
 bool NetworkLab::InsideLab() {
   const char* marker = std::getenv("VAMO_LAB_TEST");

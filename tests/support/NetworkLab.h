@@ -87,6 +87,12 @@ class NetworkLab {
   // Succeeds when exactly that one test ran there and passed; the failure
   // message carries the inner run's output.
   ::testing::AssertionResult RunCurrentTestInside(const std::vector<std::string>& extraEnv = {}) const;
+  // The same in a PID namespace of the test's own, whose first process (a
+  // shell) stays outside the lab's network, as scripts/demo runs the
+  // wizard: the inner test meets only processes it started, and a program
+  // that refuses to probe the machine's own network sees that its network
+  // was made for it.
+  ::testing::AssertionResult RunCurrentTestInsideOwnProcesses(const std::vector<std::string>& extraEnv = {}) const;
 
   // True in the inner run of RunCurrentTestInside, for that test only.
   static bool InsideLab();
@@ -104,12 +110,19 @@ class NetworkLab {
 
  private:
   bool RefreshStatus();
+  ::testing::AssertionResult RunInside(const std::vector<std::string>& extraEnv, bool bOwnProcesses) const;
 
   std::string m_strName;
   std::string m_strError;
   std::map<std::string, std::string> m_status;
   bool m_bUp = false;
 };
+
+// The lab all tests of a test program share, brought up on first use (one
+// lab per program keeps its tests quick); EndSharedNetworkLab brings it down
+// (a test environment's TearDown, once every test has run).
+NetworkLab& SharedNetworkLab();
+void EndSharedNetworkLab();
 
 // Skips the test where labs cannot be made (a developer without root);
 // CI runs as root, where every lab test runs.

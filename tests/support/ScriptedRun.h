@@ -2,17 +2,18 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 
-#include "engine/SetupDriver.h"
+#include "engine/SetupRun.h"
 
-// A run for window tests: the driver with phases that do what the test
-// sets, without touching the machine or the network. The window under test
-// starts and stops it exactly as it does the real run.
-class CScriptedRun : public CSetupDriver {
+// A run for window tests: the program's run with phases that do what the
+// test sets, without touching the machine or the network. The window under
+// test starts, ends and stops it exactly as it does the real run.
+class CScriptedRun : public CSetupRun {
  public:
-  explicit CScriptedRun(platform::gui::MessageTarget* pWindow) : CSetupDriver(pWindow) { m_nPhasePauseMs = 0; }
+  explicit CScriptedRun(platform::gui::MessageTarget* pWindow) : CSetupRun(pWindow, WithoutPauses()) {}
   ~CScriptedRun() override { StopWorker(); }
 
   // Results of the phases; 0 lets the run go on.
@@ -32,6 +33,15 @@ class CScriptedRun : public CSetupDriver {
   std::atomic<bool> m_bInstallRunning{false};
   std::atomic<bool> m_bInstallEnded{false};
   std::atomic<std::thread::id> m_workerId{};
+
+  // Called when the worker's thread could not be made.
+  std::atomic<int> m_nStartFailures{0};
+  std::function<void()> m_onStartFailed;
+
+  void OnStartFailed() override {
+    ++m_nStartFailures;
+    if (m_onStartFailed) m_onStartFailed();
+  }
 
   int AnalyzeUser() override {
     m_workerId = std::this_thread::get_id();
@@ -54,5 +64,12 @@ class CScriptedRun : public CSetupDriver {
     if (nResult == -9302) m_errorInfo.SetError(nResult, m_strFolderDetail);
     m_bInstallEnded = true;
     return nResult;
+  }
+
+ private:
+  static CSetupRunOptions WithoutPauses() {
+    CSetupRunOptions options;
+    options.bPauses = false;
+    return options;
   }
 };

@@ -61,16 +61,6 @@ INSTANTIATE_TEST_SUITE_P(
                       PathCase{"Z:\\home\\kim\\report.", "Z:\\home\\kim\\report.rpt"},
                       PathCase{"Z:\\home\\kim\\설치오류 (20201231)", "Z:\\home\\kim\\설치오류 (20201231).rpt"}));
 
-TEST(DialogErrorTextTest, DetailFollowsTheMessageInBracketsOnlyWhenThereIsOne) {
-  CErrorInfo error;
-  error.SetError(kErrNetDns, "");
-  EXPECT_EQ(CDialogMain::ErrorMessageText(error),
-            "1. DNS 서버와 통신이 되지 않습니다. DNS 서버 설정을 확인해 주십시오. [-9007]");
-  error.SetError(kErrFolderAccess, "C:\\Users\\kim\\AppData\\LocalLow\\VamoPlugin");
-  EXPECT_EQ(CDialogMain::ErrorMessageText(error),
-            "1. 디렉토리 또는 파일에 접근할 수 없습니다. [-9302] (C:\\Users\\kim\\AppData\\LocalLow\\VamoPlugin)");
-}
-
 // ---------------------------------------------------------------- the page itself
 
 class DialogErrorWindowTest : public ::testing::Test {
@@ -105,7 +95,7 @@ TEST_F(DialogErrorWindowTest, ShowsTheMessageInItsRectangleAndCutsWhatDoesNotFit
     CDialogError dialog;
     dialog.m_pOwner = &m_main;
     ASSERT_TRUE(dialog.Create(IDD_DIALOG_ERROR));
-    EXPECT_EQ(dialog.MessageText(), CDialogMain::ErrorMessageText(m_run.m_errorInfo));
+    EXPECT_EQ(dialog.MessageText(), m_run.ErrorMessageText());
     Rect rc;
     dialog.GetClientRect(&rc);
     EXPECT_EQ(rc.right, 460);
@@ -225,7 +215,7 @@ TEST_F(DialogErrorWindowTest, SavesTheReportUnderATypedNameAndOpensTheGuide) {
     ASSERT_EQ(static_cast<unsigned char>(saved[3 + 2 * i]), report[i] >> 8) << i;
   }
   // The report ends with the message the window appended.
-  EXPECT_TRUE(m_run.m_setupReport.TextUtf8().ends_with(strShownMessage + "\r\n"));
+  EXPECT_TRUE(m_run.m_setupReport.TextUtf8().ends_with(strShownMessage));
   EXPECT_EQ(browser.Opened(), opened + platform::LoadString(IDS_ACTION_GUIDE_URL) + "\n");
 }
 

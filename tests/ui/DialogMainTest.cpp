@@ -4,7 +4,11 @@
 // closing during the install, dragging by the title band, and the error
 // page reached through the window.
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <unistd.h>
 
+#include <set>
+#include <sstream>
 #include <thread>
 
 #include "engine/ErrorCodes.h"
@@ -61,11 +65,11 @@ TEST_F(DialogMainTest, OpensWithItsButtonsInPlaceAndStartsTheWorkerByItselfLater
   EXPECT_TRUE(IsShown(m_dialog, IDCANCEL));
   EXPECT_FALSE(IsShown(m_dialog, IDC_DONE));
   EXPECT_FALSE(IsShown(m_dialog, IDC_ERROR_DETAIL));
-  // The first texts are the window's own; the percent line's rectangles
-  // are the run's to invalidate.
+  // The run's first texts show; the percent line's rectangles are the
+  // run's to invalidate.
   {
     CSetupDriver::Snapshot snapshot = m_run.TakeSnapshot();
-    EXPECT_EQ(snapshot.strStatus, CMainPainter::kInitialStatusText);
+    EXPECT_EQ(snapshot.strStatus, CSetupRun::kInitialStatusText);
     EXPECT_EQ(snapshot.strCountLabel, "초기화 하는중...");
     EXPECT_EQ(snapshot.strCountText, "");
     EXPECT_EQ(m_run.m_rcPercentLine[0], (Rect{154, 344, 403, 356}));
@@ -141,8 +145,8 @@ TEST_P(DialogMainFailureTest, FailedRunShowsErrorDetailsAndAppendsTheMessageOnce
   EXPECT_TRUE(IsShown(m_dialog, IDC_DONE));
   EXPECT_EQ(ControlRect(m_dialog, IDC_ERROR_DETAIL).left, 38);
   EXPECT_EQ(ControlRect(m_dialog, IDC_ERROR_DETAIL).top, 214);
-  EXPECT_EQ(CDialogMain::ErrorMessageText(m_run.m_errorInfo), c.pszShown);
-  EXPECT_EQ(m_run.m_setupReport.TextUtf8(), std::string("------- INSTALL BEGIN -------\r\n") + c.pszShown + "\r\n");
+  EXPECT_EQ(m_run.ErrorMessageText(), c.pszShown);
+  EXPECT_EQ(m_run.m_setupReport.TextUtf8(), std::string("------- INSTALL BEGIN -------\r\n") + c.pszShown);
 
   // The failed step keeps blinking; the marquee stands still once a tick
   // that was already due has passed.
@@ -184,6 +188,85 @@ TEST_F(DialogMainTest, ClosingDuringTheInstallEndsOnlyAfterTheWorkerStopped) {
   EXPECT_TRUE(m_run.m_bInstallEnded);
   EXPECT_EQ(m_run.m_pWorkerThread, nullptr);
   EXPECT_EQ(m_dialog.m_hWnd, nullptr);
+}
+
+// Threads of this process cannot start while it lives (or until Restore):
+// the default stack asked for is larger than any address space.
+class ThreadsCannotStart {
+ public:
+  ThreadsCannotStart() {
+    pthread_getattr_default_np(&m_saved);
+    pthread_attr_t huge;
+    pthread_attr_init(&huge);
+    m_bActive = pthread_attr_setstacksize(&huge, size_t{1} << 50) == 0 && pthread_setattr_default_np(&huge) == 0;
+    pthread_attr_destroy(&huge);
+  }
+  ~ThreadsCannotStart() {
+    Restore();
+    pthread_attr_destroy(&m_saved);
+  }
+  bool Active() const { return m_bActive; }
+  void Restore() {
+    if (m_bActive) pthread_setattr_default_np(&m_saved);
+    m_bActive = false;
+  }
+
+ private:
+  pthread_attr_t m_saved;
+  bool m_bActive = false;
+};
+
+TEST_F(DialogMainTest, AWorkerThatCannotStartGivesOneStartFailedBoxAndTheWindowWaitsToBeClosed) {
+  {
+    // The toolkit starts threads of its own the first time it draws text;
+    // a window without a run shows once before threads are taken away.
+    CDialogMain warmUp;
+    ASSERT_TRUE(warmUp.Create(IDD_VAMOSETUP_DIALOG));
+    EXPECT_TRUE(WaitFor([&] { return ScreenShowsPainting(warmUp); }, 3s));
+  }
+  ThreadsCannotStart noThreads;
+  ASSERT_TRUE(noThreads.Active());
+  // Threads come back as soon as the run has seen its worker fail, before
+  // the window says so: the toolkit may want one while the box is up.
+  m_run.m_onStartFailed = [&] { noThreads.Restore(); };
+  // Every box shown is answered with Enter; each is a window of its own
+  // (the box has no caption), so boxes that follow one another count apart.
+  TempDir scratch;
+  const std::string found = scratch.Path() + "/boxes";
+  std::set<std::string> boxes;
+  bool bClosed = false;
+  std::chrono::steady_clock::time_point lastBox;
+  ModalHook hook([&] {
+    if (!m_dialog.m_hWnd || bClosed) return;
+    // The window is disabled while a message box it owns is up.
+    if (!m_dialog.IsWindowEnabled()) {
+      // This process's visible top-level windows without a name.
+      const std::string search =
+          "xdotool search --all --maxdepth 1 --onlyvisible --pid " + std::to_string(getpid()) + " --name '^$'";
+      RunPumping({"sh", "-c", search + " > '" + found + "'"});
+      std::istringstream ids(ReadHostFile(found));
+      std::string id;
+      while (ids >> id) {
+        if (!boxes.insert(id).second) continue;
+        lastBox = std::chrono::steady_clock::now();
+        Xdotool({"windowfocus", "--sync", id, "sleep", "0.3", "key", "Return"});
+      }
+    } else if (!boxes.empty() && std::chrono::steady_clock::now() - lastBox > 1500ms) {
+      // No second box came; the window still shows a run that never began.
+      EXPECT_TRUE(IsShown(m_dialog, IDOK));
+      EXPECT_FALSE(IsShown(m_dialog, IDC_DONE));
+      EXPECT_FALSE(IsShown(m_dialog, IDC_ERROR_DETAIL));
+      EXPECT_EQ(m_run.GetPhase(), 0);
+      bClosed = true;
+      ClickAt(m_dialog, 525, 22);
+    }
+  });
+  EXPECT_EQ(m_dialog.DoModal(), IDCANCEL);
+  EXPECT_TRUE(bClosed);
+  EXPECT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(m_run.m_nStartFailures, 1);
+  EXPECT_FALSE(m_run.m_bStarted);
+  EXPECT_EQ(m_run.m_pWorkerThread, nullptr);
 }
 
 TEST_F(DialogMainTest, DragsByTheTopFiftyPixelsOnly) {

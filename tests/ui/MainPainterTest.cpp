@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <string>
 
+#include "engine/SetupRun.h"
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/DC.h"
 #include "resources/resource.h"
@@ -54,8 +55,8 @@ class MainPainterTest : public ::testing::Test {
   static CMainView View(int nPhase, int bBlink = 1, int bErrorMode = 0) {
     CMainView view;
     view.run.nPhase = nPhase;
-    view.run.strStatus = CMainPainter::kInitialStatusText;
-    view.run.strCountLabel = CMainPainter::kInitialCountLabel;
+    view.run.strStatus = CSetupRun::kInitialStatusText;
+    view.run.strCountLabel = CSetupRun::kInitialCountLabel;
     view.bBlink = bBlink;
     view.bErrorMode = bErrorMode;
     return view;
@@ -185,7 +186,7 @@ INSTANTIATE_TEST_SUITE_P(EveryPhaseBlinkOnAndOff, PhasePictureTest,
                                            PhaseCase{4, 1}, PhaseCase{4, 0}));
 
 TEST_F(MainPainterTest, StatusTextIsCentredOnTheMiddleOfItsRectangle) {
-  for (const char* text : {CMainPainter::kInitialStatusText, "한 줄", "첫 줄\n\n셋째 줄\n\n다섯째 줄"}) {
+  for (const char* text : {CSetupRun::kInitialStatusText, "한 줄", "첫 줄\n\n셋째 줄\n\n다섯째 줄"}) {
     CMainView view = View(1);
     view.run.strStatus = text;
     Paint(view);

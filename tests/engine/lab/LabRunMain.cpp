@@ -12,7 +12,7 @@ namespace {
 // Brings the shared lab down once every test has run.
 class SharedLabEnvironment : public ::testing::Environment {
  public:
-  void TearDown() override { EndSharedLab(); }
+  void TearDown() override { EndSharedNetworkLab(); }
 };
 
 }  // namespace

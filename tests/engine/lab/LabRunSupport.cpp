@@ -17,11 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::unique_ptr<NetworkLab>& SharedLabSlot() {
-  static std::unique_ptr<NetworkLab> s_lab;
-  return s_lab;
-}
-
 // "/a/b/list.ver" of "http://host/a/b/list.ver".
 std::string UrlPath(const std::string& url) {
   size_t scheme = url.find("://");
@@ -36,14 +31,6 @@ void ReplaceAll(std::string& text, const std::string& what, const std::string& w
 }
 
 }  // namespace
-
-NetworkLab& SharedLab() {
-  std::unique_ptr<NetworkLab>& lab = SharedLabSlot();
-  if (!lab) lab = std::make_unique<NetworkLab>();
-  return *lab;
-}
-
-void EndSharedLab() { SharedLabSlot().reset(); }
 
 CLabSite::CLabSite() { fs::create_directories(HostFolder()); }
 
@@ -88,7 +75,7 @@ void RunInsideLab(const CLabSite& site, const std::vector<std::string>& switches
 }
 
 void RunInsideLab(const std::string& strUpdateRoot, const std::vector<std::string>& switches) {
-  NetworkLab& lab = SharedLab();
+  NetworkLab& lab = SharedNetworkLab();
   ASSERT_TRUE(lab.IsUp()) << lab.Error();
   ASSERT_TRUE(lab.Set({"defaults"})) << lab.Error();
   if (!switches.empty()) {

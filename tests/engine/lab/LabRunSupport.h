@@ -18,11 +18,7 @@
 // fresh prefix and the run itself, in process namespaces of its own
 // (LabRunMain.cpp), since the install ends processes named like browsers.
 
-// The lab every test of this program uses, brought up on first use and down
-// when the program ends.
-NetworkLab& SharedLab();
-// Ends the shared lab (at the end of the program).
-void EndSharedLab();
+// Every test of this program uses SharedNetworkLab() (tests/support).
 
 // The update host's documents for one test: the update list at the build's
 // address (string resource 2) and the files it names, beside it.

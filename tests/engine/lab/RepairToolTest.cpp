@@ -38,7 +38,7 @@ class RepairToolTest : public ::testing::Test {
     ToolOutput made = RunProgram("/bin/bash", {VAMO_DEMO_PREFIX_MAKER, m_prefix.Root(), VAMO_DEMO_RELEASE,
                                                VAMO_BROWSER_FIXTURES, VAMO_TOOL_PATH});
     ASSERT_EQ(made.exitStatus, 0) << made.err;
-    NetworkLab& lab = SharedLab();
+    NetworkLab& lab = SharedNetworkLab();
     ASSERT_TRUE(lab.IsUp()) << lab.Error();
     fs::copy_file(lab.CaPath(), m_prefix.Root() + "/certs/root/vamo-lab.pem", fs::copy_options::overwrite_existing);
     ASSERT_TRUE(lab.Set({"defaults"})) << lab.Error();
@@ -62,7 +62,7 @@ class RepairToolTest : public ::testing::Test {
                                         "repair",
                                         VAMO_LAB_TOOL,
                                         "exec",
-                                        SharedLab().Name(),
+                                        SharedNetworkLab().Name(),
                                         "--",
                                         VAMO_TOOL_PATH,
                                         "repair",
@@ -118,7 +118,7 @@ TEST_F(RepairToolTest, ACompletedRunPrintsOneLinePerChangeAndSavesTheReport) {
 }
 
 TEST_F(RepairToolTest, AFailedRunEndsWithTheNumberedMessageInOutputAndReport) {
-  ASSERT_TRUE(SharedLab().Set({"www80=closed"})) << SharedLab().Error();
+  ASSERT_TRUE(SharedNetworkLab().Set({"www80=closed"})) << SharedNetworkLab().Error();
   ToolOutput repair = Repair();
   EXPECT_EQ(repair.exitStatus, 1) << repair.out << repair.err;
   const std::string message =
