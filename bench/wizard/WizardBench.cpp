@@ -5,16 +5,23 @@
 //   and painted (its centre pixel is no longer the server's black), for
 //   vamo-setup, a minimal GTK program showing one titled window with one
 //   line of text (bench_gtk_peer), and xmessage. Median of N starts each,
-//   interleaved; the ratios are vamo-setup over each peer.
+//   interleaved; the ratios are vamo-setup over each peer. Each subject
+//   starts in a network namespace of its own without any interface (the
+//   wizard starts only in a network made for it, and nothing it does here
+//   may reach the machine's network), reaching the X server through its
+//   socket file.
 //   peak memory (VmHWM) of each at that moment.
 //
-//   With --lab NAME, also a whole run inside that lab's client namespace
-//   (a lab that serves a release, as scripts/demo brings up): vamo-setup is
-//   started there, Next is clicked, and the peak memory of the process is
-//   read when the run has ended (the done button stands where run-cancel
-//   stood). Nothing of the run leaves the lab.
+//   With --lab (root), also a whole run of the demo release: the bench
+//   brings up a network lab whose update host serves the demo release,
+//   makes a demo machine, starts vamo-setup in the lab's client namespace
+//   (in a process namespace of its own, as scripts/demo does), clicks Next
+//   and reads the peak memory of the process when the run has completed
+//   (the done button stands where run-cancel stood). The peer is the same
+//   run on a fresh demo machine without a window: vamo-tool repair.
+//   Nothing of either run leaves the lab.
 //
-// Usage: bench_wizard [--runs N] [--lab NAME] [--prefix DIR]
+// Usage: bench_wizard [--runs N] [--lab]
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -48,7 +55,28 @@ constexpr char kWizardTitle[] = "Orin 전자결제 - 전자결제 마법사";
 constexpr char kGtkPeerTitle[] = "GTK peer";
 constexpr char kXmessageTitle[] = "xmessage peer";
 
-pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {}) {
+// A network namespace of its own for each subject: as root a plain one,
+// otherwise one in a user namespace of its own.
+std::vector<std::string> InOwnNetwork(std::vector<std::string> argv) {
+  std::vector<std::string> command = {"unshare"};
+  if (geteuid() != 0) command.push_back("--map-current-user");
+  command.insert(command.end(), {"--net", "--"});
+  command.insert(command.end(), argv.begin(), argv.end());
+  return command;
+}
+
+// In a PID namespace of its own inside the lab's client namespace; a shell
+// outside the lab stays the namespace's first process.
+std::vector<std::string> InLab(const std::string& lab, std::vector<std::string> argv) {
+  std::vector<std::string> command = {"unshare", "--pid",   "--fork", "--mount-proc", "--", "bash", "-c",
+                                      "\"$@\"; exit $?", "bench", VAMO_LAB_TOOL, "exec", lab, "--"};
+  command.insert(command.end(), argv.begin(), argv.end());
+  return command;
+}
+
+// With bQuiet, its output goes nowhere.
+pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {},
+            bool bQuiet = false) {
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) env.emplace_back(*e);
   env.insert(env.end(), extraEnv.begin(), extraEnv.end());
@@ -57,9 +85,16 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
   args.push_back(nullptr);
   for (std::string& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (bQuiet) {
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  }
   pid_t pid = -1;
-  if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), envp.data()) != 0) return -1;
-  return pid;
+  const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  return rc == 0 ? pid : -1;
 }
 
 void End(pid_t pid) {
@@ -71,6 +106,56 @@ void End(pid_t pid) {
   }
   kill(pid, SIGKILL);
   waitpid(pid, nullptr, 0);
+}
+
+// Runs a program to its end; its exit status, or -1.
+int Run(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {}) {
+  const pid_t pid = Spawn(argv, extraEnv);
+  int status = 0;
+  if (pid <= 0 || waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// What a program printed on its standard output.
+std::string Output(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[512];
+    size_t n = 0;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    pclose(pipe);
+  }
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+  return out;
+}
+
+// The PID (in this bench's namespace) of a process running `program`; with
+// nsPid > 0, the one that is nsPid in its own PID namespace. -1 when none.
+pid_t HostPidOf(const std::string& program, long nsPid = 0) {
+  std::error_code ec;
+  const std::filesystem::path wanted = std::filesystem::canonical(program, ec);
+  for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
+    const std::string name = entry.path().filename();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::error_code linkError;
+    if (std::filesystem::read_symlink(entry.path() / "exe", linkError) != wanted) continue;
+    std::ifstream status(entry.path() / "status");
+    std::string line;
+    while (std::getline(status, line)) {
+      if (line.rfind("NSpid:", 0) != 0) continue;
+      // "NSpid: <here> ... <innermost>": only processes in a namespace below.
+      std::vector<long> ids;
+      for (const char* p = line.c_str() + 6; *p;) {
+        char* end = nullptr;
+        const long id = std::strtol(p, &end, 10);
+        if (end == p) break;
+        ids.push_back(id);
+        p = end;
+      }
+      if (ids.size() >= 2 && (nsPid <= 0 || ids.back() == nsPid)) return static_cast<pid_t>(ids.front());
+    }
+  }
+  return -1;
 }
 
 long PeakKiB(pid_t pid) {
@@ -218,19 +303,48 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-// A whole run in the lab's client namespace; the peak memory of vamo-setup
-// when it has ended, in KiB, or -1.
-long RunInLab(Display* dpy, const std::string& lab, const std::string& prefix) {
-  const pid_t exec = Spawn({VAMO_LAB_TOOL, "exec", lab, "--", VAMO_SETUP_PATH}, {"VAMO_PREFIX=" + prefix});
+// A demo machine for one run, trusting the lab's CA; false when it could
+// not be made.
+bool MakeDemoMachine(const std::string& prefix, const std::string& lab) {
+  if (Run({"bash", VAMO_DEMO_PREFIX_MAKER, prefix, VAMO_DEMO_RELEASE, VAMO_BROWSER_FIXTURES, VAMO_TOOL_PATH}) != 0)
+    return false;
+  const std::string ca = Output(std::string(VAMO_LAB_TOOL) + " ca " + lab);
+  std::error_code ec;
+  std::filesystem::copy_file(ca, prefix + "/certs/root/vamo-lab.pem",
+                             std::filesystem::copy_options::overwrite_existing, ec);
+  return !ec;
+}
+
+bool Installed(const std::string& prefix) {
+  // The installed-version file of a completed run names the plug-in.
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(prefix + "/drive_c")) {
+    if (entry.path().filename() != "VamoPlugin.ver") continue;
+    std::ifstream file(entry.path());
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (text.find("[VamoPlugin.dll]") != std::string::npos) return true;
+  }
+  return false;
+}
+
+struct LabRun {
+  long peakKiB = -1;
+  bool completed = false;
+  double seconds = -1;
+};
+
+// A whole run of vamo-setup in the lab: start, Next, wait for the done
+// button, read the peak memory, click done.
+LabRun RunWizardInLab(Display* dpy, const std::string& lab, const std::string& prefix) {
+  LabRun run;
+  const pid_t exec = Spawn(InLab(lab, {VAMO_SETUP_PATH}), {"VAMO_PREFIX=" + prefix});
   const auto welcome = WaitForPainted(dpy, kWizardTitle, 30s);
-  long result = -1;
   if (welcome) {
-    const long pid = WindowPid(dpy, *welcome);
+    const pid_t pid = HostPidOf(VAMO_SETUP_PATH, WindowPid(dpy, *welcome));
     Window child = 0;
     int x = 0, y = 0;
     XTranslateCoordinates(dpy, *welcome, DefaultRootWindow(dpy), 270, 420, &x, &y, &child);
-    const pid_t click = Spawn({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"});
-    waitpid(click, nullptr, 0);
+    const auto start = Clock::now();
+    Run({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"});
     // The run has ended when the main window's button at (250, 420) turns
     // from the grey run-cancel to the pink done button.
     const auto deadline = Clock::now() + 300s;
@@ -241,7 +355,8 @@ long RunInLab(Display* dpy, const std::string& lab, const std::string& prefix) {
         const unsigned long pixel = PixelAt(dpy, *main, 250, 420);
         const int r = static_cast<int>((pixel >> 16) & 0xFF), g = static_cast<int>((pixel >> 8) & 0xFF);
         if (r > 180 && g < 140) {
-          result = PeakKiB(static_cast<pid_t>(pid));
+          run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+          run.peakKiB = pid > 0 ? PeakKiB(pid) : -1;
           break;
         }
       }
@@ -250,24 +365,78 @@ long RunInLab(Display* dpy, const std::string& lab, const std::string& prefix) {
     if (main) {
       // The done button ends the wizard.
       XTranslateCoordinates(dpy, *main, DefaultRootWindow(dpy), 270, 420, &x, &y, &child);
-      const pid_t done = Spawn({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"});
-      waitpid(done, nullptr, 0);
+      Run({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"});
     }
   }
   for (int i = 0; i < 500 && waitpid(exec, nullptr, WNOHANG) != exec; ++i) std::this_thread::sleep_for(10ms);
   End(exec);
-  return result;
+  run.completed = run.peakKiB >= 0 && Installed(prefix);
+  return run;
+}
+
+// The same run without a window: vamo-tool repair, its peak memory read
+// until it ends.
+LabRun RunToolInLab(const std::string& lab, const std::string& prefix) {
+  LabRun run;
+  const auto start = Clock::now();
+  const pid_t repair = Spawn(InLab(lab, {VAMO_TOOL_PATH, "repair"}), {"VAMO_PREFIX=" + prefix}, true);
+  pid_t pid = -1;
+  int status = -1;
+  while (waitpid(repair, &status, WNOHANG) != repair) {
+    if (pid <= 0) pid = HostPidOf(VAMO_TOOL_PATH);
+    if (pid > 0) run.peakKiB = std::max(run.peakKiB, PeakKiB(pid));
+    std::this_thread::sleep_for(10ms);
+  }
+  run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  run.completed = WIFEXITED(status) && WEXITSTATUS(status) == 0 && Installed(prefix);
+  return run;
+}
+
+// Brings up a lab serving the demo release, runs the wizard and its peer
+// there, each on a fresh demo machine, and brings the lab down.
+void RunInLab(Display* dpy, const std::string& scratch, double gtkPeerKiB) {
+  if (geteuid() != 0) {
+    std::printf("whole run: needs root (the network lab and process namespaces)\n");
+    return;
+  }
+  const std::string lab = "bench-" + std::to_string(getpid());
+  if (Run({VAMO_LAB_TOOL, "up", lab, "--build", VAMO_LAB_BUILD_DIR, "--www", std::string(VAMO_DEMO_RELEASE) + "/site",
+           "--owner", std::to_string(getpid())}) != 0) {
+    std::printf("whole run: the lab did not come up\n");
+    return;
+  }
+  LabRun wizard, tool;
+  if (MakeDemoMachine(scratch + "/wizard-prefix", lab)) wizard = RunWizardInLab(dpy, lab, scratch + "/wizard-prefix");
+  if (MakeDemoMachine(scratch + "/tool-prefix", lab)) tool = RunToolInLab(lab, scratch + "/tool-prefix");
+  Run({VAMO_LAB_TOOL, "down", lab});
+
+  std::printf("whole run of the demo release in a lab, peak memory (MiB) and time from Next (s)\n");
+  std::printf("  %-30s %6.1f MiB  %5.1f s  %s\n", "vamo-setup", wizard.peakKiB / 1024.0, wizard.seconds,
+              wizard.completed ? "completed" : "DID NOT COMPLETE");
+  std::printf("  %-30s %6.1f MiB  %5.1f s  %s\n", "vamo-tool repair (no window)", tool.peakKiB / 1024.0,
+              tool.seconds, tool.completed ? "completed" : "DID NOT COMPLETE");
+  if (wizard.peakKiB > 0 && tool.peakKiB > 0)
+    std::printf("ratio vamo-setup / vamo-tool repair: %.2f; vamo-setup / GTK peer's window: %.2f (memory)\n",
+                static_cast<double>(wizard.peakKiB) / static_cast<double>(tool.peakKiB),
+                static_cast<double>(wizard.peakKiB) / gtkPeerKiB);
+  std::printf("target: whole run under 64 MiB: %s\n",
+              wizard.completed && wizard.peakKiB < 64 * 1024 ? "met" : "NOT met");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   int runs = 10;
-  std::string lab, prefix;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    if (!std::strcmp(argv[i], "--runs")) runs = std::max(1, std::atoi(argv[i + 1]));
-    if (!std::strcmp(argv[i], "--lab")) lab = argv[i + 1];
-    if (!std::strcmp(argv[i], "--prefix")) prefix = argv[i + 1];
+  bool bLab = false;
+  for (int i = 1; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "--runs") && i + 1 < argc) {
+      runs = std::max(1, std::atoi(argv[++i]));
+    } else if (!std::strcmp(argv[i], "--lab")) {
+      bLab = true;
+    } else {
+      std::fprintf(stderr, "usage: bench_wizard [--runs N] [--lab]\n");
+      return 2;
+    }
   }
   Server server;
   if (!server.Start()) {
@@ -307,10 +476,10 @@ int main(int argc, char** argv) {
        kXmessageTitle, {}, {}, {}},
   };
   // One warm-up start each (page cache, font caches), then interleaved runs.
-  for (Subject& s : subjects) StartOnce(dpy, s.argv, s.title, s.env);
+  for (Subject& s : subjects) StartOnce(dpy, InOwnNetwork(s.argv), s.title, s.env);
   for (int i = 0; i < runs; ++i)
     for (Subject& s : subjects) {
-      const Sample sample = StartOnce(dpy, s.argv, s.title, s.env);
+      const Sample sample = StartOnce(dpy, InOwnNetwork(s.argv), s.title, s.env);
       if (sample.ms >= 0) s.ms.push_back(sample.ms);
       if (sample.peakKiB >= 0) s.kib.push_back(static_cast<double>(sample.peakKiB));
     }
@@ -326,18 +495,8 @@ int main(int argc, char** argv) {
               Median(subjects[0].kib) / Median(subjects[2].kib));
   std::printf("target: welcome page under 300 ms: %s\n", ours >= 0 && ours < 300 ? "met" : "NOT met");
 
-  if (!lab.empty()) {
-    const long peak = RunInLab(dpy, lab, prefix.empty() ? scratch + "/run-prefix" : prefix);
-    if (peak < 0) {
-      std::printf("whole run in lab %s: did not end with the done button\n", lab.c_str());
-    } else {
-      std::printf("whole run in lab %s: peak memory %.1f MiB (target under 64 MiB: %s); %.2f x the GTK peer\n",
-                  lab.c_str(), peak / 1024.0, peak < 64 * 1024 ? "met" : "NOT met",
-                  peak / Median(subjects[1].kib));
-    }
-  } else {
-    std::printf("whole run: give --lab NAME (a lab that serves a release) to measure the peak memory of a run\n");
-  }
+  if (bLab) RunInLab(dpy, scratch, Median(subjects[1].kib));
+  else std::printf("whole run: give --lab (root) to measure a whole run of the demo release\n");
   XCloseDisplay(dpy);
   std::error_code ec;
   std::filesystem::remove_all(scratch, ec);
