@@ -20,7 +20,8 @@ inline constexpr DWORD OFN_FILEMUSTEXIST = 0x00001000;
 // separated by ";". A pair whose pattern is empty ("*.rpt||") uses its
 // description as the pattern. With OFN_OVERWRITEPROMPT the save dialog asks
 // before it returns an existing file. Paths are Windows paths: the chosen
-// host file comes back on drive Z: (or C: inside the prefix).
+// host file comes back on drive Z: (or C: inside the prefix). The dialog
+// stays within the screen its owner is on, centred on the owner.
 class FileDialog {
  public:
   FileDialog(BOOL bOpenFileDialog, std::string_view defExt = {}, std::string_view fileName = {},
@@ -37,7 +38,9 @@ class FileDialog {
   // The extension without the dot; empty when the name has none.
   std::string GetFileExt() const;
 
-  // Folder the dialog opens in (Windows path); empty: the toolkit's choice.
+  // Folder the dialog opens in (Windows path). Empty, as Windows does: the
+  // current folder when it holds a file the filter shows, else the user's
+  // documents folder (the home folder when there is none).
   std::string m_strInitialDir;
   std::string m_strTitle;
 

@@ -1,5 +1,7 @@
 #include "platform/gui/FileDialog.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,61 @@ void AddFilters(GtkFileChooser* chooser, std::string_view filter) {
   }
 }
 
+// The filter's patterns ("*.rpt"), every pair's.
+std::vector<std::string> FilterPatterns(std::string_view filter) {
+  std::vector<std::string> patterns;
+  const std::vector<std::string> parts = Split(filter, '|');
+  for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+    if (parts[i].empty()) break;
+    for (const std::string& pattern : Split(parts[i + 1].empty() ? parts[i] : parts[i + 1], ';'))
+      if (!pattern.empty()) patterns.push_back(pattern);
+  }
+  return patterns;
+}
+
+// Where a dialog without an initial folder opens: the current folder when a
+// file there matches the filter, else the user's documents folder (or home).
+std::string DefaultFolder(std::string_view filter) {
+  std::error_code ec;
+  const std::filesystem::path current = std::filesystem::current_path(ec);
+  if (!ec) {
+    const std::vector<std::string> patterns = FilterPatterns(filter);
+    for (const auto& entry : std::filesystem::directory_iterator(current, ec)) {
+      if (!entry.is_regular_file(ec)) continue;
+      const std::string name = entry.path().filename().string();
+      for (const std::string& pattern : patterns)
+        if (g_pattern_match_simple(pattern.c_str(), name.c_str())) return current.string();
+    }
+  }
+  if (const char* documents = g_get_user_special_dir(G_USER_DIRECTORY_DOCUMENTS);
+      documents && std::filesystem::is_directory(documents, ec))
+    return documents;
+  return g_get_home_dir();
+}
+
+// The chooser's default size comes from the toolkit's settings and can be
+// larger than a small screen (a 1024 × 768 virtual display): it may grow no
+// larger than the work area of the owner's monitor, less a margin, and is
+// centred on its owner.
+void KeepOnScreen(GtkWindow* dialog, GtkWindow* parent) {
+  GdkDisplay* display = gdk_display_get_default();
+  GdkMonitor* monitor = nullptr;
+  if (parent && gtk_widget_get_window(GTK_WIDGET(parent)))
+    monitor = gdk_display_get_monitor_at_window(display, gtk_widget_get_window(GTK_WIDGET(parent)));
+  if (!monitor) monitor = gdk_display_get_primary_monitor(display);
+  if (!monitor && gdk_display_get_n_monitors(display) > 0) monitor = gdk_display_get_monitor(display, 0);
+  if (monitor) {
+    constexpr int kMargin = 48;
+    GdkRectangle area;
+    gdk_monitor_get_workarea(monitor, &area);
+    GdkGeometry hints{};
+    hints.max_width = std::max(320, area.width - 2 * kMargin);
+    hints.max_height = std::max(240, area.height - 2 * kMargin);
+    gtk_window_set_geometry_hints(dialog, nullptr, &hints, GDK_HINT_MAX_SIZE);
+  }
+  gtk_window_set_position(dialog, parent ? GTK_WIN_POS_CENTER_ON_PARENT : GTK_WIN_POS_CENTER);
+}
+
 size_t NameStart(const std::string& path) {
   const size_t slash = path.find_last_of("\\/");
   return slash == std::string::npos ? 0 : slash + 1;
@@ -65,10 +122,8 @@ intptr_t FileDialog::DoModal() {
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
   gtk_file_chooser_set_local_only(chooser, TRUE);
   if (!m_bOpen) gtk_file_chooser_set_do_overwrite_confirmation(chooser, (m_dwFlags & OFN_OVERWRITEPROMPT) != 0);
-  if (!m_strInitialDir.empty()) {
-    const std::string folder = ToHostPath(m_strInitialDir);
-    if (!folder.empty()) gtk_file_chooser_set_current_folder(chooser, folder.c_str());
-  }
+  const std::string folder = m_strInitialDir.empty() ? DefaultFolder(m_strFilter) : ToHostPath(m_strInitialDir);
+  if (!folder.empty()) gtk_file_chooser_set_current_folder(chooser, folder.c_str());
   if (!m_strFileName.empty()) {
     const std::string name = m_strFileName.substr(NameStart(m_strFileName));
     if (m_bOpen) {
@@ -79,6 +134,7 @@ intptr_t FileDialog::DoModal() {
     }
   }
   AddFilters(chooser, m_strFilter);
+  KeepOnScreen(GTK_WINDOW(dialog), parent);
 
   WindowData* owner = m_pParentWnd ? TopLevelOf(LookUp(m_pParentWnd->m_hWnd)) : nullptr;
   const bool disableOwner = owner && !(owner->style & WS_DISABLED);

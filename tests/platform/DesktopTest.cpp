@@ -12,7 +12,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <filesystem>
 #include <map>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -170,6 +172,65 @@ int WaitForChild(int pid, std::chrono::milliseconds timeout) {
     return -1;
   }
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Without a folder of the caller's, the save dialog opens where Windows'
+// would: the current folder when it holds a file the filter shows, else the
+// user's documents folder. On any screen it stays whole and within the
+// screen. The toolkit reads the user's folders once per process, so the
+// dialog runs in a helper process started with the folders of the test.
+TEST_F(DesktopTest, DISABLED_SaveDialogWithoutAFolder) {
+  const char* documents = std::getenv("VAMO_HELPER_DOCUMENTS");
+  ASSERT_NE(documents, nullptr);
+  const std::string current = std::filesystem::current_path();
+  const std::string geometry = current + "/geometry";
+  auto chooseAt = [&](const std::string& title) {
+    FileDialog dialog(FALSE, "", "보고서.rpt", OFN_OVERWRITEPROMPT, "*.rpt||", &m_owner);
+    dialog.m_strTitle = title;
+    // A watchdog as for the other dialogs, and the keys of this test.
+    TypeIntoWindowLater(m_owner, title, {});
+    m_owner.actions[kTypeTimer] = [&] {
+      RunPumping({"sh", "-c",
+                  "xdotool search --sync --name '" + title + "' getwindowgeometry --shell %1 > '" + geometry + "'"},
+                 20s);
+      RunPumping({"xdotool", "search", "--name", title, "windowfocus", "--sync", "%1", "sleep", "0.8", "key",
+                  "Return"});
+    };
+    const intptr_t result = dialog.DoModal();
+    m_owner.KillTimer(kWatchdogTimer);
+    EXPECT_EQ(result, IDOK);
+    return dialog.GetPathName();
+  };
+  // No report here yet: the documents folder.
+  EXPECT_EQ(chooseAt("저장 위치 1"), platform::ToWindowsPath(std::string(documents) + "/보고서.rpt"));
+  // The screen is 1024 × 768; the chooser's own default size is larger.
+  std::map<std::string, int> shape;
+  std::istringstream lines(ReadHostFile(geometry));
+  for (std::string line; std::getline(lines, line);)
+    if (const size_t eq = line.find('='); eq != std::string::npos)
+      shape[line.substr(0, eq)] = std::atoi(line.c_str() + eq + 1);
+  EXPECT_GT(shape["WIDTH"], 0);
+  EXPECT_GE(shape["X"], 0);
+  EXPECT_GE(shape["Y"], 0);
+  EXPECT_LE(shape["X"] + shape["WIDTH"], 1024);
+  EXPECT_LE(shape["Y"] + shape["HEIGHT"], 768);
+  // A report in the current folder: there.
+  std::ofstream(current + "/지난 보고서.rpt") << "x";
+  EXPECT_EQ(chooseAt("저장 위치 2"), platform::ToWindowsPath(current + "/보고서.rpt"));
+}
+
+TEST_F(DesktopTest, SaveDialogWithoutAFolderOpensWhereTheUserKeepsFilesAndStaysOnTheScreen) {
+  TempDir home, current;
+  const std::string documents = home.Path() + "/문서";
+  std::filesystem::create_directories(documents);
+  home.WriteFile("config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"" + documents + "\"\n");
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(current.Path());
+  const int helper = SpawnSelf("DesktopTest.DISABLED_SaveDialogWithoutAFolder",
+                               {"XDG_CONFIG_HOME=" + home.Path() + "/config", "VAMO_HELPER_DOCUMENTS=" + documents});
+  std::filesystem::current_path(before);
+  ASSERT_GT(helper, 0);
+  EXPECT_EQ(WaitForChild(helper, 60s), 0);
 }
 
 TEST_F(DesktopTest, FindsAnotherProcesssMinimisedWindowByItsExactTitleAndRestoresIt) {
