@@ -7,6 +7,7 @@
 #include "platform/gui/UiThread.h"
 #include "platform/net/NetworkNamespace.h"
 #include "platform/net/SocketLayer.h"
+#include "platform/process/ProcessEnvironment.h"
 #include "system/Trace.h"
 #include "ui/BrowserScan.h"
 #include "ui/DialogBrowser.h"
@@ -87,6 +88,16 @@ void CVamoSetupApp::RunMainWindow() {
   m_pMainWnd = &dialog;
   dialog.DoModal();
   m_pMainWnd = nullptr;
+  KeepReport(*pRun);
+}
+
+void CVamoSetupApp::KeepReport(const CSetupRun& run) {
+  const std::optional<std::string> strPath = platform::GetProcessVariable(kReportVariable);
+  if (!strPath || strPath->empty()) return;
+  if (run.m_setupReport.Save(*strPath) != 0) {
+    std::fprintf(stderr, "vamo-setup: the report could not be saved to %s\n", strPath->c_str());
+    m_nExitCode = 1;
+  }
 }
 
 std::unique_ptr<CSetupRun> CVamoSetupApp::CreateRun(MessageTarget* pWindow) {

@@ -14,6 +14,10 @@
 class CVamoSetupApp {
  public:
   static constexpr char kMutexName[] = "VamoSetup";
+  // A file (host or Windows path) the run's report is saved to when the
+  // main window has closed, whatever the run's end: for support engineers
+  // and the demo, since only a failed run offers to save it.
+  static constexpr char kReportVariable[] = "VAMO_SETUP_REPORT";
   static constexpr char kInitFailedText[] =
       "프로그램 초기화에 실패했습니다. 문제가 지속되면 관리자에게 문의하십시오.";
   // Said when the wizard would probe the network of a machine that did not
@@ -56,6 +60,8 @@ class CVamoSetupApp {
   // FALSE when a browser runs and the user closed the prompt.
   bool OfferToCloseBrowsers(bool* pbListed);
   void RunMainWindow();
+  // Saves the report where kReportVariable says, when it is set.
+  void KeepReport(const CSetupRun& run);
 
   // Held until the program ends; a second start sees it.
   platform::NamedMutex m_mutex;

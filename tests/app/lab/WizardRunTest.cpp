@@ -69,6 +69,13 @@ void MakeDemoMachine(const TempPrefix& prefix) {
   fs::copy_file(labCa, prefix.Root() + "/certs/root/vamo-lab.pem", fs::copy_options::overwrite_existing);
 }
 
+// ASCII text as the UTF-16LE bytes of a saved report.
+std::string Utf16Bytes(const std::string& ascii) {
+  std::string bytes;
+  for (char c : ascii) bytes += {c, '\0'};
+  return bytes;
+}
+
 // What a test learns of the run the program made, kept past the run's end.
 struct CRunRecord {
   std::atomic<bool> bInstallRunning{false};
@@ -147,6 +154,10 @@ class WizardRunTest : public ::testing::Test {
 TEST_F(WizardRunTest, WelcomeThenARunThatStartsByItselfAndEndsWithTheDoneButton) {
   if (!Inside()) return RunInsideLab();
 
+  // Where a support engineer has the report kept when the window closes.
+  TempDir folder;
+  const std::string kept = folder.Path() + "/kept.rpt";
+  setenv(CVamoSetupApp::kReportVariable, kept.c_str(), 1);
   CWatchedApp app;
   std::vector<std::string> pages;
   enum { kWelcome, kMainOpened, kRunning, kDone } stage = kWelcome;
@@ -212,9 +223,13 @@ TEST_F(WizardRunTest, WelcomeThenARunThatStartsByItselfAndEndsWithTheDoneButton)
       },
       90s);
   EXPECT_FALSE(app.InitInstance());
+  unsetenv(CVamoSetupApp::kReportVariable);
   EXPECT_EQ(stage, kDone);
   EXPECT_EQ(pages, (std::vector<std::string>{"welcome", "main"}));
   EXPECT_EQ(app.ExitInstance(), 0);
+  const std::string saved = ReadHostFile(kept);
+  EXPECT_EQ(saved.substr(0, 2), "\xFF\xFE");
+  EXPECT_TRUE(saved.ends_with(Utf16Bytes("------- INSTALL END -------\r\n"))) << "the kept report is not the run's";
   // The run was the real one: the demo machine now has the plug-in.
   EXPECT_NE(ReadHostFile(platform::ToHostPath(CSetupFolders::InstalledVersionFile())).find("[VamoPlugin.dll]"),
             std::string::npos);
