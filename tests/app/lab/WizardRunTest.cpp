@@ -165,6 +165,8 @@ TEST_F(WizardRunTest, WelcomeThenARunThatStartsByItselfAndEndsWithTheDoneButton)
   std::chrono::steady_clock::time_point opened;
   int nLastPhase = -1;
   bool bInstallShown = false;
+  // Screenshots wait for the screen, running nested ticks meanwhile: every
+  // tick moves its stage on first.
   ModalHook hook(
       [&] {
         Window* pActive = Active();
@@ -213,8 +215,8 @@ TEST_F(WizardRunTest, WelcomeThenARunThatStartsByItselfAndEndsWithTheDoneButton)
             EXPECT_EQ(ControlRect(*pMain, IDC_DONE).left, 245);
             EXPECT_EQ(ControlRect(*pMain, IDC_DONE).top, 408);
             EXPECT_TRUE(HasBitmapAt(Painted(*pMain), IDB_CONTACT_BANNER, 110, 298));
-            KeepScreenshot(*pMain, "run-completed");
             stage = kDone;
+            KeepScreenshot(*pMain, "run-completed");
             ClickAt(*pMain, 270, 420);  // 확인
             break;
           }
@@ -264,15 +266,15 @@ TEST_F(WizardRunTest, WithoutDnsTheRunFailsOnTheErrorPageWhichSavesTheReport) {
             // The message closes the report, a line of its own.
             EXPECT_TRUE(app.m_pRun->m_setupReport.TextUtf8().ends_with("]\r\n" + strShown))
                 << app.m_pRun->m_setupReport.TextUtf8();
-            KeepScreenshot(*pMain, "run-failed-dns");
             stage = kPage;
+            KeepScreenshot(*pMain, "run-failed-dns");
             ClickAt(*pMain, 60, 221);  // 오류내용 자세히 보기
             break;
           case kPage:
             if (!dynamic_cast<CDialogError*>(pActive) || !Shows(pActive)) break;
             EXPECT_EQ(static_cast<CDialogError*>(pActive)->MessageText(), strShown);
-            KeepScreenshot(*pActive, "run-error-page");
             stage = kSaveDialog;
+            KeepScreenshot(*pActive, "run-error-page");
             ClickAt(*pActive, 190, 270);  // 저장
             break;
           case kSaveDialog:
