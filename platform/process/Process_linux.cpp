@@ -170,27 +170,10 @@ std::expected<uint32_t, Win32Error> ProcessHandle::Wait() {
 
 std::expected<ProcessHandle, Win32Error> ShellExecute(std::string_view file, std::string_view parameters,
                                                       uint32_t /*mask: see kSeeMaskNoZoneChecks*/) {
-  if (file.empty()) return std::unexpected(kErrorFileNotFound);
-  std::string host = ToHostPath(file);
-  if (host.empty()) return std::unexpected(kErrorPathNotFound);
-
-  ScopedFd fd(::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-  if (!fd.Valid()) {
-    int err = errno;
-    if (err == ENOENT) {
-      size_t slash = host.find_last_of('/');
-      std::string parent = slash == 0 ? "/" : host.substr(0, slash);
-      struct stat st;
-      if (::stat(parent.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::unexpected(kErrorPathNotFound);
-      return std::unexpected(kErrorFileNotFound);
-    }
-    return std::unexpected(detail::SpawnError(err));
-  }
-  struct stat st;
-  if (::fstat(fd.Get(), &st) != 0) return std::unexpected(Win32ErrorFromErrno(errno));
-  if (!S_ISREG(st.st_mode)) return std::unexpected(kErrorNoAssociation);
-
-  return detail::SpawnProgram(fd.Get(), host, parameters, false);
+  std::string host;
+  std::expected<ScopedFd, Win32Error> fd = detail::OpenProgramFile(file, host);
+  if (!fd) return std::unexpected(fd.error());
+  return detail::SpawnProgram(fd->Get(), host, parameters, false);
 }
 
 }  // namespace platform

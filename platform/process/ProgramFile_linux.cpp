@@ -28,24 +28,12 @@ void ProgramFile::Close() {
 
 Win32Error ProgramFile::Open(std::string_view windowsPath) {
   Close();
-  if (windowsPath.empty()) return kErrorFileNotFound;
-  std::string host = ToHostPath(windowsPath);
-  if (host.empty()) return kErrorPathNotFound;
-  ScopedFd fd(::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-  if (!fd.Valid()) {
-    int err = errno;
-    if (err == ENOENT) {
-      size_t slash = host.find_last_of('/');
-      std::string parent = slash == 0 ? "/" : host.substr(0, slash);
-      struct stat st;
-      if (::stat(parent.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return kErrorPathNotFound;
-      return kErrorFileNotFound;
-    }
-    return detail::SpawnError(err);
-  }
+  std::string host;
+  std::expected<ScopedFd, Win32Error> opened = detail::OpenProgramFile(windowsPath, host);
+  if (!opened) return opened.error();
+  ScopedFd fd = std::move(*opened);
   struct stat st;
   if (::fstat(fd.Get(), &st) != 0) return Win32ErrorFromErrno(errno);
-  if (!S_ISREG(st.st_mode)) return kErrorNoAssociation;
   std::vector<uint8_t> image;
   image.reserve(static_cast<size_t>(st.st_size));
   uint8_t block[64 * 1024];

@@ -1,7 +1,10 @@
 #include "platform/process/Spawn_linux.h"
 
+#include "platform/fs/Path.h"
+
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -55,6 +58,27 @@ ProgramKind KindOfProgram(int fd) {
   if (n >= 2 && head[0] == '#' && head[1] == '!') return ProgramKind::kNative;
   if (n >= 2 && head[0] == 'M' && head[1] == 'Z') return ProgramKind::kPe;
   return ProgramKind::kOther;
+}
+
+std::expected<ScopedFd, Win32Error> OpenProgramFile(std::string_view windowsPath, std::string& hostPath) {
+  if (windowsPath.empty()) return std::unexpected(kErrorFileNotFound);
+  hostPath = ToHostPath(windowsPath);
+  if (hostPath.empty()) return std::unexpected(kErrorPathNotFound);
+  ScopedFd fd(::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  if (!fd.Valid()) {
+    int err = errno;
+    if (err != ENOENT) return std::unexpected(SpawnError(err));
+    // Windows tells a missing folder from a missing file.
+    size_t slash = hostPath.find_last_of('/');
+    std::string parent = slash == 0 ? "/" : hostPath.substr(0, slash);
+    struct stat st;
+    if (::stat(parent.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::unexpected(kErrorPathNotFound);
+    return std::unexpected(kErrorFileNotFound);
+  }
+  struct stat st;
+  if (::fstat(fd.Get(), &st) != 0) return std::unexpected(Win32ErrorFromErrno(errno));
+  if (!S_ISREG(st.st_mode)) return std::unexpected(kErrorNoAssociation);
+  return fd;
 }
 
 Win32Error SpawnError(int err) {

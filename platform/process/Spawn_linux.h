@@ -4,6 +4,7 @@
 #include <string_view>
 #include <expected>
 
+#include "platform/core/ScopedFd.h"
 #include "platform/core/Win32Error.h"
 #include "platform/process/Process.h"
 
@@ -15,6 +16,11 @@ namespace platform::detail {
 // script runs itself, a PE image runs through wine.
 enum class ProgramKind { kNative, kPe, kOther };
 ProgramKind KindOfProgram(int fd);
+
+// Opens a program file (a Windows path) for reading, as ShellExecute finds
+// it: a missing file is error 2, a missing folder 3, anything that is not a
+// regular file ERROR_NO_ASSOCIATION. `hostPath` receives the host path.
+std::expected<ScopedFd, Win32Error> OpenProgramFile(std::string_view windowsPath, std::string& hostPath);
 
 // posix_spawn's error number as ShellExecute reports it.
 Win32Error SpawnError(int err);

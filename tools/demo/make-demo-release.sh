@@ -38,21 +38,7 @@ work=$out/work
 crlf() { sed 's/$/\r/'; }
 
 # ------------------------------------------------------ the demo signing CA
-cat > "$out/pki/ext.cnf" <<'CNF'
-[codesign]
-basicConstraints=critical,CA:false
-keyUsage=critical,digitalSignature
-extendedKeyUsage=codeSigning
-subjectKeyIdentifier=hash
-authorityKeyIdentifier=keyid
-CNF
-openssl req -x509 -newkey rsa:2048 -nodes -keyout "$out/pki/ca.key" -out "$out/pki/ca.pem" -days 3650 \
-  -subj "/CN=Vamo Demo Root CA/O=Vamo Demo" -addext "basicConstraints=critical,CA:true" \
-  -addext "keyUsage=critical,keyCertSign,cRLSign" 2>/dev/null
-openssl req -newkey rsa:2048 -nodes -keyout "$out/pki/signer.key" -out "$work/signer.csr" \
-  -subj "/CN=Vamo Demo Code Signing/O=Vamo Demo" 2>/dev/null
-openssl x509 -req -in "$work/signer.csr" -CA "$out/pki/ca.pem" -CAkey "$out/pki/ca.key" -CAcreateserial \
-  -days 3000 -extfile "$out/pki/ext.cnf" -extensions codesign -out "$out/pki/signer.pem" 2>/dev/null
+"$(dirname "$0")/../pki/make-codesign-ca.sh" "$out/pki" "Vamo Demo"
 
 # ------------------------------------------------ self-registering libraries
 # DllRegisterServer leaves "<library>.registered" beside the library, so a
@@ -225,5 +211,5 @@ NPFLAG=TRUE
 INI
 "$publish" sign --key "$key" --in "$work/list.ini" --files "$site" --out "$site/$list_name" >/dev/null
 
-rm -rf "$work" "$out/pki/ca.srl" "$out/pki/ext.cnf"
+rm -rf "$work"
 touch "$out/stamp"

@@ -14,27 +14,10 @@
 #include "platform/net/NetworkNamespace.h"
 #include "platform/resources/ModuleResources.h"
 #include "resources/resource.h"
-#include "system/ReportSink.h"
+#include "tools/vamo-tool/PrintingReport.h"
 #include "tools/vamo-tool/ToolCommand.h"
 
 namespace {
-
-// The report lines on standard output as they are written, CR LF as a plain
-// line end.
-class PrintingReport : public IReportSink {
- public:
-  void AppendLine(const char* format, ...) override __attribute__((format(printf, 2, 3))) {
-    char line[4096];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(line, sizeof line, format, args);
-    va_end(args);
-    std::string text = line;
-    std::erase(text, '\r');
-    std::fputs(text.c_str(), stdout);
-    std::fflush(stdout);
-  }
-};
 
 // The status texts on standard error, so that standard output holds the
 // report section and the result only.

@@ -7,33 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "system/ReportSink.h"
 #include "tools/vamo-tool/TerminalProgress.h"
+#include "tools/vamo-tool/PrintingReport.h"
 #include "tools/vamo-tool/ToolCommand.h"
 #include "transfer/FileDownload.h"
 #include "transfer/FileVerify.h"
 
 namespace {
-
-// Prints every report line on standard output as it is written, with the
-// report's CR LF as a plain line end, below the progress line.
-class PrintingReport : public IReportSink {
- public:
-  explicit PrintingReport(TerminalProgress& progress) : m_progress(progress) {}
-  void AppendLine(const char* format, ...) override __attribute__((format(printf, 2, 3))) {
-    char line[4096];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(line, sizeof line, format, args);
-    va_end(args);
-    std::string text = line;
-    std::erase(text, '\r');
-    m_progress.PrintLine(text);
-  }
-
- private:
-  TerminalProgress& m_progress;
-};
 
 // On a terminal: "label name [#####.....]  40% 1.2 MiB/3.0 MiB", the name
 // cut first when the line is too wide. On a pipe: "label name 40%" at every
@@ -84,7 +64,7 @@ int RunDownload(const std::vector<std::string>& args) {
   std::string name = path.substr(path.find_last_of("\\/") == std::string::npos ? 0 : path.find_last_of("\\/") + 1);
   TerminalProgress progress;
   progress.SetMinimumInterval(std::chrono::milliseconds(50));  // a callback comes for every few KiB
-  PrintingReport report(progress);
+  PrintingReport report(&progress);
   int result = FileDownload(url, path, name, &report,
                             [&](std::string_view label, std::string_view display, uint64_t received,
                                 uint64_t expected) {

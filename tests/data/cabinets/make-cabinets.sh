@@ -12,21 +12,7 @@ mkdir -p "$out/pki" "$out/work"
 cd "$out"
 
 # ------------------------------------------------------------------ test PKI
-cat > pki/ext.cnf <<'CNF'
-[codesign]
-basicConstraints=critical,CA:false
-keyUsage=critical,digitalSignature
-extendedKeyUsage=codeSigning
-subjectKeyIdentifier=hash
-authorityKeyIdentifier=keyid
-CNF
-openssl req -x509 -newkey rsa:2048 -nodes -keyout pki/ca.key -out pki/ca.pem -days 3650 \
-  -subj "/CN=Vamo Test Root CA/O=Vamo Test" -addext "basicConstraints=critical,CA:true" \
-  -addext "keyUsage=critical,keyCertSign,cRLSign" 2>/dev/null
-openssl req -newkey rsa:2048 -nodes -keyout pki/signer.key -out pki/signer.csr \
-  -subj "/CN=Vamo Test Code Signing/O=Vamo Test" 2>/dev/null
-openssl x509 -req -in pki/signer.csr -CA pki/ca.pem -CAkey pki/ca.key -CAcreateserial -days 3000 \
-  -extfile pki/ext.cnf -extensions codesign -out pki/signer.pem 2>/dev/null
+"$src/../../../tools/pki/make-codesign-ca.sh" pki "Vamo Test"
 
 sign() {  # in out
   osslsigncode sign -certs pki/signer.pem -key pki/signer.key -h sha256 -in "$1" -out "$2" >/dev/null
