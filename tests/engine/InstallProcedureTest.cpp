@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <signal.h>
-#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -367,22 +366,6 @@ TEST_F(InstallProcedureTest, AUserWhoIsNotAnAdministratorGetsNothingDone) {
   EXPECT_FALSE(WinExists(CSetupFolders::InstallFolder())) << "no folder is made before the rights are known";
   EXPECT_TRUE(world.Requests().empty()) << "nothing is downloaded";
 }
-
-// A folder nobody may write, root included: a read-only mount of our own.
-class ReadOnlyFolder {
- public:
-  explicit ReadOnlyFolder(const std::string& windowsPath) : m_strHost(HostOf(windowsPath)) {
-    fs::create_directories(m_strHost);
-    m_bMounted = mount(m_strHost.c_str(), m_strHost.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
-                 mount(nullptr, m_strHost.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
-  }
-  ~ReadOnlyFolder() { umount(m_strHost.c_str()); }
-  bool Mounted() const { return m_bMounted; }
-
- private:
-  std::string m_strHost;
-  bool m_bMounted = false;
-};
 
 TEST_F(InstallProcedureTest, AnInstallFolderThatCannotBeWrittenStopsAtMinus9302) {
   const std::string base = CSetupFolders::BaseFolder();

@@ -1,6 +1,7 @@
 #include "tests/engine/InstallTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -169,6 +170,16 @@ bool WinExists(const std::string& windowsPath) {
 }
 
 std::string ReadWin(const std::string& windowsPath) { return ReadHostFile(HostOf(windowsPath)); }
+
+ReadOnlyFolder::ReadOnlyFolder(const std::string& windowsPath) : m_strHost(HostOf(windowsPath)) {
+  fs::create_directories(m_strHost);
+  m_bMounted = mount(m_strHost.c_str(), m_strHost.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
+               mount(nullptr, m_strHost.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+}
+
+ReadOnlyFolder::~ReadOnlyFolder() {
+  if (m_bMounted) umount(m_strHost.c_str());
+}
 
 std::vector<std::string> WinFolderNames(const std::string& windowsPath) {
   std::vector<std::string> names;

@@ -126,3 +126,19 @@ bool WinExists(const std::string& windowsPath);
 std::string ReadWin(const std::string& windowsPath);
 // Names of the files in a folder (Windows path), sorted; empty when missing.
 std::vector<std::string> WinFolderNames(const std::string& windowsPath);
+
+// A folder nobody may write, root included: a read-only bind mount of the
+// folder on itself, in the test's own mount namespace. Mounted() says
+// whether that worked (it needs root).
+class ReadOnlyFolder {
+ public:
+  explicit ReadOnlyFolder(const std::string& windowsPath);
+  ~ReadOnlyFolder();
+  ReadOnlyFolder(const ReadOnlyFolder&) = delete;
+  ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
+  bool Mounted() const { return m_bMounted; }
+
+ private:
+  std::string m_strHost;
+  bool m_bMounted = false;
+};

@@ -20,25 +20,8 @@ sign() {  # in out
 crlf() { sed 's/$/\r/'; }
 
 # ------------------------------------------------ a self-registering library
-cat > work/selfreg.c <<'C'
-#include <stdio.h>
-#include <stdlib.h>
-/* Appends "register <its own marker name>" to the file named by
-   VAMO_SELFREG_LOG, so a test sees every registration. */
-static int Log(const char* what) {
-  const char* log = getenv("VAMO_SELFREG_LOG");
-  if (log == NULL) return 0;
-  FILE* f = fopen(log, "a");
-  if (f == NULL) return 0;
-  fprintf(f, "%s %s\n", what, MARKER);
-  fclose(f);
-  return 0;
-}
-int DllRegisterServer(void) { return Log("register"); }
-int DllUnregisterServer(void) { return Log("unregister"); }
-C
-cc -shared -fPIC -DMARKER='"plugin.dll"' -o work/plugin.dll work/selfreg.c
-cc -shared -fPIC -DMARKER='"control.ocx"' -o work/control.ocx work/selfreg.c
+cc -shared -fPIC -DMARKER='"plugin.dll"' -o work/plugin.dll "$src/../selfreg-log.c"
+cc -shared -fPIC -DMARKER='"control.ocx"' -o work/control.ocx "$src/../selfreg-log.c"
 
 # ------------------------------------- [Add.Code] with DESTDIR 10, 11 and none
 mkdir -p work/addcode && cd work/addcode

@@ -9,29 +9,14 @@
 set -euo pipefail
 out=$1
 pki=$2
+data=$(cd "$(dirname "$0")/.." && pwd)
 mkdir -p "$out/work"
 cd "$out"
 crlf() { sed 's/$/\r/'; }
 
 # ------------------------------------------------ a self-registering library
-cat > work/selfreg.c <<'C'
-#include <stdio.h>
-#include <stdlib.h>
-/* Appends "register <marker>" to the file named by VAMO_SELFREG_LOG. */
-static int Log(const char* what) {
-  const char* log = getenv("VAMO_SELFREG_LOG");
-  if (log == NULL) return 0;
-  FILE* f = fopen(log, "a");
-  if (f == NULL) return 0;
-  fprintf(f, "%s %s\n", what, MARKER);
-  fclose(f);
-  return 0;
-}
-int DllRegisterServer(void) { return Log("register"); }
-int DllUnregisterServer(void) { return Log("unregister"); }
-C
-cc -shared -fPIC -DMARKER='"plugin.dll"' -o plugin.dll work/selfreg.c
-cc -shared -fPIC -DMARKER='"cabplugin.dll"' -o work/cabplugin.dll work/selfreg.c
+cc -shared -fPIC -DMARKER='"plugin.dll"' -o plugin.dll "$data/selfreg-log.c"
+cc -shared -fPIC -DMARKER='"cabplugin.dll"' -o work/cabplugin.dll "$data/selfreg-log.c"
 
 # A library the loader refuses: registering it fails.
 printf 'not a library\n' > broken.dll

@@ -1,7 +1,6 @@
 // Whole repair runs inside the network lab: the run object with its three
 // analyses and the install, against the lab's real update host.
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -44,23 +43,6 @@ int IndexOfOnly(const std::vector<std::string>& lines, const std::string& line) 
   if (first == lines.end() || std::find(first + 1, lines.end(), line) != lines.end()) return -1;
   return static_cast<int>(first - lines.begin());
 }
-
-// A folder nobody may write, root included: a read-only bind mount in the
-// test's own mount namespace.
-class ReadOnlyFolder {
- public:
-  explicit ReadOnlyFolder(const std::string& windowsPath) : m_strHost(HostOf(windowsPath)) {
-    fs::create_directories(m_strHost);
-    m_bMounted = mount(m_strHost.c_str(), m_strHost.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
-                 mount(nullptr, m_strHost.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
-  }
-  ~ReadOnlyFolder() { umount(m_strHost.c_str()); }
-  bool Mounted() const { return m_bMounted; }
-
- private:
-  std::string m_strHost;
-  bool m_bMounted = false;
-};
 
 class WholeRunTest : public ::testing::Test {
  protected:
