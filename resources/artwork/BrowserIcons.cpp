@@ -191,18 +191,7 @@ void PaintBrowserIcon(cairo_t* cr, int width, int height, BrowserEmblem emblem) 
   const double cx = width / 2.0;
   const double cy = 30.5;
   const double r = 26;
-  // Ground shadow.
-  cairo_save(cr);
-  cairo_translate(cr, cx, height - 5.5);
-  cairo_scale(cr, r * 0.9, 3);
-  cairo_pattern_t* shade = cairo_pattern_create_radial(0, 0, 0, 0, 0, 1);
-  cairo_pattern_add_color_stop_rgba(shade, 0, 0, 0, 0, 0.18);
-  cairo_pattern_add_color_stop_rgba(shade, 1, 0, 0, 0, 0);
-  cairo_arc(cr, 0, 0, 1, 0, 2 * kPi);
-  cairo_set_source(cr, shade);
-  cairo_fill(cr);
-  cairo_pattern_destroy(shade);
-  cairo_restore(cr);
+  GroundShadow(cr, cx, height - 5.5, r * 0.9, 3, 0.18);
 
   switch (emblem) {
     case BrowserEmblem::kCompass: return Compass(cr, cx, cy, r);

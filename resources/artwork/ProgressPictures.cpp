@@ -12,20 +12,6 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-void GroundShadow(cairo_t* cr, double cx, double cy, double rx, double ry) {
-  cairo_save(cr);
-  cairo_translate(cr, cx, cy);
-  cairo_scale(cr, rx, ry);
-  cairo_pattern_t* shade = cairo_pattern_create_radial(0, 0, 0, 0, 0, 1);
-  cairo_pattern_add_color_stop_rgba(shade, 0, 0, 0, 0, 0.16);
-  cairo_pattern_add_color_stop_rgba(shade, 1, 0, 0, 0, 0);
-  cairo_arc(cr, 0, 0, 1, 0, 2 * kPi);
-  cairo_set_source(cr, shade);
-  cairo_fill(cr);
-  cairo_pattern_destroy(shade);
-  cairo_restore(cr);
-}
-
 // The contact line: handset, number in bold, envelope, address in pink;
 // returns its width so callers can centre it. With `draw` false it only
 // measures.
@@ -107,7 +93,7 @@ void Headset(cairo_t* cr, double x, double y, double size) {
 
 void PaintMonitor(cairo_t* cr, int width, int height) {
   FillBox(cr, {0, 0, double(width), double(height)}, palette::kWhite);
-  GroundShadow(cr, width / 2.0, 80, 30, 4);
+  GroundShadow(cr, width / 2.0, 80, 30, 4, 0.16);
   // Stand.
   cairo_move_to(cr, 39, 61);
   cairo_line_to(cr, 51, 61);
@@ -148,7 +134,7 @@ void PaintGlobe(cairo_t* cr, int width, int height) {
   const double cx = width / 2.0;
   const double cy = 42;
   const double r = 31;
-  GroundShadow(cr, cx, 80, 28, 4);
+  GroundShadow(cr, cx, 80, 28, 4, 0.16);
 
   cairo_pattern_t* sphere = cairo_pattern_create_radial(cx - 10, cy - 12, 4, cx, cy, r);
   const Rgb light = Mix(palette::kPinkLight, palette::kWhite, 0.25);

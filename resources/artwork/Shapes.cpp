@@ -130,3 +130,17 @@ void Cross(cairo_t* cr, double cx, double cy, double half, double lineWidth, Rgb
   cairo_stroke(cr);
   cairo_restore(cr);
 }
+
+void GroundShadow(cairo_t* cr, double cx, double cy, double rx, double ry, double opacity) {
+  cairo_save(cr);
+  cairo_translate(cr, cx, cy);
+  cairo_scale(cr, rx, ry);
+  cairo_pattern_t* shade = cairo_pattern_create_radial(0, 0, 0, 0, 0, 1);
+  cairo_pattern_add_color_stop_rgba(shade, 0, 0, 0, 0, opacity);
+  cairo_pattern_add_color_stop_rgba(shade, 1, 0, 0, 0, 0);
+  cairo_arc(cr, 0, 0, 1, 0, 2 * std::numbers::pi);
+  cairo_set_source(cr, shade);
+  cairo_fill(cr);
+  cairo_pattern_destroy(shade);
+  cairo_restore(cr);
+}

@@ -52,3 +52,8 @@ void LogoMark(cairo_t* cr, double x, double y, double size, bool onPink);
 
 // A cross of two strokes centred on (cx, cy), each arm `half` pixels long.
 void Cross(cairo_t* cr, double cx, double cy, double half, double lineWidth, Rgb colour);
+
+// A soft elliptic shadow centred on (cx, cy) with radii rx and ry, black at
+// `opacity` in the middle fading to nothing at the rim: the ground under the
+// round pictures.
+void GroundShadow(cairo_t* cr, double cx, double cy, double rx, double ry, double opacity);

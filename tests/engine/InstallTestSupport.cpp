@@ -126,18 +126,7 @@ CInstallRun::CInstallRun(const CInstallWorld& world)
   m_procedure.m_strUpdateListUrlOverride = world.ListUrl();
 }
 
-std::vector<std::string> CInstallRun::ReportLines() const {
-  std::vector<std::string> lines;
-  std::string text = ReportText();
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find("\r\n", start);
-    end = end == std::string::npos ? text.size() : end + 2;
-    lines.push_back(text.substr(start, end - start));
-    start = end;
-  }
-  return lines;
-}
+std::vector<std::string> CInstallRun::ReportLines() const { return SplitReportLines(ReportText()); }
 
 std::vector<std::string> CInstallRun::ItemLines(const std::string& name) const {
   std::vector<std::string> item;
@@ -160,6 +149,18 @@ void SetSystemInfo(CSystemInfo& info, int nMajor, int nMinor, const std::string&
   info.m_strVersion = std::to_string(nMajor) + "." + std::to_string(nMinor);
   info.m_strBits = strBits;
   info.m_bVistaOrLater = nMajor > 5 ? 1 : 0;
+}
+
+std::vector<std::string> SplitReportLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find("\r\n", start);
+    end = end == std::string::npos ? text.size() : end + 2;
+    lines.push_back(text.substr(start, end - start));
+    start = end;
+  }
+  return lines;
 }
 
 std::string HostOf(const std::string& windowsPath) { return platform::ToHostPath(windowsPath); }

@@ -120,6 +120,9 @@ class CInstallRun {
 // Fills the record like the system analysis would for these facts.
 void SetSystemInfo(CSystemInfo& info, int nMajor, int nMinor, const std::string& strBits);
 
+// The lines of a report text, each with its CR LF (the last may lack it).
+std::vector<std::string> SplitReportLines(const std::string& text);
+
 // Windows path helpers over the current prefix.
 std::string HostOf(const std::string& windowsPath);
 bool WinExists(const std::string& windowsPath);

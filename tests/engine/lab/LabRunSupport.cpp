@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "engine/SetupMessages.h"
+#include "tests/engine/InstallTestSupport.h"
 #include "platform/prefix/Prefix.h"
 #include "platform/resources/ModuleResources.h"
 #include "platform/sysinfo/KnownFolders.h"
@@ -135,18 +136,7 @@ CRunEnd RunToEnd(CSetupRun& run, platform::gui::MessageQueue& window) {
   return end;
 }
 
-std::vector<std::string> ReportLines(const CSetupReport& report) {
-  std::vector<std::string> lines;
-  std::string text = report.TextUtf8();
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find("\r\n", start);
-    end = end == std::string::npos ? text.size() : end + 2;
-    lines.push_back(text.substr(start, end - start));
-    start = end;
-  }
-  return lines;
-}
+std::vector<std::string> ReportLines(const CSetupReport& report) { return SplitReportLines(report.TextUtf8()); }
 
 void InstallChrome() {
   const std::string folder =
