@@ -6,9 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <utility>
 
+#include "platform/net/DescriptorIo_linux.h"
 #include "platform/net/SockaddrLinux.h"
 
 namespace platform::net {
@@ -99,32 +99,22 @@ Win32Error IcmpSocket::SendTo(std::span<const uint8_t> message, const SocketAddr
 
 std::expected<bool, Win32Error> IcmpSocket::WaitReadable(int nTimeoutMs) const {
   if (m_fd < 0) return std::unexpected(kWsaEnotsock);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(nTimeoutMs);
-  while (true) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    pollfd entry{m_fd, POLLIN, 0};
-    const int rc = poll(&entry, 1, left.count() > 0 ? static_cast<int>(left.count()) : 0);
-    if (rc >= 0) return rc > 0;
-    if (errno != EINTR) return std::unexpected(WsaErrorFromErrno(errno));
-  }
+  const int ready = PollFor(m_fd, POLLIN, nTimeoutMs);
+  if (ready < 0) return std::unexpected(WsaErrorFromErrno(errno));
+  return ready > 0;
 }
 
 std::expected<std::vector<uint8_t>, Win32Error> IcmpSocket::ReceiveMessage(size_t nMaxBytes) {
   if (m_fd < 0) return std::unexpected(kWsaEnotsock);
-  std::vector<uint8_t> buffer(nMaxBytes);
-  ssize_t count;
-  do {
-    count = recv(m_fd, buffer.data(), buffer.size(), 0);
-  } while (count < 0 && errno == EINTR);
-  if (count < 0) return std::unexpected(WsaErrorFromErrno(errno));
-  buffer.resize(static_cast<size_t>(count));
-  if (!m_bRaw) return buffer;
+  auto received = ReceiveUpTo(m_fd, nMaxBytes);
+  if (!received) return std::unexpected(WsaErrorFromErrno(received.error()));
+  std::vector<uint8_t>& buffer = *received;
+  if (!m_bRaw) return std::move(buffer);
   // A raw socket hands over the IP header too; its length is in the header.
   const size_t headerLength = buffer.empty() ? 0 : static_cast<size_t>(buffer[0] & 0x0F) * 4;
   if (headerLength < 20 || headerLength > buffer.size()) return std::vector<uint8_t>{};
   buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(headerLength));
-  return buffer;
+  return std::move(buffer);
 }
 
 }  // namespace platform::net

@@ -6,30 +6,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <utility>
 
+#include "platform/net/DescriptorIo_linux.h"
 #include "platform/net/SockaddrLinux.h"
 
 namespace platform::net {
-
-namespace {
-
-// poll() for the events, resumed after signals until the time is used up:
-// 1 ready, 0 time-out, -1 error (errno set).
-int PollFor(int fd, short events, int nTimeoutMs) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(nTimeoutMs);
-  while (true) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    pollfd entry{fd, events, 0};
-    const int rc = poll(&entry, 1, left.count() > 0 ? static_cast<int>(left.count()) : 0);
-    if (rc >= 0) return rc > 0 ? 1 : 0;
-    if (errno != EINTR) return -1;
-  }
-}
-
-}  // namespace
 
 Socket::~Socket() { Close(); }
 
@@ -116,14 +98,9 @@ std::expected<bool, Win32Error> Socket::WaitReadable(int nTimeoutMs) const {
 
 std::expected<std::vector<uint8_t>, Win32Error> Socket::Receive(size_t nMaxBytes) {
   if (m_fd < 0) return std::unexpected(kWsaEnotsock);
-  std::vector<uint8_t> buffer(nMaxBytes);
-  ssize_t count;
-  do {
-    count = recv(m_fd, buffer.data(), buffer.size(), 0);
-  } while (count < 0 && errno == EINTR);
-  if (count < 0) return std::unexpected(WsaErrorFromErrno(errno));
-  buffer.resize(static_cast<size_t>(count));
-  return buffer;
+  auto received = ReceiveUpTo(m_fd, nMaxBytes);
+  if (!received) return std::unexpected(WsaErrorFromErrno(received.error()));
+  return std::move(*received);
 }
 
 }  // namespace platform::net
