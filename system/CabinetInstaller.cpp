@@ -5,6 +5,7 @@
 
 #include "platform/cabinet/Cabinet.h"
 #include "platform/fs/FileStream.h"
+#include "platform/fs/FileSystem.h"
 #include "platform/fs/Path.h"
 #include "platform/profile/Profile.h"
 #include "platform/sysinfo/KnownFolders.h"
@@ -138,11 +139,25 @@ CCabinetInstaller::~CCabinetInstaller() {
 }
 
 int CCabinetInstaller::VerifyCodeSign() {
+  m_bCodeSignVerified = false;
+  m_image.clear();
   if (m_codeSignCheck == nullptr) {
     Trace("VerifyCodeSign() Fail [%s]...", "no Authenticode check available\n");
     return -1;
   }
-  return m_codeSignCheck(m_strCabPath, "VerifyCodeSign") == 0 ? 0 : -1;
+  auto image = platform::fs::ReadFileBytes(m_strCabPath);
+  if (!image) {
+    Trace("VerifyCodeSign() Fail [The cabinet \"%s\" could not be read (error %u).\n]...", m_strCabPath.c_str(),
+          image.error());
+    return -1;
+  }
+  m_image = std::move(*image);
+  if (m_codeSignCheck(m_image, m_strCabPath, "VerifyCodeSign") != 0) {
+    m_image.clear();
+    return -1;
+  }
+  m_bCodeSignVerified = true;
+  return 0;
 }
 
 int CCabinetInstaller::Install() {
@@ -169,9 +184,12 @@ int CCabinetInstaller::Install() {
 }
 
 void CCabinetInstaller::Extract() {
-  if (m_strExtractFolder.empty()) return;
+  // Only the bytes that passed the check are ever unpacked.
+  if (m_strExtractFolder.empty() || !m_bCodeSignVerified) return;
   CExtractCallback callback(m_strExtractFolder, m_extractedFiles);
-  platform::Win32Error error = platform::cabinet::IterateCabinet(m_strCabPath, callback);
+  platform::Win32Error error = platform::cabinet::IterateCabinet(std::span<const uint8_t>(m_image), callback);
+  // The bytes are not needed once the files are out.
+  m_image = {};
   if (error != platform::kErrorSuccess) {
     Trace("CCabinetInstaller::Extract() SetupIterateCabinet Fail... [%s][%u]", m_strCabPath.c_str(), error);
   }

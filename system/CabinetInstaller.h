@@ -1,17 +1,22 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// The Authenticode check the installer runs on its cabinet: 0 = signed and
-// trusted, -1 = anything else, traced inside "<operation>() Fail [%s]...".
-// The transfer layer supplies it (VerifyCodeSignWithFrame); the installer
-// sits below that layer and so is handed the check.
-using CodeSignCheck = int (*)(const std::string& path, const char* operation);
+// The Authenticode check the installer runs on its cabinet's bytes (`path`
+// only names it in the message): 0 = signed and trusted, -1 = anything
+// else, traced inside "<operation>() Fail [%s]...". The transfer layer
+// supplies it (VerifyCodeSignWithFrame); the installer sits below that layer
+// and so is handed the check.
+using CodeSignCheck = int (*)(std::span<const uint8_t> image, const std::string& path, const char* operation);
 
-// Installs one signed cabinet: checks its signature, extracts it into a
-// folder named after it (next to it), reads its INF and either runs the
+// Installs one signed cabinet: reads it once, checks the signature of those
+// bytes and extracts from the same bytes (a file put in the cabinet's place
+// after the check is never extracted) into a folder named after it (next
+// to it), reads its INF and either runs the
 // INF's [DefaultInstall] through the INF interpreter or copies and
 // registers the [Add.Code] files itself and runs the [Setup Hooks]. The
 // destructor removes every extracted file and the extraction folder.
@@ -95,6 +100,9 @@ class CCabinetInstaller {
   std::string m_strCabFolder;
   std::string m_strCabPath;
   std::string m_strExtractFolder;
+  // The cabinet as read once by VerifyCodeSign; what Extract unpacks.
+  std::vector<uint8_t> m_image;
+  bool m_bCodeSignVerified = false;
   bool m_bDefaultInstall = false;
   CodeSignCheck m_codeSignCheck;
 };

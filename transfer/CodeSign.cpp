@@ -89,8 +89,12 @@ int VerifyCodeSignWithFrame(const std::string& strPath, const char* strOperation
 
 int FileVerifyCodeSign(const std::string& strPath) { return VerifyCodeSignWithFrame(strPath, "FileVerifyCodeSign"); }
 
-int FileVerifyCodeSign(std::span<const uint8_t> image, const std::string& strPath) {
+int VerifyCodeSignWithFrame(std::span<const uint8_t> image, const std::string& strPath, const char* strOperation) {
   const CodeSignOutcome outcome = CheckCodeSign(image, strPath);
-  if (outcome.nResult != 0) Trace("FileVerifyCodeSign() Fail [%s]...", outcome.strMessage.c_str());
+  if (outcome.nResult != 0) Trace("%s() Fail [%s]...", strOperation, outcome.strMessage.c_str());
   return outcome.nResult;
+}
+
+int FileVerifyCodeSign(std::span<const uint8_t> image, const std::string& strPath) {
+  return VerifyCodeSignWithFrame(image, strPath, "FileVerifyCodeSign");
 }

@@ -31,6 +31,8 @@ std::string CodeSignMessage(uint32_t result, uint32_t lastError, const std::stri
 // trusted, -1 otherwise, and on -1 writes the message text to the trace
 // channel inside "<strOperation>() Fail [%s]...". Never throws.
 int VerifyCodeSignWithFrame(const std::string& strPath, const char* strOperation);
+// The same on bytes already read from the file (see CheckCodeSign).
+int VerifyCodeSignWithFrame(std::span<const uint8_t> image, const std::string& strPath, const char* strOperation);
 
 // FileVerifyCodeSign: the check for downloaded files and cabinets, traced as
 // "FileVerifyCodeSign() Fail [%s]...".

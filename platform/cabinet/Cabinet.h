@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <expected>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,5 +51,10 @@ class ICabinetCallback {
 // Extracted files are executable on the host, as Windows knows no separate
 // permission to run a file.
 Win32Error IterateCabinet(std::string_view cabinetPath, ICabinetCallback& callback);
+
+// The same over a cabinet the caller has read into memory: every byte
+// extracted comes from `image`, so a cabinet checked in memory is the
+// cabinet extracted, whatever happens to its file meanwhile.
+Win32Error IterateCabinet(std::span<const uint8_t> image, ICabinetCallback& callback);
 
 }  // namespace platform::cabinet

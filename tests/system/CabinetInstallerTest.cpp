@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -44,13 +46,22 @@ std::string Fixtures() {
   return folder;
 }
 
+// Runs after a passing check, before the installer goes on: the window in
+// which someone else could put another file in the cabinet's place.
+std::function<void()> g_afterCheck;
+
 // The trust check handed to the installer in these tests: osslsigncode's
 // verification against the fixtures' test CA, an Authenticode verifier of
-// its own (the wizard's check is exercised through vamo-tool below).
-int OsslsigncodeCheck(const std::string& path, const char*) {
-  ToolOutput out = RunProgram("/usr/bin/osslsigncode",
-                              {"verify", "-CAfile", Fixtures() + "/pki/ca.pem", "-in", platform::ToHostPath(path)});
-  return out.exitStatus == 0 ? 0 : -1;
+// its own (the wizard's check is exercised through vamo-tool below), on the
+// bytes the installer read.
+int OsslsigncodeCheck(std::span<const uint8_t> image, const std::string&, const char*) {
+  TempDir folder;
+  const std::string checked =
+      folder.WriteFile("checked.cab", std::string(reinterpret_cast<const char*>(image.data()), image.size()));
+  ToolOutput out = RunProgram("/usr/bin/osslsigncode", {"verify", "-CAfile", Fixtures() + "/pki/ca.pem", "-in", checked});
+  if (out.exitStatus != 0) return -1;
+  if (g_afterCheck) g_afterCheck();
+  return 0;
 }
 
 std::string HostOf(const std::string& windowsPath) { return platform::ToHostPath(windowsPath); }
@@ -73,6 +84,7 @@ class CabinetInstallerTest : public ::testing::Test {
     platform::fs::WriteFileAtomic(CSetupFolders::InstalledVersionFile(), "[GENERAL]\r\nDEBUG=TRACE\r\n");
   }
   void TearDown() override {
+    g_afterCheck = nullptr;
     unsetenv("VAMO_SELFREG_LOG");
     unsetenv("VAMO_HOOK_LOG");
     unsetenv("VAMO_DEBUG_LOG");
@@ -209,6 +221,24 @@ TEST_F(CabinetInstallerTest, UnsignedCabinetExtractsNothing) {
   EXPECT_FALSE(Exists("C:\\Windows\\plugin.dll"));
 }
 
+// The cabinet is read once: the bytes that passed the check are the bytes
+// extracted, even when an unsigned cabinet takes the file's place right
+// after the check.
+TEST_F(CabinetInstallerTest, ACabinetReplacedAfterItsCheckIsNotTheOneInstalled) {
+  const std::string cab = Cabinet("default.cab");
+  g_afterCheck = [&] {
+    fs::copy_file(Fixtures() + "/unsigned.cab", HostOf(cab), fs::copy_options::overwrite_existing);
+  };
+  {
+    CCabinetInstaller installer(cab, &OsslsigncodeCheck);
+    ASSERT_EQ(installer.Install(), 0);
+    EXPECT_TRUE(installer.DefaultInstall());
+  }
+  EXPECT_EQ(ReadWin("C:\\Windows\\System32\\a.txt"), "system file\n");
+  EXPECT_FALSE(Exists("C:\\Windows\\plugin.dll")) << "the unsigned cabinet was installed";
+  EXPECT_EQ(ReadHostFile(m_strSelfRegLog).find("plugin.dll"), std::string::npos);
+}
+
 TEST_F(CabinetInstallerTest, CabinetWithoutInfFailsAndLeavesNothing) {
   {
     CCabinetInstaller installer(Cabinet("noinf.cab"), &OsslsigncodeCheck);
@@ -238,9 +268,9 @@ TEST_F(CabinetInstallerTest, HostileNamesAreRefusedAndTheRestInstalled) {
   EXPECT_FALSE(Exists("C:\\dl\\hostile"));
 }
 
-// For every fixture cabinet our extraction and cabextract write the same
-// bytes (stored names that leave the folder excepted: we refuse them,
-// cabextract rewrites them).
+// For every fixture cabinet our extraction, from the file and from its bytes
+// in memory, and cabextract write the same bytes (stored names that leave
+// the folder excepted: we refuse them, cabextract rewrites them).
 TEST_F(CabinetInstallerTest, ExtractionMatchesCabextractForEveryFixture) {
   class Collect : public platform::cabinet::ICabinetCallback {
    public:
@@ -251,26 +281,70 @@ TEST_F(CabinetInstallerTest, ExtractionMatchesCabextractForEveryFixture) {
     void NameRefused(const platform::cabinet::CabinetFile& file) override { refused.push_back(file.name); }
     std::vector<std::string> refused;
   };
+  auto filesBelow = [](const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(folder)) {
+      if (e.is_regular_file()) files[fs::relative(e.path(), folder).string()] = ReadHostFile(e.path());
+    }
+    return files;
+  };
   for (const char* name : {"addcode.cab", "default.cab", "hook.cab", "noinf.cab", "hostile.cab"}) {
     SCOPED_TRACE(name);
-    fs::remove_all(prefix.DriveC() + "/ours");
     std::string peer = logs.Path() + "/peer-" + name;
     ToolOutput out = RunProgram("/usr/bin/cabextract", {"-q", "-d", peer, Fixtures() + "/" + name});
     ASSERT_EQ(out.exitStatus, 0) << out.err;
-    Collect collect;
-    ASSERT_EQ(platform::cabinet::IterateCabinet(Cabinet(name), collect), 0u);
-    std::map<std::string, std::string> ours, theirs;
-    for (const auto& e : fs::recursive_directory_iterator(prefix.DriveC() + "/ours")) {
-      if (e.is_regular_file()) ours[fs::relative(e.path(), prefix.DriveC() + "/ours").string()] = ReadHostFile(e.path());
-    }
-    for (const auto& e : fs::recursive_directory_iterator(peer)) {
-      if (e.is_regular_file()) theirs[fs::relative(e.path(), peer).string()] = ReadHostFile(e.path());
-    }
-    if (!collect.refused.empty()) {
+    std::map<std::string, std::string> theirs = filesBelow(peer);
+    if (std::string(name) == "hostile.cab") {
       std::erase_if(theirs, [](const auto& kv) { return kv.first.find("evil") != std::string::npos; });
     }
-    EXPECT_FALSE(ours.empty());
-    EXPECT_EQ(ours, theirs);
+    const std::string file = Cabinet(name);
+    const std::string bytes = ReadWin(file);
+    for (bool bFromMemory : {false, true}) {
+      SCOPED_TRACE(bFromMemory ? "from memory" : "from the file");
+      fs::remove_all(prefix.DriveC() + "/ours");
+      Collect collect;
+      const platform::Win32Error error =
+          bFromMemory ? platform::cabinet::IterateCabinet(
+                            std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), collect)
+                      : platform::cabinet::IterateCabinet(file, collect);
+      ASSERT_EQ(error, 0u);
+      EXPECT_EQ(collect.refused.size(), std::string(name) == "hostile.cab" ? 5u : 0u);
+      EXPECT_FALSE(theirs.empty());
+      EXPECT_EQ(filesBelow(prefix.DriveC() + "/ours"), theirs);
+    }
+  }
+}
+
+// A cabinet in memory that is cut short, damaged or no cabinet at all is
+// refused or partly extracted, never read past its end.
+TEST_F(CabinetInstallerTest, DamagedCabinetBytesInMemoryAreHandledSafely) {
+  class Collect : public platform::cabinet::ICabinetCallback {
+   public:
+    std::optional<std::string> FileInCabinet(const platform::cabinet::CabinetFile&) override {
+      return "C:\\cut\\" + std::to_string(count++) + ".bin";
+    }
+    void FileExtracted(const platform::cabinet::CabinetFile&, const std::string&, platform::Win32Error error) override {
+      if (error != 0) ++failed;
+    }
+    void NameRefused(const platform::cabinet::CabinetFile&) override {}
+    int count = 0;
+    int failed = 0;
+  };
+  const std::string bytes = ReadWin(Cabinet("addcode.cab"));
+  auto image = [&](size_t size) { return std::span(reinterpret_cast<const uint8_t*>(bytes.data()), size); };
+  Collect none;
+  EXPECT_EQ(platform::cabinet::IterateCabinet(image(0), none), platform::kErrorInvalidData);
+  EXPECT_EQ(platform::cabinet::IterateCabinet(image(20), none), platform::kErrorInvalidData);
+  EXPECT_EQ(none.count, 0);
+  // Cut inside the data: the headers read, the files fail one by one.
+  Collect cut;
+  EXPECT_EQ(platform::cabinet::IterateCabinet(image(bytes.size() / 2), cut), 0u);
+  EXPECT_GT(cut.count, 0);
+  EXPECT_GT(cut.failed, 0);
+  // Every length up to the whole: no read past the end (ASan watches this).
+  for (size_t size = 0; size < bytes.size(); size += 97) {
+    Collect any;
+    platform::cabinet::IterateCabinet(image(size), any);
   }
 }
 
