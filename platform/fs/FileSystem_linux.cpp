@@ -107,11 +107,14 @@ Win32Error WriteFileAtomic(std::string_view path, std::string_view bytes) {
 namespace host {
 
 std::expected<std::vector<uint8_t>, Win32Error> ReadFileBytes(const std::string& hostPath) {
-  ScopedFd fd(open(hostPath.c_str(), O_RDONLY | O_CLOEXEC));
+  // Non-blocking, so that a FIFO put in a file's place cannot hang the
+  // reader; only regular files are read (a device could be endless), the
+  // rest is refused as Windows refuses a folder.
+  ScopedFd fd(open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (fd.Get() < 0) return std::unexpected(ErrorOf(errno, hostPath));
   struct stat st;
   if (fstat(fd.Get(), &st) != 0) return std::unexpected(Win32ErrorFromErrno(errno));
-  if (S_ISDIR(st.st_mode)) return std::unexpected(kErrorAccessDenied);
+  if (!S_ISREG(st.st_mode)) return std::unexpected(kErrorAccessDenied);
   std::vector<uint8_t> bytes;
   bytes.reserve(static_cast<size_t>(st.st_size));
   uint8_t buffer[65536];

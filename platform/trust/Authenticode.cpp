@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/fs/MappedFile.h"
+#include "platform/fs/FileSystem.h"
 #include "platform/prefix/Prefix.h"
 #include "platform/trust/AuthenticodeLayout.h"
 #include "platform/trust/Der.h"
@@ -413,11 +413,14 @@ TrustVerdict VerifyAuthenticode(std::span<const uint8_t> file, const TrustStores
 
 uint32_t WinVerifyTrust(std::string_view path) {
   TrustVerdict verdict;
-  const std::expected<fs::MappedFile, Win32Error> file = fs::MappedFile::Open(path);
+  // A copy, not a mapping: a file cut short by someone else during the
+  // check must not take the process down (Windows keeps a mapped file from
+  // being cut short; this host does not).
+  const std::expected<std::vector<uint8_t>, Win32Error> file = fs::ReadFileBytes(path);
   if (!file) {
     verdict = NoSignature(HResultFromWin32(file.error()));
   } else {
-    verdict = VerifyAuthenticode(file->Bytes(), TrustStores::FromPrefix());
+    verdict = VerifyAuthenticode(*file, TrustStores::FromPrefix());
   }
   SetLastError(verdict.lastError);
   return verdict.result;

@@ -41,6 +41,17 @@ TEST_F(FileSystemTest, ReadReportsMissingFileAndFolderAsWindowsDoes) {
   EXPECT_EQ(platform::fs::WriteFileAtomic("C:\\no\\file.txt", "x"), platform::kErrorPathNotFound);
 }
 
+// What stands where a file is expected is read only when it is a regular
+// file: a folder, a FIFO nobody writes to (which would block the reader for
+// ever) and a device (which could be endless) are refused at once.
+TEST_F(FileSystemTest, ReadsOnlyRegularFiles) {
+  ASSERT_EQ(platform::fs::CreateDirectory("C:\\folder"), platform::kErrorSuccess);
+  EXPECT_EQ(platform::fs::ReadFileBytes("C:\\folder").error(), platform::kErrorAccessDenied);
+  ASSERT_EQ(mkfifo(platform::ToHostPath("C:\\pipe").c_str(), 0600), 0);
+  EXPECT_EQ(platform::fs::ReadFileBytes("C:\\pipe").error(), platform::kErrorAccessDenied);
+  EXPECT_EQ(platform::fs::ReadFileBytes("Z:\\dev\\zero").error(), platform::kErrorAccessDenied);
+}
+
 TEST_F(FileSystemTest, AtomicWriteKeepsModeAndLeavesNoTemporaryFiles) {
   ASSERT_EQ(platform::fs::WriteFileAtomic("C:\\keep.txt", "old"), platform::kErrorSuccess);
   std::string host = platform::ToHostPath("C:\\keep.txt");
