@@ -23,8 +23,11 @@ class CVamoSetupApp {
   // Said when the wizard would probe the network of a machine that did not
   // make one for it (platform::net::MayProbeNetwork).
   static constexpr char kHostNetworkRefusedText[] =
-      "이 빌드의 마법사는 네트워크 실험실처럼 따로 만든 네트워크 안에서만 실행됩니다.\n"
-      "이 컴퓨터의 네트워크를 검사하려면 VAMO_HOST_NETWORK=1 을 설정한 뒤 다시 실행하십시오.\n\n"
+      // Broken by hand between words: the box would break Korean lines
+      // between any two syllables.
+      "이 빌드의 마법사는 네트워크 실험실처럼 따로 만든\n"
+      "네트워크 안에서만 실행됩니다. 이 컴퓨터의 네트워크를 검사하려면\n"
+      "VAMO_HOST_NETWORK=1 을 설정한 뒤 다시 실행하십시오.\n\n"
       "This build of the wizard runs only inside a network made for it, such as the network lab "
       "(tools/lab/lab exec NAME -- vamo-setup). To analyse this machine's own network, start it again "
       "with VAMO_HOST_NETWORK=1.";
