@@ -128,6 +128,18 @@ std::vector<std::string> WithDefaults(const std::vector<std::string>& switches) 
   return all;
 }
 
+// The outer half of a table test: for each row, the lab's switches as the
+// row says (on top of the defaults), then the test's inner half inside the
+// client, which finds its row through InsideRow().
+template <typename Row>
+void RunRowsInside(NetworkLab& lab, const std::vector<Row>& rows) {
+  for (size_t i = 0; i < rows.size(); ++i) {
+    SCOPED_TRACE(rows[i].name);
+    ASSERT_TRUE(lab.Set(WithDefaults(rows[i].switches))) << lab.Error();
+    EXPECT_TRUE(lab.RunCurrentTestInside({std::string(kRowVariable) + "=" + std::to_string(i)}));
+  }
+}
+
 // One analysis as the wizard runs it, without the pauses between steps.
 struct LabAnalysis {
   LabAnalysis() { analysis.m_nStepPauseMs = 0; }
@@ -429,11 +441,7 @@ TEST(NetworkAnalysisInLab, FirstGroupOutcomesDoNotStopTheAnalysis) {
   VAMO_REQUIRE_LAB();
   NetworkLab lab;
   ASSERT_LAB_UP(lab);
-  for (size_t i = 0; i < kFirstGroupRows.size(); ++i) {
-    SCOPED_TRACE(kFirstGroupRows[i].name);
-    ASSERT_TRUE(lab.Set(WithDefaults(kFirstGroupRows[i].switches))) << lab.Error();
-    EXPECT_TRUE(lab.RunCurrentTestInside({std::string(kRowVariable) + "=" + std::to_string(i)}));
-  }
+  RunRowsInside(lab, kFirstGroupRows);
 }
 
 // The reachability steps: the first that fails ends the analysis with its
@@ -538,11 +546,7 @@ TEST(NetworkAnalysisInLab, ReachabilityOutcomesEndTheAnalysisWithTheirCodes) {
   VAMO_REQUIRE_LAB();
   NetworkLab lab;
   ASSERT_LAB_UP(lab);
-  for (size_t i = 0; i < kReachabilityRows.size(); ++i) {
-    SCOPED_TRACE(kReachabilityRows[i].name);
-    ASSERT_TRUE(lab.Set(WithDefaults(kReachabilityRows[i].switches))) << lab.Error();
-    EXPECT_TRUE(lab.RunCurrentTestInside({std::string(kRowVariable) + "=" + std::to_string(i)}));
-  }
+  RunRowsInside(lab, kReachabilityRows);
 
   // The tool ends with the code and a failing exit status; the probe's own
   // line for each refused connect comes before the report line.
@@ -650,11 +654,7 @@ TEST(NetworkAnalysisInLab, OneTwoOrThreeDnsServers) {
   VAMO_REQUIRE_LAB();
   NetworkLab lab;
   ASSERT_LAB_UP(lab);
-  for (size_t i = 0; i < kDnsRows.size(); ++i) {
-    SCOPED_TRACE(kDnsRows[i].name);
-    ASSERT_TRUE(lab.Set(WithDefaults(kDnsRows[i].switches))) << lab.Error();
-    EXPECT_TRUE(lab.RunCurrentTestInside({std::string(kRowVariable) + "=" + std::to_string(i)}));
-  }
+  RunRowsInside(lab, kDnsRows);
 }
 
 // ---------------------------------------------------------------------------
