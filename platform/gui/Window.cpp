@@ -60,6 +60,7 @@ BOOL Window::DestroyWindow() {
   WindowData* w = LookUp(m_hWnd);
   if (!w) return FALSE;
   const HWND hWnd = m_hWnd;
+  TakeOffScreen(w);
   SendMessage(WM_DESTROY);
   if (!LookUp(hWnd)) return TRUE;
   std::vector<WindowData*> children = w->children;

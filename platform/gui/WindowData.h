@@ -86,6 +86,10 @@ void InvalidateWindowArea(WindowData* w, const Rect* pClientRect);
 // The same from another thread, through the UI thread's ordered queue.
 void PostInvalidate(HWND hWnd, const Rect* pRect);
 void SetWindowVisible(WindowData* w, bool visible);
+// DestroyWindow's first step, as on Windows: a shown top-level window leaves
+// the screen (at once, not at the next turn of the loop) before WM_DESTROY,
+// so a handler that waits there leaves no frozen window behind.
+void TakeOffScreen(WindowData* w);
 void ApplyTopLevelGeometry(WindowData* w, bool moved, bool resized);
 void ApplyTitle(WindowData* w);
 void ApplyIcons(WindowData* w);

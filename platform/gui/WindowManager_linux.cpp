@@ -468,6 +468,14 @@ void SetWindowVisible(WindowData* w, bool visible) {
   }
 }
 
+void TakeOffScreen(WindowData* w) {
+  if (w->parent || !w->native) return;
+  if (w->style & WS_VISIBLE) SetWindowVisible(w, false);
+  // Also when it was hidden just before (a modal dialog's end): the request
+  // is still in the queue to the X server until sent.
+  gdk_display_flush(gtk_widget_get_display(w->native->window));
+}
+
 void ApplyTopLevelGeometry(WindowData* w, bool moved, bool resized) {
   if (!w->native) return;
   GtkWindow* gw = GTK_WINDOW(w->native->window);

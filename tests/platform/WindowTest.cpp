@@ -13,6 +13,7 @@
 #include "platform/gui/PaintDC.h"
 #include "platform/gui/UiThread.h"
 #include "platform/gui/Window.h"
+#include "tests/support/ToolRunner.h"
 #include "tests/support/XvfbSession.h"
 
 using namespace platform::gui;
@@ -202,6 +203,34 @@ TEST_F(WindowTest, DraggingByTheTopFiftyPixelsMovesTheWindow) {
   WaitFor([] { return false; }, 100ms);
   m_window.GetWindowRect(&after);
   EXPECT_EQ(after.left, 160);
+}
+
+// As on Windows, a window is off the screen before WM_DESTROY reaches it: a
+// handler that waits there (the main window waits for its worker) leaves no
+// frozen window behind.
+TEST_F(WindowTest, AWindowIsOffTheScreenWhenItsDestroyHandlerRuns) {
+  class Watched : public Window {
+   public:
+    void OnDestroy() override {
+      visibleInHandler = IsShownOnScreen();
+      Window::OnDestroy();
+    }
+    static bool IsShownOnScreen() {
+      return RunProgram("/usr/bin/xdotool", {"search", "--onlyvisible", "--name", "^사라지는 창$"}).exitStatus == 0;
+    }
+    bool visibleInHandler = true;
+  };
+  // Destroyed while shown, and hidden just before (as a modal dialog ends).
+  for (bool bHiddenFirst : {false, true}) {
+    SCOPED_TRACE(bHiddenFirst ? "hidden first" : "shown");
+    Watched window;
+    ASSERT_TRUE(window.CreateEx(0, "VamoTestWindow", "사라지는 창", WS_POPUP, {500, 400, 700, 500}, nullptr, 0));
+    window.ShowWindow(SW_SHOW);
+    ASSERT_TRUE(WaitFor([] { return Watched::IsShownOnScreen(); })) << "the window never came on screen";
+    if (bHiddenFirst) window.ShowWindow(SW_HIDE);
+    window.DestroyWindow();
+    EXPECT_FALSE(window.visibleInHandler);
+  }
 }
 
 // ---------------------------------------------------------------- dialogs from templates
