@@ -5,7 +5,7 @@
 #include "platform/gui/DesktopWindows.h"
 #include "platform/gui/MessageBox.h"
 #include "platform/gui/UiThread.h"
-#include "platform/net/NetworkNamespace.h"
+#include "platform/net/NetworkGuard.h"
 #include "platform/net/SocketLayer.h"
 #include "platform/process/ProcessEnvironment.h"
 #include "system/Trace.h"

@@ -9,7 +9,6 @@
 #include "diagnostics/Probes.h"
 #include "platform/net/AdapterDevice.h"
 #include "platform/net/AdaptersInfo.h"
-#include "platform/net/NetConfigText.h"
 #include "platform/net/NetworkParams.h"
 #include "platform/text/Format.h"
 #include "system/Trace.h"

@@ -1,6 +1,6 @@
 #include "diagnostics/OsNames.h"
 
-#include "platform/sysinfo/SystemInfo.h"
+#include "platform/sysinfo/WindowsVersion.h"
 
 namespace {
 

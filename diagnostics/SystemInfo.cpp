@@ -7,7 +7,7 @@
 #include "diagnostics/LanguageNames.h"
 #include "diagnostics/OsNames.h"
 #include "platform/registry/Registry.h"
-#include "platform/sysinfo/SystemInfo.h"
+#include "platform/sysinfo/WindowsVersion.h"
 #include "platform/text/Format.h"
 #include "platform/text/Utf.h"
 

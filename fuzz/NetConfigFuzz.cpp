@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "diagnostics/ProbePackets.h"
-#include "platform/net/NetConfigText.h"
+#include "platform/sim/NetConfigText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;

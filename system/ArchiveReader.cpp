@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/sim/HostPath.h"
 #include "platform/fs/FileStream.h"
 #include "platform/fs/Path.h"
 #include "system/Trace.h"

@@ -8,7 +8,7 @@
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/Path.h"
 #include "platform/sysinfo/KnownFolders.h"
-#include "platform/sysinfo/SystemInfo.h"
+#include "platform/sysinfo/WindowsVersion.h"
 #include "platform/text/Utf.h"
 #include "system/Trace.h"
 

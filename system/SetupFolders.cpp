@@ -1,7 +1,7 @@
 #include "system/SetupFolders.h"
 
 #include "platform/sysinfo/KnownFolders.h"
-#include "platform/sysinfo/SystemInfo.h"
+#include "platform/sysinfo/WindowsVersion.h"
 
 namespace {
 constexpr char kPluginFolder[] = "\\VamoPlugin";

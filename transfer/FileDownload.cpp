@@ -14,7 +14,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/prefix/Prefix.h"
+#include "platform/trust/SystemStores.h"
 #include "system/ReportSink.h"
 #include "system/Trace.h"
 #include "transfer/FileSink.h"
@@ -127,11 +127,11 @@ UrlParts ParseUrl(const std::string& url) {
 
 bool IsHttpScheme(const std::string& scheme) { return scheme == "http" || scheme == "https"; }
 
-// Adds every certificate of the prefix's trusted-root store to the store
-// libcurl has already filled from the host CA bundle.
-CURLcode AddPrefixRoots(CURL* /*curl*/, void* sslContext, void* /*user*/) {
+// Adds every certificate of the system's ROOT store to the store libcurl
+// has already filled from its CA bundle.
+CURLcode AddSystemRoots(CURL* /*curl*/, void* sslContext, void* /*user*/) {
   X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(sslContext));
-  for (const std::vector<uint8_t>& file : platform::ReadPrefixCertificateFiles("root")) {
+  for (const std::vector<uint8_t>& file : platform::trust::ReadSystemStoreFiles(platform::trust::SystemStore::kRoot)) {
     if (file.empty() || file.size() > static_cast<size_t>(INT_MAX)) continue;
     transfer::ossl::Bio bio(BIO_new_mem_buf(file.data(), static_cast<int>(file.size())));
     if (!bio) continue;
@@ -168,8 +168,8 @@ Slist CommonOptions(CURL* handle, const std::string& url, bool secure, char* err
   curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
   curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
-  curl_easy_setopt(handle, CURLOPT_SSL_CTX_FUNCTION, AddPrefixRoots);
-  // A cached store would outlive a change of the prefix's roots.
+  curl_easy_setopt(handle, CURLOPT_SSL_CTX_FUNCTION, AddSystemRoots);
+  // A cached store would outlive a change of the system's roots.
   curl_easy_setopt(handle, CURLOPT_CA_CACHE_TIMEOUT, 0L);
   Slist headers;
   for (const char* header : kNoCacheHeaders) AppendHeader(headers, header);

@@ -36,8 +36,8 @@ uint64_t ProbeFileSize(const std::string& url);
 // Fetches the URL into the sink: GET for http, POST with an empty
 // form-encoded body for https, caches bypassed, the user's proxy settings
 // (the environment's http_proxy, https_proxy, no_proxy) honoured. HTTPS
-// checks the server's certificate against the host's CA bundle and the
-// prefix's trusted roots (certs/root/*.pem); a certificate that does not
+// checks the server's certificate against the TLS library's CA bundle and the
+// system's trusted roots; a certificate that does not
 // verify fails the transfer.
 //
 // Returns 0 when the server answered 200 and exactly the announced number of

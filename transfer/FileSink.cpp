@@ -45,7 +45,7 @@ void CFileSink::RemoveTemporary() {
 
 bool CFileSink::Open(std::string& errorText) {
   std::string folder = ParentOf(m_strPath);
-  if (platform::ToHostPath(m_strPath).empty() || (!folder.empty() && !platform::fs::DirectoryExists(folder + "\\"))) {
+  if (platform::NormalizeWindowsPath(m_strPath).empty() || (!folder.empty() && !platform::fs::DirectoryExists(folder + "\\"))) {
     errorText = platform::SystemMessage(platform::kErrorPathNotFound);
     return false;
   }

@@ -105,15 +105,6 @@ int FileDigestText(const std::string& path, std::string& digestText) {
   return DigestTextOf(DigestPath(path, digest, step), digest, digestText);
 }
 
-int HostFileDigestText(const std::string& hostPath, std::string& digestText) {
-  if (hostPath.empty()) {
-    digestText.clear();
-    return kOpenFail;
-  }
-  // Every host file has a Windows name on drive Z:.
-  return FileDigestText(platform::ToWindowsPath(hostPath), digestText);
-}
-
 int BytesDigestText(const void* bytes, size_t length, std::string& digestText) {
   digestText.clear();
   MessageDigest digest;

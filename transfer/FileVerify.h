@@ -18,9 +18,6 @@ class FileStream;
 // be opened or read, or the MessageDigest code (-9401, -9402, -9403).
 // `digestText` is left empty on failure.
 int FileDigestText(const std::string& path, std::string& digestText);
-// The same for a host path, for the release tools that run outside the
-// simulated machine.
-int HostFileDigestText(const std::string& hostPath, std::string& digestText);
 
 // The digest text of a finished SHA-512 digest.
 std::string DigestText(const MessageDigest& digest);

@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/HostPath.h"
 #include "platform/fs/Path.h"
-#include "platform/prefix/Prefix.h"
+#include "platform/sim/Prefix.h"
 #include "transfer/CodeSign.h"
 
 namespace {

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "bench/common/BenchSupport.h"
+#include "platform/sim/HostPath.h"
 #include "platform/fs/Path.h"
 #include "transfer/FileDownload.h"
 

@@ -31,7 +31,7 @@
 #include "engine/InstallHost.h"
 #include "engine/InstallProcedure.h"
 #include "engine/SetupReport.h"
-#include "platform/prefix/Prefix.h"
+#include "platform/sim/Prefix.h"
 #include "platform/resources/ModuleResources.h"
 #include "resources/resource.h"
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "bench/common/BenchSupport.h"
+#include "platform/sim/HostPath.h"
 #include "platform/fs/Path.h"
 #include "transfer/FileVerify.h"
 
@@ -22,7 +23,7 @@ int main() {
   std::string windowsPath = platform::ToWindowsPath(file);
   std::string digest;
   // Warms the page cache and settles what the process needs when idle.
-  if (HostFileDigestText(file, digest) != 0) return 1;
+  if (FileDigestText(windowsPath, digest) != 0) return 1;
   long idleRss = bench::MemoryKiB("VmRSS:");
 
   std::string command = "openssl dgst -sha512 " + bench::Quote(file) + " > /dev/null";

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
-// The personality speaks Win32: every failure of a platform service is one of
-// these numbers, never an errno. The mapping from errno lives in one place,
-// Win32ErrorFromErrno().
+// The platform speaks Win32: every failure of a platform service is one of
+// these numbers. On Linux the mapping from errno lives in one place,
+// platform/core/Errno_posix.h.
 namespace platform {
 
 using Win32Error = uint32_t;
@@ -102,17 +102,6 @@ inline constexpr Win32Error kWsaHostNotFound = 11001;
 inline constexpr Win32Error kWsaTryAgain = 11002;
 inline constexpr Win32Error kWsaNoRecovery = 11003;
 inline constexpr Win32Error kWsaNoData = 11004;
-
-// Maps a host errno to the Win32 error a Windows caller would have seen.
-// Unknown values become kErrorGenFailure.
-Win32Error Win32ErrorFromErrno(int err);
-
-// The same for socket calls, whose errors Windows reports in the WSAE*
-// range. Unknown values become kWsaEinval.
-Win32Error WsaErrorFromErrno(int err);
-// The resolver's EAI_* result (and errno for EAI_SYSTEM) as the WSA error
-// getaddrinfo returns on Windows.
-Win32Error WsaErrorFromEai(int eai, int err);
 
 // The system's message text for a Win32 error (FormatMessage, language
 // neutral), without a trailing line break; empty when there is none.

@@ -10,7 +10,7 @@
 #include "platform/core/Win32Error.h"
 
 // Basic file services over Windows paths. Every function takes a Windows
-// path, maps it through ToHostPath and reports failures as Win32 errors.
+// path and reports failures as Win32 errors.
 namespace platform::fs {
 
 bool FileExists(std::string_view path);       // an existing non-folder
@@ -34,13 +34,5 @@ std::expected<std::vector<uint8_t>, Win32Error> ReadFileBytes(std::string_view p
 // On failure the target is untouched and the temporary file is removed.
 Win32Error WriteFileAtomic(std::string_view path, std::span<const uint8_t> bytes);
 Win32Error WriteFileAtomic(std::string_view path, std::string_view bytes);
-
-// Host-path variants for the platform's own files (hives, locks) that have
-// no Windows name of their own.
-namespace host {
-std::expected<std::vector<uint8_t>, Win32Error> ReadFileBytes(const std::string& hostPath);
-Win32Error WriteFileAtomic(const std::string& hostPath, std::span<const uint8_t> bytes);
-Win32Error CreateDirectories(const std::string& hostPath);
-}  // namespace host
 
 }  // namespace platform::fs

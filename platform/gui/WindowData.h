@@ -72,7 +72,7 @@ struct WindowData {
   const Icon* smallIcon = nullptr;
 };
 
-// ---------------------------------------------------------------- manager (WindowManager_linux.cpp)
+// ---------------------------------------------------------------- manager (WindowManager_gtk.cpp)
 WindowData* LookUp(HWND hWnd);  // nullptr for handles that are not (or no longer) windows
 HWND CreateWindowData(WindowKind kind, std::string_view className, std::string_view text, DWORD style,
                       DWORD exStyle, const Rect& rect, HWND parent, UINT id, Window* object);

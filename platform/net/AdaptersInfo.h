@@ -6,14 +6,27 @@
 
 #include "platform/core/Win32Error.h"
 
-// GetAdaptersInfo: the IPv4 network adapters of the machine. On this host an
-// adapter is a network interface other than loopback (Windows does not list
-// loopback either), in interface-index order, with the facts Windows keeps:
-// hardware address and type (getifaddrs), description (the interface alias,
-// else its name), IPv4 addresses and masks, the default gateway of the
-// routing table, and DHCP facts where a DHCP client left a lease for the
-// adapter's current address (dhclient, systemd-networkd).
+// GetAdaptersInfo: the IPv4 network adapters of the machine, loopback
+// excluded, in interface-index order, with the facts Windows keeps: hardware
+// address and type, description, IPv4 addresses and masks, the default
+// gateway, and DHCP facts. On Linux an adapter is a network interface
+// (getifaddrs), its description the interface alias or name, and the DHCP
+// facts come from the lease a DHCP client left for its current address.
 namespace platform::net {
+
+// MIB_IF_TYPE_* / IF_TYPE_* numbers of IP_ADAPTER_INFO.Type.
+inline constexpr uint32_t kIfTypeOther = 1;
+inline constexpr uint32_t kIfTypeEthernet = 6;
+inline constexpr uint32_t kIfTypeTokenRing = 9;
+inline constexpr uint32_t kIfTypeFddi = 15;
+inline constexpr uint32_t kIfTypePpp = 23;
+inline constexpr uint32_t kIfTypeLoopback = 24;
+inline constexpr uint32_t kIfTypeSlip = 28;
+inline constexpr uint32_t kIfTypeIeee80211 = 71;
+
+// The address Windows shows for "none" in adapter address lists.
+inline constexpr char kNoAddress[] = "0.0.0.0";
+
 
 struct IpAddressEntry {
   std::string strAddress;  // dotted IPv4 text
@@ -25,7 +38,7 @@ struct AdapterInfo {
   std::string strDescription;
   std::vector<uint8_t> address;  // hardware address, as long as the link's
   uint32_t nIndex = 0;
-  uint32_t nType = 0;  // kIfType* (NetConfigText.h)
+  uint32_t nType = 0;  // kIfType*
   uint32_t bDhcpEnabled = 0;
   // At least one entry; an adapter without IPv4 shows 0.0.0.0 / 0.0.0.0.
   std::vector<IpAddressEntry> ipAddressList;

@@ -9,7 +9,7 @@
 #include "platform/pe/ByteView.h"
 #include "platform/resources/ModuleResources.h"
 #include "platform/resources/ResourceTable.h"
-#include "platform/sysinfo/SystemInfo.h"
+#include "platform/sysinfo/WindowsVersion.h"
 #include "platform/text/Utf.h"
 
 namespace platform {

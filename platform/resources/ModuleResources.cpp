@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "platform/sysinfo/SystemInfo.h"
+#include "platform/sysinfo/WindowsVersion.h"
 
 namespace platform {
 

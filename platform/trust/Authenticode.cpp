@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "platform/fs/FileSystem.h"
-#include "platform/prefix/Prefix.h"
+#include "platform/trust/SystemStores.h"
 #include "platform/trust/AuthenticodeLayout.h"
 #include "platform/trust/Der.h"
 
@@ -201,11 +201,11 @@ bool AllowsCodeSigning(STACK_OF(X509)* chain) {
   return true;
 }
 
-int AddPemFile(const std::string& hostPath, X509_STORE* store, STACK_OF(X509)* list) {
-  BioPtr bio(BIO_new_file(hostPath.c_str(), "r"));
+// Adds every PEM certificate in the bio to the store and/or the list.
+int AddPemCertificates(BIO* bio, X509_STORE* store, STACK_OF(X509)* list) {
   int added = 0;
-  if (bio) {
-    while (X509* cert = PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr)) {
+  if (bio != nullptr) {
+    while (X509* cert = PEM_read_bio_X509(bio, nullptr, nullptr, nullptr)) {
       X509Ptr owned(cert);
       if (store != nullptr && X509_STORE_add_cert(store, cert) == 1) ++added;
       if (list != nullptr && sk_X509_push(list, owned.get()) > 0) {
@@ -219,22 +219,18 @@ int AddPemFile(const std::string& hostPath, X509_STORE* store, STACK_OF(X509)* l
   return added;
 }
 
-void AddPemFolder(const std::string& hostFolder, TrustStores& stores, bool trusted) {
-  std::error_code ec;
-  std::vector<std::string> files;
-  for (const auto& entry : std::filesystem::directory_iterator(hostFolder, ec)) {
-    if (entry.is_regular_file(ec)) files.push_back(entry.path().string());
-  }
-  std::sort(files.begin(), files.end());
-  for (const std::string& file : files) {
-    if (trusted) {
-      stores.AddTrustedPemFile(file);
-    } else {
-      stores.AddDisallowedPemFile(file);
-    }
-  }
+int AddPemFile(const std::string& hostPath, X509_STORE* store, STACK_OF(X509)* list) {
+  BioPtr bio(BIO_new_file(hostPath.c_str(), "r"));
+  return AddPemCertificates(bio.get(), store, list);
 }
 
+void AddSystemStore(SystemStore store, X509_STORE* trusted, STACK_OF(X509)* distrusted) {
+  for (const std::vector<uint8_t>& file : ReadSystemStoreFiles(store)) {
+    if (file.empty() || file.size() > static_cast<size_t>(INT_MAX)) continue;
+    BioPtr bio(BIO_new_mem_buf(file.data(), static_cast<int>(file.size())));
+    AddPemCertificates(bio.get(), trusted, distrusted);
+  }
+}
 }  // namespace
 
 struct TrustStores::Impl {
@@ -263,7 +259,7 @@ TrustStores::~TrustStores() = default;
 
 TrustStores TrustStores::Empty() { return TrustStores(); }
 
-TrustStores TrustStores::FromPrefix() {
+TrustStores TrustStores::FromSystem() {
   TrustStores stores;
   // The host's trusted roots, as OpenSSL's default locations name them: the
   // hashed certificate folder now (it is read lazily, one issuer at a time),
@@ -273,8 +269,8 @@ TrustStores TrustStores::FromPrefix() {
   }
   stores.m_impl->bundlePending = true;
   ERR_clear_error();
-  AddPemFolder(PrefixCertsFolder("root"), stores, true);
-  AddPemFolder(PrefixCertsFolder("disallowed"), stores, false);
+  AddSystemStore(SystemStore::kRoot, stores.m_impl->store.get(), nullptr);
+  AddSystemStore(SystemStore::kDisallowed, nullptr, stores.m_impl->disallowed.get());
   return stores;
 }
 
@@ -420,7 +416,7 @@ uint32_t WinVerifyTrust(std::string_view path) {
   if (!file) {
     verdict = NoSignature(HResultFromWin32(file.error()));
   } else {
-    verdict = VerifyAuthenticode(*file, TrustStores::FromPrefix());
+    verdict = VerifyAuthenticode(*file, TrustStores::FromSystem());
   }
   SetLastError(verdict.lastError);
   return verdict.result;

@@ -54,9 +54,9 @@ struct TrustVerdict {
 // unreadable or non-certificate files in a store are skipped.
 class TrustStores {
  public:
-  // Host CA bundle (OpenSSL's default locations) + the prefix's certs/root/
-  // as trusted roots; the prefix's certs/disallowed/ as distrusted.
-  static TrustStores FromPrefix();
+  // OpenSSL's default CA bundle + the system's ROOT store as trusted roots;
+  // the system's Untrusted Publishers store as distrusted.
+  static TrustStores FromSystem();
   // Nothing trusted, nothing distrusted; then add PEM files explicitly.
   static TrustStores Empty();
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/HostPath.h"
 #include "platform/fs/Path.h"
 #include "platform/sysinfo/KnownFolders.h"
 #include "tests/data/authenticode/Fixtures.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sysinfo/SystemInfo.h"
+#include "platform/sysinfo/WindowsVersion.h"
 #include "tests/diagnostics/DiagnosticsTestSupport.h"
 #include "tests/support/TempPrefix.h"
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/ErrorCodes.h"
+#include "platform/sim/HostPath.h"
 #include "platform/fs/Path.h"
 #include "platform/process/Process.h"
 #include "platform/profile/Profile.h"
@@ -41,7 +42,7 @@ bool HasInstalledSection(const std::string& section) {
 }
 std::string DigestOf(const std::string& hostPath) {
   std::string text;
-  EXPECT_EQ(HostFileDigestText(hostPath, text), 0);
+  EXPECT_EQ(FileDigestText(platform::ToWindowsPath(hostPath), text), 0);
   return text;
 }
 std::vector<std::string> DownloadLines(const CInstallWorld& world) {

@@ -7,8 +7,9 @@
 #include <filesystem>
 
 #include "engine/UpdateList.h"
+#include "platform/sim/HostPath.h"
 #include "platform/fs/Path.h"
-#include "platform/prefix/Prefix.h"
+#include "platform/sim/Prefix.h"
 #include "tests/support/SharedFixture.h"
 #include "tests/support/ToolRunner.h"
 

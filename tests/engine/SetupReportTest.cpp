@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/sim/HostPath.h"
 #include "platform/fs/Path.h"
 #include "tests/support/TempPrefix.h"
 

@@ -1,3 +1,4 @@
+#include "platform/sim/HostPath.h"
 #include "platform/trust/Authenticode.h"
 #include "platform/trust/AuthenticodeLayout.h"
 
@@ -12,7 +13,7 @@
 
 #include "platform/core/Win32Error.h"
 #include "platform/fs/Path.h"
-#include "platform/prefix/Prefix.h"
+#include "platform/sim/Prefix.h"
 #include "tests/data/authenticode/Fixtures.h"
 #include "tests/support/TempPrefix.h"
 #include "tests/support/ToolRunner.h"

@@ -18,6 +18,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/sim/HostPath.h"
 #include "platform/fs/Path.h"
 #include "platform/gui/DesktopWindows.h"
 #include "platform/gui/FileDialog.h"

@@ -1,3 +1,4 @@
+#include "platform/sim/HostPath.h"
 #include "platform/fs/FileOperations.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,5 @@
+#include "platform/sim/HostFiles.h"
+#include "platform/sim/HostPath.h"
 #include "platform/fs/FileSystem.h"
 
 #include <gtest/gtest.h>

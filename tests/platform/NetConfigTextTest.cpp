@@ -1,4 +1,4 @@
-#include "platform/net/NetConfigText.h"
+#include "platform/sim/NetConfigText.h"
 
 #include <gtest/gtest.h>
 

@@ -13,7 +13,7 @@
 
 #include "platform/net/AdapterDevice.h"
 #include "platform/net/AdaptersInfo.h"
-#include "platform/net/NetConfigText.h"
+#include "platform/sim/NetConfigText.h"
 #include "platform/net/NetworkParams.h"
 #include "tests/support/NetworkSandbox.h"
 #include "tests/support/TempPrefix.h"

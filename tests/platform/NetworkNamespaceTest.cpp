@@ -11,7 +11,8 @@
 
 #include <cstdlib>
 
-#include "platform/net/NetworkNamespace.h"
+#include "platform/net/NetworkGuard.h"
+#include "platform/sim/NetworkNamespace.h"
 
 namespace {
 

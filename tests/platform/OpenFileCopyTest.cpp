@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/sim/HostPath.h"
 #include "platform/fs/FileOperations.h"
 #include "platform/fs/FileStream.h"
 #include "platform/fs/FileSystem.h"

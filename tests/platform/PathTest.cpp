@@ -1,3 +1,4 @@
+#include "platform/sim/HostPath.h"
 #include "platform/fs/Path.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "platform/prefix/Prefix.h"
+#include "platform/sim/Prefix.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include "platform/fs/FileSystem.h"
 #include "platform/registry/Registry.h"
 #include "platform/sysinfo/KnownFolders.h"
-#include "platform/sysinfo/SystemInfo.h"
+#include "platform/sysinfo/WindowsVersion.h"
 #include "tests/support/TempPrefix.h"
 
 namespace {

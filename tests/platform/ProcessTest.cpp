@@ -1,3 +1,4 @@
+#include "platform/sim/HostPath.h"
 #include "platform/process/Process.h"
 
 #include <sys/stat.h>

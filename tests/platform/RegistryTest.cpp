@@ -9,7 +9,7 @@
 #include <random>
 #include <thread>
 
-#include "platform/registry/Hive.h"
+#include "platform/sim/Hive.h"
 #include "platform/text/Utf.h"
 #include "tests/support/TempPrefix.h"
 

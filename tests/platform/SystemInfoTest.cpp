@@ -1,4 +1,4 @@
-#include "platform/sysinfo/SystemInfo.h"
+#include "platform/sysinfo/WindowsVersion.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/prefix/Prefix.h"
+#include "platform/sim/Prefix.h"
 
 // A fresh prefix in a temporary folder for one test: VAMO_PREFIX points at it
 // while the object lives, and the folder is removed afterwards. The default

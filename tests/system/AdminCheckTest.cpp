@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/sysinfo/SystemInfo.h"
+#include "platform/sysinfo/WindowsVersion.h"
 #include "tests/support/TempPrefix.h"
 #include "tests/system/SystemTestSupport.h"
 

@@ -12,10 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/HostPath.h"
 #include "platform/cabinet/Cabinet.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/Path.h"
-#include "platform/prefix/Prefix.h"
+#include "platform/sim/Prefix.h"
 #include "platform/registry/Registry.h"
 #include "platform/text/Utf.h"
 #include "system/SetupFolders.h"

@@ -6,9 +6,10 @@
 #include <fstream>
 #include <string>
 
+#include "platform/sim/HostPath.h"
 #include "platform/fs/Path.h"
 #include "platform/sysinfo/KnownFolders.h"
-#include "platform/sysinfo/SystemInfo.h"
+#include "platform/sysinfo/WindowsVersion.h"
 #include "tests/support/TempPrefix.h"
 
 namespace {

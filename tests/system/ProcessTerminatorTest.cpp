@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/sim/HostPath.h"
 #include "platform/process/Process.h"
 #include "tests/support/TempPrefix.h"
 #include "tests/support/ToolRunner.h"

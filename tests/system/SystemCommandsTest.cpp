@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/HostPath.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/Path.h"
 #include "tests/support/TempPrefix.h"

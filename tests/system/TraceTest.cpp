@@ -8,7 +8,7 @@
 #include "platform/fs/Path.h"
 #include "system/SetupFolders.h"
 #include "system/Settings.h"
-#include "platform/sysinfo/SystemInfo.h"
+#include "platform/sysinfo/WindowsVersion.h"
 #include "tests/support/TempPrefix.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/HostPath.h"
 #include "platform/fs/FileOperations.h"
 #include "platform/fs/Path.h"
 #include "system/UtilityCodes.h"

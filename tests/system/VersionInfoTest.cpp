@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/sim/HostPath.h"
 #include "platform/resources/ModuleResources.h"
 #include "tests/data/authenticode/Fixtures.h"
 #include "tests/support/TempPrefix.h"

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/HostPath.h"
 #include "platform/fs/Path.h"
 #include "tests/support/TempPrefix.h"
 #include "tests/support/ToolRunner.h"

@@ -4,8 +4,9 @@
 #include <fstream>
 #include <string>
 
+#include "platform/sim/HostPath.h"
 #include "platform/fs/Path.h"
-#include "platform/sysinfo/SystemInfo.h"
+#include "platform/sysinfo/WindowsVersion.h"
 #include "tests/support/TempPrefix.h"
 #include "tests/support/ToolRunner.h"
 

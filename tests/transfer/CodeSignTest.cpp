@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/fs/FileSystem.h"
-#include "platform/prefix/Prefix.h"
+#include "platform/sim/Prefix.h"
 #include "platform/trust/Authenticode.h"
 #include "system/SetupFolders.h"
 #include "system/Utility.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/prefix/Prefix.h"
+#include "platform/sim/Prefix.h"
 #include "tests/support/TempPrefix.h"
 #include "tests/transfer/TransferTestSupport.h"
 #include "transfer/FileDownload.h"

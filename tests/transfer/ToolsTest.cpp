@@ -4,8 +4,9 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/sim/HostPath.h"
 #include "platform/fs/Path.h"
-#include "platform/prefix/Prefix.h"
+#include "platform/sim/Prefix.h"
 #include "platform/text/Utf.h"
 #include "platform/trust/AuthenticodeLayout.h"
 #include "tests/data/authenticode/Fixtures.h"

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <random>
 
+#include "platform/sim/HostPath.h"
 #include "platform/fs/Path.h"
 #include "system/ArchiveReader.h"
 #include "transfer/FileVerify.h"
@@ -40,4 +41,12 @@ std::optional<std::string> DigestOfArchiveMember(const std::string& hostPath, st
   std::error_code ec;
   std::filesystem::remove(member, ec);
   return digest;
+}
+
+int HostFileDigestText(const std::string& hostPath, std::string& digestText) {
+  if (hostPath.empty()) {
+    digestText.clear();
+    return -1;
+  }
+  return FileDigestText(platform::ToWindowsPath(hostPath), digestText);
 }

@@ -11,7 +11,7 @@
 #include "diagnostics/NetworkAnalysis.h"
 #include "diagnostics/StatusSink.h"
 #include "diagnostics/SystemAnalysis.h"
-#include "platform/net/NetworkNamespace.h"
+#include "platform/net/NetworkGuard.h"
 #include "platform/resources/ModuleResources.h"
 #include "resources/resource.h"
 #include "tools/vamo-tool/PrintingReport.h"

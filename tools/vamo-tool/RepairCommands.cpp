@@ -15,7 +15,7 @@
 #include "platform/console/Console.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/Path.h"
-#include "platform/net/NetworkNamespace.h"
+#include "platform/net/NetworkGuard.h"
 #include "platform/resources/ModuleResources.h"
 #include "platform/text/Utf.h"
 #include "resources/resource.h"
@@ -172,7 +172,7 @@ int RunRepair(const std::vector<std::string>& args) {
   if (!strReport.empty()) {
     if (run.m_setupReport.Save(strReport) == 0) {
       view.PrintLine("");
-      view.PrintLine("report: " + platform::ToHostPath(strReport));
+      view.PrintLine("report: " + platform::PathForUser(strReport));
     } else {
       std::fprintf(stderr, "vamo-tool: the report could not be saved to %s\n", strReport.c_str());
       return kExitFailed;

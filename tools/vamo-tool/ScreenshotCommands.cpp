@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/HostFiles.h"
+#include "platform/sim/HostPath.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/Path.h"
 #include "platform/gui/Bitmap.h"

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/sim/HostPath.h"
 #include "platform/fs/Path.h"
 
 // Paths of the generated PE, cabinet and certificate fixtures.

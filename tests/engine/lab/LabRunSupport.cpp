@@ -7,7 +7,7 @@
 
 #include "engine/SetupMessages.h"
 #include "tests/engine/InstallTestSupport.h"
-#include "platform/prefix/Prefix.h"
+#include "platform/sim/Prefix.h"
 #include "platform/resources/ModuleResources.h"
 #include "platform/sysinfo/KnownFolders.h"
 #include "resources/resource.h"
