@@ -271,8 +271,9 @@ TEST(ProfileCodePage, EnglishSystemWritesCodePage1252AndKeepsOtherBytes) {
   TempPrefix prefix(english);
   std::string host = prefix.DriveC() + "/w.ini";
   std::ofstream(host, std::ios::binary) << kHangulList;
-  ASSERT_EQ(profile::WriteString("C:\\w.ini", "ÇÑ±Û.dll", "VERSION", "café 한"), platform::kErrorSuccess);
-  EXPECT_EQ(ReadHostFile(host), kHangulList + "VERSION=caf\xE9 ?\r\n");
+  // "한" is not in code page 1252; U+0081 is its unassigned byte 81.
+  ASSERT_EQ(profile::WriteString("C:\\w.ini", "ÇÑ±Û.dll", "VERSION", "café 한\u0081"), platform::kErrorSuccess);
+  EXPECT_EQ(ReadHostFile(host), kHangulList + "VERSION=caf\xE9 ?\x81\r\n");
 }
 
 // ---------------------------------------------------------------------------
