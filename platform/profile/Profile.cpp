@@ -7,6 +7,7 @@
 #include "platform/fs/Path.h"
 #include "platform/profile/ProfileDocument.h"
 #include "platform/sysinfo/KnownFolders.h"
+#include "platform/text/CodePage.h"
 #include "platform/text/Utf.h"
 
 namespace platform::profile {
@@ -58,6 +59,8 @@ std::string_view StripQuotes(std::string_view value) {
 // on every call, so a change is always seen; only when the bytes are the
 // same as last time is their parsed form used again, which spares the
 // install plan a parse of the whole update list for every key it reads.
+// Text that was read in the ANSI code page is parsed again when the
+// system's language (and with it the code page) has changed since.
 class ParsedFileCache {
  public:
   std::shared_ptr<const ProfileDocument> Get(const std::string& path, std::vector<uint8_t> bytes) {
@@ -65,6 +68,8 @@ class ParsedFileCache {
       std::lock_guard<std::mutex> guard(m_lock);
       for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
         if (it->path == path && it->bytes == bytes) {
+          uint32_t page = it->parsed->DecodedWith();
+          if (page != 0 && page != GetAnsiCodePage()) break;
           m_entries.splice(m_entries.begin(), m_entries, it);
           return it->parsed;
         }
@@ -103,18 +108,27 @@ bool HasLineBreakOrNul(std::string_view text) {
   return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
+// A name asked for loses only its outer spaces, but the file's text loses
+// tabs and vertical tabs as well: Windows writes "[\tname]", reads it back
+// as "name" and never finds it again by the name it was written with, so
+// every later write adds another. We refuse such a name.
+bool HasOuterTabs(std::string_view name) {
+  name = TrimSpaces(name);
+  return !name.empty() && TrimBlanks(name).size() != name.size();
+}
+
 Win32Error CheckWriteArguments(std::string_view section, std::optional<std::string_view> key,
                                std::optional<std::string_view> value) {
   // Empty names are fine: "[]" is a section and "=v" a key that an empty
   // name finds when reading, as on Windows.
-  if (HasLineBreakOrNul(section) || section.find(']') != std::string_view::npos) {
+  if (HasLineBreakOrNul(section) || section.find(']') != std::string_view::npos || HasOuterTabs(section)) {
     return kErrorInvalidParameter;
   }
   if (key) {
     // Windows writes a key ";k" as a comment that no reader finds again;
     // we refuse it, and a key that would read back as a section header.
-    std::string_view k = TrimBlanks(*key);
-    if (HasLineBreakOrNul(*key) || k.find('=') != std::string_view::npos ||
+    std::string_view k = TrimSpaces(*key);
+    if (HasLineBreakOrNul(*key) || k.find('=') != std::string_view::npos || HasOuterTabs(k) ||
         (!k.empty() && (k.front() == ';' || k.front() == '['))) {
       return kErrorInvalidParameter;
     }
@@ -123,36 +137,31 @@ Win32Error CheckWriteArguments(std::string_view section, std::optional<std::stri
   return kErrorSuccess;
 }
 
-// The new text, or nullopt when the request changes nothing.
-std::optional<std::string> EditText(const ProfileDocument& doc, std::string_view section,
-                                    std::optional<std::string_view> key,
-                                    std::optional<std::string_view> value) {
+// The changes to the text, or nullopt when the request changes nothing.
+// Every change covers whole lines, so that an ANSI file keeps the bytes of
+// every other line.
+std::optional<std::vector<TextEdit>> EditText(const ProfileDocument& doc, std::string_view section,
+                                              std::optional<std::string_view> key,
+                                              std::optional<std::string_view> value) {
   const std::string& text = doc.Text();
   std::string_view eol = doc.LineEnd();
-  std::string_view sectionName = TrimBlanks(section);
+  std::string_view sectionName = TrimSpaces(section);
   const ProfileSection* found = doc.FindSection(sectionName);
 
   if (!key) {
     // The header and the section's lines go; comments and blank lines stay,
     // as Windows leaves them.
     if (found == nullptr) return std::nullopt;
-    std::string out = text.substr(0, found->headerBegin);
-    size_t kept = found->headerEnd;
-    for (const ProfileEntry& entry : found->entries) {
-      out.append(text, kept, entry.lineBegin - kept);
-      kept = entry.lineEnd;
-    }
-    out.append(text, kept, std::string::npos);
-    return out;
+    std::vector<TextEdit> edits{{found->headerBegin, found->headerEnd, {}}};
+    for (const ProfileEntry& entry : found->entries) edits.push_back({entry.lineBegin, entry.lineEnd, {}});
+    return edits;
   }
-  std::string_view keyName = TrimBlanks(*key);
+  std::string_view keyName = TrimSpaces(*key);
   const ProfileEntry* entry = found ? ProfileDocument::FindKey(*found, keyName) : nullptr;
 
   if (!value) {
     if (entry == nullptr) return std::nullopt;
-    std::string out = text;
-    out.erase(entry->lineBegin, entry->lineEnd - entry->lineBegin);
-    return out;
+    return std::vector<TextEdit>{{entry->lineBegin, entry->lineEnd, {}}};
   }
 
   if (entry != nullptr) {
@@ -164,11 +173,11 @@ std::optional<std::string> EditText(const ProfileDocument& doc, std::string_view
     if (text.compare(entry->lineBegin, entry->contentEnd - entry->lineBegin, line) == 0) {
       return std::nullopt;
     }
-    std::string out = text;
-    out.replace(entry->lineBegin, entry->contentEnd - entry->lineBegin, line);
-    return out;
+    return std::vector<TextEdit>{{entry->lineBegin, entry->contentEnd, std::move(line)}};
   }
 
+  // A new line after a last line without a line end ends that line first,
+  // with the file's own line end, as Windows does.
   std::string added;
   size_t at;
   bool needsBreak;
@@ -188,9 +197,7 @@ std::optional<std::string> EditText(const ProfileDocument& doc, std::string_view
   added += *value;
   added += eol;
   if (needsBreak) added.insert(0, eol);
-  std::string out = text;
-  out.insert(at, added);
-  return out;
+  return std::vector<TextEdit>{{at, at, std::move(added)}};
 }
 
 }  // namespace
@@ -307,9 +314,9 @@ Win32Error WriteString(std::string_view windowsPath, std::string_view section,
   }
 
   ProfileDocument doc = ProfileDocument::Parse(bytes);
-  std::optional<std::string> text = EditText(doc, section, key, value);
-  if (!text) return kErrorSuccess;
-  std::vector<uint8_t> out = doc.Encode(*text);
+  std::optional<std::vector<TextEdit>> edits = EditText(doc, section, key, value);
+  if (!edits) return kErrorSuccess;
+  std::vector<uint8_t> out = doc.Apply(bytes, *edits);
   return fs::WriteFileAtomic(path, std::span<const uint8_t>(out));
 }
 

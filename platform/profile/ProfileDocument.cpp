@@ -1,14 +1,32 @@
 #include "platform/profile/ProfileDocument.h"
 
 #include <algorithm>
+#include <optional>
 
+#include "platform/text/CodePage.h"
 #include "platform/text/Utf.h"
 
 namespace platform::profile {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v'; }
+
+bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
+
+bool IsAscii(std::span<const uint8_t> bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b < 0x80; });
+}
+
+// Offsets of the line-end characters (CR and LF) in the text or bytes.
+template <typename Container>
+std::vector<size_t> LineBreaks(const Container& text) {
+  std::vector<size_t> breaks;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (IsLineBreak(static_cast<char>(text[i]))) breaks.push_back(i);
+  }
+  return breaks;
+}
 
 // UTF-16 text of the bytes after the byte-order mark. An odd last byte
 // cannot be half of anything readable and is dropped.
@@ -31,7 +49,13 @@ std::string_view TrimBlanks(std::string_view text) {
   return text;
 }
 
-ProfileDocument ProfileDocument::Parse(std::span<const uint8_t> bytes) {
+std::string_view TrimSpaces(std::string_view name) {
+  while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  return name;
+}
+
+ProfileDocument ProfileDocument::Parse(std::span<const uint8_t> bytes, uint32_t codePage) {
   ProfileDocument doc;
   if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
     doc.m_encoding = TextEncoding::kUtf8Bom;
@@ -43,11 +67,22 @@ ProfileDocument ProfileDocument::Parse(std::span<const uint8_t> bytes) {
     doc.m_encoding = TextEncoding::kUtf16Be;
     doc.m_text = DecodeUtf16(bytes.subspan(2), true);
   } else {
-    // Plain 8-bit text is taken as UTF-8. Bytes that are not UTF-8 stay as
-    // they are, so names and values compare and write back byte for byte;
-    // they become U+FFFD only where text is turned into UTF-16.
-    doc.m_encoding = TextEncoding::kUtf8;
+    // Windows reads text without a byte-order mark in the ANSI code page.
+    // Well-formed UTF-8 beyond ASCII is read as UTF-8 all the same: text in
+    // a double-byte code page is almost never valid UTF-8, and the UTF-8
+    // files our own tools write then read as they were meant. The code page
+    // is decided for the whole file, as Windows converts the whole file
+    // before it looks for lines.
     doc.m_text.assign(bytes.begin(), bytes.end());
+    if (IsAscii(bytes)) {
+      doc.m_encoding = TextEncoding::kAnsi;
+    } else if (IsValidUtf8(doc.m_text)) {
+      doc.m_encoding = TextEncoding::kUtf8;
+    } else {
+      doc.m_encoding = TextEncoding::kAnsi;
+      doc.m_codePage = codePage != 0 ? codePage : GetAnsiCodePage();
+      doc.m_text = AnsiToUtf8(doc.m_text, doc.m_codePage);
+    }
   }
 
   const std::string& text = doc.m_text;
@@ -123,21 +158,93 @@ ProfileDocument ProfileDocument::Parse(std::span<const uint8_t> bytes) {
 }
 
 const ProfileSection* ProfileDocument::FindSection(std::string_view name) const {
-  auto it = m_firstSection.find(FoldCase(TrimBlanks(name)));
+  auto it = m_firstSection.find(FoldCase(TrimSpaces(name)));
   return it == m_firstSection.end() ? nullptr : &m_sections[it->second];
 }
 
 const ProfileEntry* ProfileDocument::FindKey(const ProfileSection& section, std::string_view key) {
-  std::string folded = FoldCase(TrimBlanks(key));
+  std::string folded = FoldCase(TrimSpaces(key));
   for (const ProfileEntry& entry : section.entries) {
     if (entry.hasEquals && entry.foldedKey == folded) return &entry;
   }
   return nullptr;
 }
 
+std::vector<uint8_t> ProfileDocument::Apply(std::span<const uint8_t> original, std::span<const TextEdit> edits,
+                                            uint32_t codePage) const {
+  if (m_encoding == TextEncoding::kAnsi) return ApplyAnsi(original, edits, codePage);
+  return Encode(Edited(edits));
+}
+
+std::string ProfileDocument::Edited(std::span<const TextEdit> edits) const {
+  std::string text;
+  size_t kept = 0;
+  for (const TextEdit& edit : edits) {
+    text.append(m_text, kept, edit.begin - kept);
+    text += edit.replacement;
+    kept = edit.end;
+  }
+  text.append(m_text, kept, std::string::npos);
+  return text;
+}
+
+// The bytes outside the edits are copied, never decoded and encoded again:
+// a byte that the code page does not define (read as U+FFFD) stays what it
+// was. Line ends are single bytes in every ANSI code page and never part of
+// a double-byte character, so the n-th line end of the text is the n-th of
+// the bytes, and edits, which lie on line boundaries, map onto the bytes.
+std::vector<uint8_t> ProfileDocument::ApplyAnsi(std::span<const uint8_t> original, std::span<const TextEdit> edits,
+                                                uint32_t codePage) const {
+  uint32_t page = m_codePage != 0 ? m_codePage : (codePage != 0 ? codePage : GetAnsiCodePage());
+  bool decoded = m_codePage != 0;
+  std::vector<size_t> textBreaks, byteBreaks;
+  if (decoded) {
+    textBreaks = LineBreaks(m_text);
+    byteBreaks = LineBreaks(original);
+  }
+  auto toByte = [&](size_t offset) -> std::optional<size_t> {
+    if (!decoded) return offset;
+    if (offset == m_text.size()) return original.size();
+    if (offset == 0) return 0;
+    auto it = std::lower_bound(textBreaks.begin(), textBreaks.end(), offset - 1);
+    if (it == textBreaks.end()) return std::nullopt;
+    size_t index = static_cast<size_t>(it - textBreaks.begin());
+    if (*it == offset - 1) return byteBreaks[index] + 1;  // just after a line end
+    if (*it == offset) return byteBreaks[index];          // at a line end
+    return std::nullopt;
+  };
+
+  std::vector<uint8_t> bytes;
+  bytes.reserve(original.size() + 64);
+  size_t kept = 0;
+  bool mapped = !decoded || textBreaks.size() == byteBreaks.size();
+  for (const TextEdit& edit : edits) {
+    std::optional<size_t> begin = mapped ? toByte(edit.begin) : std::nullopt;
+    std::optional<size_t> end = mapped ? toByte(edit.end) : std::nullopt;
+    if (!begin || !end) {
+      mapped = false;
+      break;
+    }
+    bytes.insert(bytes.end(), original.begin() + static_cast<ptrdiff_t>(kept),
+                 original.begin() + static_cast<ptrdiff_t>(*begin));
+    std::string encoded = Utf8ToAnsi(edit.replacement, page);
+    bytes.insert(bytes.end(), encoded.begin(), encoded.end());
+    kept = *end;
+  }
+  if (!mapped) {
+    // Not reached with the writer's edits; encoding the whole new text is
+    // the safe answer for any other.
+    std::string encoded = Utf8ToAnsi(Edited(edits), page);
+    return std::vector<uint8_t>(encoded.begin(), encoded.end());
+  }
+  bytes.insert(bytes.end(), original.begin() + static_cast<ptrdiff_t>(kept), original.end());
+  return bytes;
+}
+
 std::vector<uint8_t> ProfileDocument::Encode(std::string_view text) const {
   std::vector<uint8_t> bytes;
   switch (m_encoding) {
+    case TextEncoding::kAnsi:
     case TextEncoding::kUtf8:
       bytes.assign(text.begin(), text.end());
       break;

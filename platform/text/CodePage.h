@@ -4,8 +4,9 @@
 #include <string>
 #include <string_view>
 
-// The system's ANSI code page, for the few places that hand 8-bit text to
-// the outside (WideCharToMultiByte(CP_ACP)).
+// The system's ANSI code page: the 8-bit text Windows hands to the outside
+// (WideCharToMultiByte(CP_ACP)) and reads from files without a byte-order
+// mark (MultiByteToWideChar(CP_ACP)).
 namespace platform {
 
 // The ANSI code page of the simulated system's language: 949 for Korean,
@@ -16,5 +17,16 @@ uint32_t GetAnsiCodePage();
 // "?", as WideCharToMultiByte's default character; invalid UTF-8 too.
 // Never fails.
 std::string Utf8ToAnsi(std::string_view text);
+// The same in the given code page.
+std::string Utf8ToAnsi(std::string_view text, uint32_t codePage);
+
+// Bytes in the given code page as UTF-8 text (MultiByteToWideChar). Where
+// the code page defines no character for a byte (a lead byte without a
+// valid trail byte, an unassigned pair, a cut sequence at the end) that byte
+// becomes U+FFFD and decoding goes on with the next byte, so a line end is
+// never swallowed. Code page 1252 maps its five unassigned bytes to the
+// control characters of the same value, as Windows does. Never fails; a code
+// page the system cannot convert keeps ASCII and gives U+FFFD for the rest.
+std::string AnsiToUtf8(std::string_view bytes, uint32_t codePage);
 
 }  // namespace platform

@@ -126,6 +126,20 @@ std::string ToValidUtf8(std::string_view text) {
   return out;
 }
 
+bool IsValidUtf8(std::string_view text) {
+  size_t pos = 0;
+  while (pos < text.size()) {
+    if (static_cast<uint8_t>(text[pos]) < 0x80) {
+      ++pos;
+      continue;
+    }
+    size_t start = pos;
+    // A bad sequence gives U+FFFD after one byte; a written U+FFFD takes three.
+    if (DecodeUtf8(text, pos) == kReplacement && pos - start == 1) return false;
+  }
+  return true;
+}
+
 size_t Utf16Length(std::string_view text) {
   size_t units = 0;
   size_t pos = 0;

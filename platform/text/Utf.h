@@ -17,6 +17,8 @@ std::string Utf16ToUtf8(std::u16string_view text);
 // sequence (overlong forms, surrogates and truncated sequences included)
 // becomes U+FFFD, exactly as Utf8ToUtf16 reads it.
 std::string ToValidUtf8(std::string_view text);
+// True when every byte belongs to a valid sequence (ASCII included).
+bool IsValidUtf8(std::string_view text);
 
 // Number of UTF-16 code units the UTF-8 text needs.
 size_t Utf16Length(std::string_view text);

@@ -4,10 +4,14 @@
 
 #include <string>
 
+#include "engine/ItemStep.h"
+#include "engine/RegistryItemProcessor.h"
+
 #include "engine/ErrorCodes.h"
 #include "engine/ErrorInfo.h"
 #include "engine/PathVariables.h"
 #include "engine/SetupReport.h"
+#include "platform/registry/Registry.h"
 #include "platform/sysinfo/KnownFolders.h"
 #include "system/SetupFolders.h"
 #include "tests/engine/InstallTestSupport.h"
@@ -158,5 +162,72 @@ TEST_F(InstallPlanTest, ExpandingReplacesEveryOccurrenceOnce) {
   EXPECT_EQ(CPathVariables::ExpandPathVariables("%Windows", install), "%Windows");
   EXPECT_EQ(CPathVariables::ExpandPathVariables("plain", install), "plain");
 }
+
+// An update list saved in Notepad on a Korean PC is in code page 949. Its
+// registry item goes through the real parser, the item step and the
+// registry writer; the hive must hold the value's UTF-16 bytes. On an
+// English system the same bytes are code page 1252, as Windows reads them.
+struct AnsiListCase {
+  const char* strLabel;
+  uint16_t systemLanguage;
+  const char* strSection;  // the item's name as that system reads it
+  const char* strHiveLine;
+};
+
+class AnsiUpdateList : public ::testing::TestWithParam<AnsiListCase> {
+ protected:
+  AnsiUpdateList() : prefix(Options()) {}
+  static platform::PrefixOptions Options() {
+    platform::PrefixOptions options;
+    options.systemLanguage = GetParam().systemLanguage;
+    return options;
+  }
+  // The value line of the machine hive, without the name.
+  std::string HiveLine(const std::string& keyPath, const std::string& valueName) const {
+    std::string hive = ReadHostFile(prefix.Root() + "/registry/machine.reg");
+    size_t block = hive.find("[HKEY_LOCAL_MACHINE\\" + keyPath + "]\n");
+    if (block == std::string::npos) return "<no key>";
+    std::string needle = "\n\"" + valueName + "\"=";
+    size_t at = hive.find(needle, block);
+    if (at == std::string::npos || at > hive.find("\n[", block + 1)) return "<no value>";
+    at += needle.size();
+    return hive.substr(at, hive.find('\n', at) - at);
+  }
+
+  TempPrefix prefix;
+};
+
+TEST_P(AnsiUpdateList, RegistryItemWritesTheValueAsWindowsReadsIt) {
+  const AnsiListCase& c = GetParam();
+  // "한글" is C7 D1 B1 DB in code page 949.
+  const std::string list =
+      "[GENERAL]\r\nVERSION=1.0\r\n"
+      "[\xC7\xD1\xB1\xDB]\r\nTYPE=REGISTRY\r\nROOT_KEY=HKEY_LOCAL_MACHINE\r\nSUB_KEY=SOFTWARE\\Vamo\r\n"
+      "REGISTRY=REG_STR\r\nKEY_NAME=Folder\r\nKEY_VALUE=C:\\\xC7\xD1\xB1\xDB\r\n";
+  CPlanFolders folders{CSetupFolders::InstallFolder(), CSetupFolders::TempFolder(), true};
+  CInstallPlan plan;
+  auto source = platform::profile::Source::Text(list);
+  for (const std::string& name : platform::profile::SplitNulList(platform::profile::GetSectionNames(source, 65536))) {
+    plan.ProcInstallAddList(source, name, folders);
+  }
+  ASSERT_EQ(plan.Count(), 1);
+  CInstallItem& item = plan.Item(0);
+  EXPECT_EQ(item.m_strName, c.strSection);
+
+  CRecordingHost host;
+  CSetupReport report;
+  int nFailures = 0;
+  CItemStep step(host, report, nFailures);
+  step.Begin(item, 1, 1);
+  CRegistryItemProcessor().Process(step);
+  EXPECT_EQ(nFailures, 0);
+  EXPECT_EQ(HiveLine("SOFTWARE\\Vamo", "Folder"), c.strHiveLine);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Systems, AnsiUpdateList,
+    ::testing::Values(AnsiListCase{"Korean", 0x0412, "한글", "hex(1):43,00,3a,00,5c,00,5c,d5,00,ae"},
+                      AnsiListCase{"English", 0x0409, "ÇÑ±Û", "hex(1):43,00,3a,00,5c,00,c7,00,d1,00,b1,00,db,00"}),
+    [](const ::testing::TestParamInfo<AnsiListCase>& info) { return std::string(info.param.strLabel); });
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/prefix/Prefix.h"
 #include "tests/support/TempPrefix.h"
 
 namespace {
@@ -67,6 +68,15 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"NamesWithoutCase", "[SeCtIoN]\nKeY=v\n", "sEcTiOn", "kEy", "v"},
         ReadCase{"KoreanNames", "[설치]\n버전=일\n", "설치", "버전", "일"},
         ReadCase{"BlanksAroundEverything", "  [ s ] \t\n \t k \t=  v w \t\n", " s", "k ", "v w"},
+        ReadCase{"VerticalTabsAroundEverything", "\v[\v s\v]\v\n\v\tk\v=\v v\v\n", "s", "k", "v"},
+        ReadCase{"VerticalTabInsideValueKept", "[s]\nk=a\vb\n", "s", "k", "a\vb"},
+        ReadCase{"VerticalTabBeforeCommentMark", "[s]\n\v;k=1\n", "s", "k", "dflt"},
+        ReadCase{"VerticalTabBeforeHeader", "[t]\n\v[s]\nk=1\n", "s", "k", "1"},
+        ReadCase{"TabInAskedSectionIsPartOfIt", "[s]\nk=v\n", "\ts", "k", "dflt"},
+        ReadCase{"TabInAskedKeyIsPartOfIt", "[s]\nk=v\n", "s", "k\t", "dflt"},
+        ReadCase{"VerticalTabInAskedKeyIsPartOfIt", "[s]\nk=v\n", "s", "\vk", "dflt"},
+        ReadCase{"SpacesInAskedNamesDropped", "[s]\nk=v\n", "  s  ", " k ", "v"},
+        ReadCase{"InnerTabMatchesInnerTab", "[a\tb]\nk\tj=v\n", "a\tb", "k\tj", "v"},
         ReadCase{"FirstDuplicateKeyWins", "[s]\nk=1\nK=2\n", "s", "k", "1"},
         ReadCase{"FirstDuplicateSectionWins", "[s]\nk=1\n[t]\nk=0\n[S]\nk=2\n", "s", "k", "1"},
         ReadCase{"SecondDuplicateSectionIsNotSearched", "[s]\nk=1\n[s]\nj=2\n", "s", "j", "dflt"},
@@ -103,7 +113,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"MissingKey", "[s]\nk=v\n", "s", "j", "dflt"},
         ReadCase{"KeyOfNextSectionNotSeen", "[s]\n[t]\nk=v\n", "s", "k", "dflt"},
         ReadCase{"Utf8ByteOrderMark", "\xEF\xBB\xBF[s]\nk=v\n", "s", "k", "v"},
-        ReadCase{"InvalidUtf8Kept", "[s]\nk=a\xFF\xC3z\n", "s", "k", "a\xFF\xC3z"},
+        // Not UTF-8, so code page 949: FF is no character there, C3 7A is one.
+        ReadCase{"NotUtf8IsTheCodePage", "[s]\nk=a\xFF\xC3z\n", "s", "k", "a\uFFFD\uD680"},
         ReadCase{"LongValueCut", "[s]\nk=" + kLongValue + "\n", "s", "k", std::string(4095, 'x')},
         ReadCase{"LongQuotedValueCut", "[s]\nk=\"" + kLongValue + "\"\n", "s", "k",
                  std::string(4095, 'x')},
@@ -182,6 +193,90 @@ TEST_F(ProfileFileTest, Utf16FilesAreDecoded) {
 }
 
 // ---------------------------------------------------------------------------
+// Text without a byte-order mark is in the ANSI code page of the system's
+// language (from the prefix registry), as Windows reads it; well-formed UTF-8
+// is read as UTF-8. The bytes below are written out, never made by our own
+// encoder.
+
+constexpr uint16_t kKorean = 0x0412;
+constexpr uint16_t kEnglish = 0x0409;
+constexpr uint16_t kJapanese = 0x0411;
+
+struct CodePageCase {
+  const char* name;
+  uint16_t language;
+  std::string bytes;
+  const char* section;
+  const char* key;
+  std::string expected;  // with the default "dflt"
+};
+
+class CodePageReadTest : public ::testing::TestWithParam<CodePageCase> {
+ protected:
+  CodePageReadTest() : m_prefix(Options(GetParam().language)) {}
+  static platform::PrefixOptions Options(uint16_t language) {
+    platform::PrefixOptions options;
+    options.systemLanguage = language;
+    return options;
+  }
+  TempPrefix m_prefix;
+};
+
+TEST_P(CodePageReadTest, ReadsAsWindowsDoesOnThatSystem) {
+  const CodePageCase& c = GetParam();
+  EXPECT_EQ(profile::GetString(Source::Text(c.bytes), c.section, c.key, "dflt"), c.expected);
+  std::ofstream(m_prefix.DriveC() + "/list.ini", std::ios::binary) << c.bytes;
+  EXPECT_EQ(profile::GetString(Source::File("C:\\list.ini"), c.section, c.key, "dflt"), c.expected);
+}
+
+const std::string kHangulList = "[GENERAL]\r\nVERSION=1\r\n[\xC7\xD1\xB1\xDB.dll]\r\nDESCRIPTION=\xC7\xD1\xB1\xDB\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Systems, CodePageReadTest,
+    ::testing::Values(
+        CodePageCase{"KoreanValue", kKorean, kHangulList, "한글.dll", "DESCRIPTION", "한글"},
+        CodePageCase{"KoreanSectionNames", kKorean, kHangulList, "한글.dll", "description", "한글"},
+        CodePageCase{"SameBytesOnEnglish", kEnglish, kHangulList, "ÇÑ±Û.dll", "DESCRIPTION", "ÇÑ±Û"},
+        CodePageCase{"KoreanNameNotFoundOnEnglish", kEnglish, kHangulList, "한글.dll", "DESCRIPTION", "dflt"},
+        CodePageCase{"LatinOnEnglish", kEnglish, "[s]\r\nk=caf\xE9\r\n", "s", "k", "café"},
+        CodePageCase{"Cp1252GapIsAControlCharacter", kEnglish, "[s]\r\nk=\x81x\r\n", "s", "k", "\xC2\x81x"},
+        CodePageCase{"LeadByteDoesNotSwallowTheLineEnd", kKorean, "[s]\r\nk=a\xC7\r\nj=2\r\n", "s", "j", "2"},
+        CodePageCase{"LoneLeadByteIsReplaced", kKorean, "[s]\r\nk=a\xC7\r\nj=2\r\n", "s", "k", "a\uFFFD"},
+        CodePageCase{"Utf8ReadAsUtf8OnKorean", kKorean, "[s]\nk=한글\n", "s", "k", "한글"},
+        CodePageCase{"Utf8ReadAsUtf8OnEnglish", kEnglish, "[s]\nk=한글\n", "s", "k", "한글"},
+        // One encoding for the whole file: this one is no UTF-8, so the
+        // UTF-8 bytes of "é" read as two characters of code page 1252.
+        CodePageCase{"WholeFileIsOneEncoding", kEnglish, "[s]\nu=\xC3\xA9\nk=\xC7\xD1\n", "s", "u", "Ã©"},
+        // Shift-JIS "ゾ" is 83 5D: its second byte is "]", and still the
+        // header holds the whole character, since the text is decoded before
+        // the lines are read.
+        CodePageCase{"TrailByteThatLooksLikeABracket", kJapanese, "[\x83\x5D]\r\nk=\x83\x5D\r\n", "ゾ", "k",
+                     "ゾ"}),
+    [](const ::testing::TestParamInfo<CodePageCase>& info) { return std::string(info.param.name); });
+
+TEST(ProfileCodePage, FileSourceFollowsAChangeOfTheSystemLanguage) {
+  TempPrefix prefix;
+  std::ofstream(prefix.DriveC() + "/list.ini", std::ios::binary) << kHangulList;
+  Source source = Source::File("C:\\list.ini");
+  EXPECT_EQ(profile::GetString(source, "한글.dll", "DESCRIPTION"), "한글");
+  platform::PrefixOptions english;
+  english.systemLanguage = kEnglish;
+  ASSERT_EQ(platform::InitPrefix(english), platform::kErrorSuccess);
+  EXPECT_EQ(profile::GetString(source, "ÇÑ±Û.dll", "DESCRIPTION"), "ÇÑ±Û");
+}
+
+TEST(ProfileCodePage, EnglishSystemWritesCodePage1252AndKeepsOtherBytes) {
+  platform::PrefixOptions english;
+  english.systemLanguage = kEnglish;
+  TempPrefix prefix(english);
+  std::string host = prefix.DriveC() + "/w.ini";
+  std::ofstream(host, std::ios::binary) << kHangulList;
+  // "한" is not in code page 1252; U+0081 is its unassigned byte 81.
+  ASSERT_EQ(profile::WriteString("C:\\w.ini", "ÇÑ±Û.dll", "VERSION", "café 한\u0081"), platform::kErrorSuccess);
+  EXPECT_EQ(ReadHostFile(host), kHangulList + "VERSION=caf\xE9 ?\x81\r\n");
+}
+
+// ---------------------------------------------------------------------------
 // The list functions: exact buffer contents, including Windows' way of
 // cutting a list that does not fit.
 
@@ -227,6 +322,9 @@ INSTANTIATE_TEST_SUITE_P(
         ListCase{"SectionSkipsCommentsWithEquals", "[s]\n;k=1\n\t; j=2\nj=3\n", "s", 100,
                  U16(std::string("j=3\0\0", 5))},
         ListCase{"NamesTrimmedAndKorean", "[ 설치 ]\n", nullptr, 100, std::u16string(u"설치\0\0", 4)},
+        ListCase{"NamesLoseVerticalTabs", "\v[\vs\t]\n", nullptr, 100, U16(std::string("s\0\0", 3))},
+        ListCase{"SectionLinesLoseVerticalTabs", "[s]\n\vk\v=\vv\v\n\vplain\v\n", "s", 100,
+                 U16(std::string("k=v\0plain\0\0", 11))},
         ListCase{"SurrogatePairNotSplit", "[a\xF0\x9F\x98\x80]\n[b]\n", nullptr, 4,
                  std::u16string(u"a\0\0", 3)},
         ListCase{"Section", kSections, "section1", 100,
@@ -357,6 +455,29 @@ INSTANTIATE_TEST_SUITE_P(
                   "\xEF\xBB\xBF[s]\nk=값\n"},
         WriteCase{"InvalidUtf8BytesKept", "[s]\nx=\xFF\xFE\xC3\nk=1\n", "s", "k", "2",
                   "[s]\nx=\xFF\xFE\xC3\nk=2\n"},
+        WriteCase{"VerticalTabbedKeyReplaced", "[s]\r\n\vk\v=1\r\n", "s", "k", "2", "[s]\r\n\vk=2\r\n"},
+        WriteCase{"VerticalTabbedSectionFound", "\v[\vs]\v\r\nk=1\r\n", " s ", "j", "2",
+                  "\v[\vs]\v\r\nk=1\r\nj=2\r\n"},
+        WriteCase{"InnerTabKeyFound", "[s]\r\na\tb=1\r\n", "s", "a\tb", "2", "[s]\r\na\tb=2\r\n"},
+        // Text without a byte-order mark is the ANSI code page (949 here).
+        WriteCase{"NewFileInTheCodePage", std::nullopt, "한글", "키", "값",
+                  "[\xC7\xD1\xB1\xDB]\r\n\xC5\xB0=\xB0\xAA\r\n"},
+        WriteCase{"AsciiFileTakesTheCodePage", "[s]\r\n", "s", "k", "한글", "[s]\r\nk=\xC7\xD1\xB1\xDB\r\n"},
+        WriteCase{"AnsiNamesFound", "[\xC7\xD1]\r\n\xB1\xDB=1\r\n", "한", "글", "값",
+                  "[\xC7\xD1]\r\n\xB1\xDB=\xB0\xAA\r\n"},
+        WriteCase{"AnsiOtherLinesKeepTheirBytes", "[s]\r\nx=\xC7\xD1\xFF\xC7\r\nk=1\r\ny=\xB1\xDB\r\n", "s", "k",
+                  "글", "[s]\r\nx=\xC7\xD1\xFF\xC7\r\nk=\xB1\xDB\r\ny=\xB1\xDB\r\n"},
+        WriteCase{"AnsiSectionDeletedAroundKeptBytes", "[a]\r\nx=\xC7\xD1\r\n;\xFF\r\n[s]\r\nk=\xB1\r\n[b]\r\n", "s",
+                  std::nullopt, std::nullopt, "[a]\r\nx=\xC7\xD1\r\n;\xFF\r\n[b]\r\n"},
+        WriteCase{"CharacterTheCodePageLacksIsAQuestionMark", "[s]\r\n", "s", "k", "a\xF0\x9F\x98\x80" "b",
+                  "[s]\r\nk=a?b\r\n"},
+        WriteCase{"Utf8FileStaysUtf8", "[s]\nx=한\n", "s", "k", "글", "[s]\nx=한\nk=글\n"},
+        // A last line without a line end is ended with the file's own.
+        WriteCase{"NoTrailingNewlineCrLf", "[s]\r\nk=1", "s", "j", "2", "[s]\r\nk=1\r\nj=2\r\n"},
+        WriteCase{"NoTrailingNewlineAfterComment", "[s]\r\nk=1\r\n;c", "t", "j", "2",
+                  "[s]\r\nk=1\r\n;c\r\n[t]\r\nj=2\r\n"},
+        WriteCase{"NoTrailingNewlineAnsi", "[s]\r\nk=\xC7\xD1", "s", "j", "글",
+                  "[s]\r\nk=\xC7\xD1\r\nj=\xB1\xDB\r\n"},
         WriteCase{"NulBytesBeforeSectionsKept", std::string("a\0b\r\n[s]\r\n", 10), "s", "k", "v",
                   std::string("a\0b\r\n[s]\r\nk=v\r\n", 15)}),
     [](const ::testing::TestParamInfo<WriteCase>& info) { return std::string(info.param.name); });
@@ -458,7 +579,11 @@ INSTANTIATE_TEST_SUITE_P(
                       BadWrite{"KeyLooksLikeComment", "s", ";k", "v"},
                       BadWrite{"IndentedKeyLooksLikeComment", "s", " \t;k", "v"},
                       BadWrite{"DeletingACommentByName", "s", ";k", std::nullopt},
-                      BadWrite{"KeyLooksLikeHeader", "s", "[t]", "v"}),
+                      BadWrite{"KeyLooksLikeHeader", "s", "[t]", "v"},
+                      BadWrite{"TabBeforeSection", "\ts", "k", "v"},
+                      BadWrite{"VerticalTabAfterSection", "s\v", "k", "v"},
+                      BadWrite{"TabInsideSpacesAroundKey", "s", "  \tk ", "v"},
+                      BadWrite{"VerticalTabAfterKeyWhenDeleting", "s", "k\v", std::nullopt}),
     [](const ::testing::TestParamInfo<BadWrite>& info) { return std::string(info.param.name); });
 
 TEST_F(ProfileFileTest, MissingFolderIsPathNotFound) {
@@ -491,7 +616,7 @@ TEST_F(ProfileFileTest, ConcurrentWritersLoseNothing) {
 // back.
 TEST_F(ProfileFileTest, AnyTextParsesAndTakesAWrite) {
   std::mt19937 random(20261208);
-  const std::vector<std::string> pieces = {"[", "]", "=", ";", "\r", "\n", "\r\n", " ", "\t", "s",
+  const std::vector<std::string> pieces = {"[", "]", "=", ";", "\r", "\n", "\r\n", " ", "\t", "\v", "\xC7\xD1", "s",
                                            "S", "k", "K", "\"", "'", "\xFF", "\xC3", std::string(1, '\0'),
                                            "\xF0\x9F", "\xEB\x8B\xA4", "[s]\n", "k=v\n"};
   const std::vector<std::string> starts = {"", "\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"};

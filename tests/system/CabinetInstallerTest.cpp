@@ -211,6 +211,38 @@ TEST_F(CabinetInstallerTest, HooksRunFromTheExtractionFolder) {
   EXPECT_FALSE(fs::exists(folder));
 }
 
+// An INF saved on a Korean PC is in code page 949 without a byte-order mark;
+// its names and values read as Windows reads them on the system at hand.
+struct InfCodePageCase {
+  const char* label;
+  uint16_t systemLanguage;
+  // Both as the installer keeps them, lowered: the [Add.Code] value, and
+  // FILE-WIN32-X86 read from the section of that name.
+  const char* fileName;
+  const char* location;
+};
+
+class InfCodePageTest : public CabinetInstallerTest, public ::testing::WithParamInterface<InfCodePageCase> {};
+
+TEST_P(InfCodePageTest, NamesAndValuesReadInTheSystemCodePage) {
+  platform::PrefixOptions options;
+  options.systemLanguage = GetParam().systemLanguage;
+  ASSERT_EQ(platform::InitPrefix(options), platform::kErrorSuccess);
+  CCabinetInstaller installer(Cabinet("korean.cab"), &OsslsigncodeCheck);
+  ASSERT_EQ(installer.Install(), 0);
+  ASSERT_EQ(installer.FileRecords().size(), 1u);
+  const CCabinetInstaller::CFileRecord& record = installer.FileRecords()[0];
+  EXPECT_EQ(record.m_strFileName, GetParam().fileName);
+  EXPECT_EQ(record.m_strFileWin32X86, GetParam().location);
+  EXPECT_EQ(record.m_strFileVersion, "1,0,9,4");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Systems, InfCodePageTest,
+    ::testing::Values(InfCodePageCase{"Korean", 0x0412, "한글.dll", "http://www.vamo.test/한글.dll"},
+                      InfCodePageCase{"English", 0x0409, "çñ±û.dll", "http://www.vamo.test/çñ±û.dll"}),
+    [](const ::testing::TestParamInfo<InfCodePageCase>& info) { return std::string(info.param.label); });
+
 TEST_F(CabinetInstallerTest, UnsignedCabinetExtractsNothing) {
   {
     CCabinetInstaller installer(Cabinet("unsigned.cab"), &OsslsigncodeCheck);

@@ -184,5 +184,14 @@ python3 "$src/make_cabinet.py" ../hostile.cab 'hostile.inf=hostile.inf' '..\..\e
 cd ../..
 sign work/hostile.cab hostile.cab
 
+# ------------------------------- an INF saved in code page 949 (Korean Notepad)
+mkdir -p work/korean && cd work/korean
+printf 'stays in the cabinet\n' > plain.txt
+# "한글" is C7 D1 B1 DB in code page 949; the INF has no byte-order mark.
+printf '[Version]\r\nSignature="$CHICAGO$"\r\n\r\n[Add.Code]\r\n\xC7\xD1\xB1\xDB.dll=\xC7\xD1\xB1\xDB.dll\r\n\r\n[\xC7\xD1\xB1\xDB.dll]\r\nfile-win32-x86=http://www.vamo.test/\xC7\xD1\xB1\xDB.dll\r\nFileVersion=1,0,9,4\r\nDestDir=11\r\n' > korean.inf
+gcab -c ../korean.cab korean.inf plain.txt
+cd ../..
+sign work/korean.cab korean.cab
+
 rm -rf work
 touch stamp
