@@ -164,13 +164,7 @@ std::optional<VersionValue> VerQueryValue(std::span<const uint8_t> block, std::s
   uint64_t size = node->valueSize;
   if (value.isText) {
     // Up to the first NUL: the terminator is no part of the text.
-    for (uint64_t i = 0; i + 1 < size; i += 2) {
-      if (*view.U16(node->valueStart + i) == 0) {
-        size = i;
-        break;
-      }
-    }
-    size &= ~uint64_t{1};
+    size = Utf16FromBytes(*view.Slice(node->valueStart, size), Utf16End::kAtFirstNul).size() * 2;
   }
   if (size == 0) return std::nullopt;
   value.bytes = *view.Slice(node->valueStart, size);
