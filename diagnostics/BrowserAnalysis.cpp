@@ -7,6 +7,7 @@
 #include "platform/registry/Registry.h"
 #include "platform/sysinfo/KnownFolders.h"
 #include "platform/text/Format.h"
+#include "system/Browsers.h"
 #include "system/RegistryWriter.h"
 #include "system/VersionInfo.h"
 

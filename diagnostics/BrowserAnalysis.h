@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "diagnostics/BrowserItem.h"
+#include "system/Browsers.h"
 #include "system/ReportSink.h"
 
 // The third analysis phase: finds the installed browsers (Internet Explorer,
