@@ -7,6 +7,7 @@
 #include "platform/registry/Registry.h"
 #include "platform/sysinfo/KnownFolders.h"
 #include "platform/text/Format.h"
+#include "system/Browsers.h"
 #include "system/RegistryWriter.h"
 #include "system/VersionInfo.h"
 
@@ -21,6 +22,12 @@ constexpr char kFirefoxKey[] = "SOFTWARE\\Mozilla\\Mozilla Firefox";
 constexpr char kChromeFolder[] = "%s\\Google\\Chrome\\Application";
 constexpr char kSafariFolder[] = "%s\\Safari";
 constexpr char kOperaFolder[] = "%s\\Opera";
+
+// Windows finds the file whatever the case of its name, so "Safari.exe" is
+// the table's "safari.exe".
+std::string ExecutableIn(const std::string& strFolder, BrowserKind kind) {
+  return strFolder + "\\" + CBrowsers::ImageOf(kind);
+}
 
 std::string ReadMachineString(const std::string& strKey, const char* name) {
   return CRegistryWriter::ReadString(platform::RegRoot::kLocalMachine, strKey, name);
@@ -79,19 +86,19 @@ int CBrowserAnalysis::CheckChrome() {
   if (!platform::fs::DirectoryExists(strFolder)) {
     strFolder = platform::Format(kChromeFolder, platform::GetKnownFolder(platform::KnownFolder::kProgramFiles).c_str());
   }
-  return AddBrowserFromFolder(strFolder, "%s\\chrome.exe", CBrowserItem::kChrome);
+  return AddBrowserFromFolder(strFolder, BrowserKind::kChrome);
 }
 
 int CBrowserAnalysis::CheckSafari() {
   return AddBrowserFromFolder(
       platform::Format(kSafariFolder, platform::GetKnownFolder(platform::KnownFolder::kProgramFiles).c_str()),
-      "%s\\Safari.exe", CBrowserItem::kSafari);
+      BrowserKind::kSafari);
 }
 
 int CBrowserAnalysis::CheckOpera() {
   return AddBrowserFromFolder(
       platform::Format(kOperaFolder, platform::GetKnownFolder(platform::KnownFolder::kProgramFiles).c_str()),
-      "%s\\opera.exe", CBrowserItem::kOpera);
+      BrowserKind::kOpera);
 }
 
 int CBrowserAnalysis::CheckFirefox() {
@@ -100,22 +107,22 @@ int CBrowserAnalysis::CheckFirefox() {
   const std::string strInstallDirectory = ReadMachineString(strMainKey, "Install Directory");
   if (!platform::fs::DirectoryExists(strInstallDirectory)) return 0;
   std::string strExecutable = ReadMachineString(strMainKey, "PathToExe");
-  if (strExecutable.empty()) strExecutable = platform::Format("%s\\firefox.exe", strInstallDirectory.c_str());
-  return AddBrowserFromExecutable(strExecutable, CBrowserItem::kFirefox);
+  if (strExecutable.empty()) strExecutable = ExecutableIn(strInstallDirectory, BrowserKind::kFirefox);
+  return AddBrowserFromExecutable(strExecutable, BrowserKind::kFirefox);
 }
 
-int CBrowserAnalysis::AddBrowserFromFolder(const std::string& strFolder, const char* executableFormat, int nKind) {
+int CBrowserAnalysis::AddBrowserFromFolder(const std::string& strFolder, BrowserKind kind) {
   if (!platform::fs::DirectoryExists(strFolder)) return 0;
-  return AddBrowserFromExecutable(platform::Format(executableFormat, strFolder.c_str()), nKind);
+  return AddBrowserFromExecutable(ExecutableIn(strFolder, kind), kind);
 }
 
-int CBrowserAnalysis::AddBrowserFromExecutable(const std::string& strExecutable, int nKind) {
+int CBrowserAnalysis::AddBrowserFromExecutable(const std::string& strExecutable, BrowserKind kind) {
   if (!platform::fs::FileExists(strExecutable)) return 0;
   CVersionInfo versionInfo;
   if (!versionInfo.Load(strExecutable)) return 0;
   auto pItem = std::make_unique<CBrowserItem>();
   pItem->m_strName = versionInfo.GetProductName();
-  pItem->m_nKind = nKind;
+  pItem->m_nKind = static_cast<int>(kind);
   pItem->m_nState = CBrowserItem::kStateConfirmed;
   pItem->m_strStatusText = kConfirmed;
   pItem->m_strVersion = versionInfo.GetFileVersion();

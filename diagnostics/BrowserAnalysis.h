@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "diagnostics/BrowserItem.h"
+#include "system/Browsers.h"
 #include "system/ReportSink.h"
 
 // The third analysis phase: finds the installed browsers (Internet Explorer,
@@ -43,7 +44,7 @@ class CBrowserAnalysis {
   // The common part of the executable-based steps: the application folder
   // must exist, the executable in it must exist and carry a version
   // resource. 1 when the item was added.
-  int AddBrowserFromFolder(const std::string& strFolder, const char* executableFormat, int nKind);
-  int AddBrowserFromExecutable(const std::string& strExecutable, int nKind);
+  int AddBrowserFromFolder(const std::string& strFolder, BrowserKind kind);
+  int AddBrowserFromExecutable(const std::string& strExecutable, BrowserKind kind);
   void Pause() const;
 };

@@ -2,15 +2,17 @@
 
 #include <string>
 
+#include "system/Browsers.h"
+
 // One installed browser the browser analysis confirmed.
 class CBrowserItem {
  public:
   // m_nKind values.
-  static constexpr int kInternetExplorer = 0;
-  static constexpr int kFirefox = 1;
-  static constexpr int kSafari = 2;
-  static constexpr int kChrome = 3;
-  static constexpr int kOpera = 4;
+  static constexpr int kInternetExplorer = static_cast<int>(BrowserKind::kInternetExplorer);
+  static constexpr int kFirefox = static_cast<int>(BrowserKind::kFirefox);
+  static constexpr int kSafari = static_cast<int>(BrowserKind::kSafari);
+  static constexpr int kChrome = static_cast<int>(BrowserKind::kChrome);
+  static constexpr int kOpera = static_cast<int>(BrowserKind::kOpera);
 
   // m_nState values.
   static constexpr int kStateConfirmed = 0;

@@ -30,13 +30,7 @@ std::optional<std::vector<uint8_t>> QueryInto(const platform::RegKey& key, const
 
 // The text of a value read as UTF-16, up to its first NUL.
 std::string TextOf(const std::vector<uint8_t>& data) {
-  std::u16string units;
-  for (size_t i = 0; i + 1 < data.size(); i += 2) {
-    const char16_t unit = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
-    if (unit == u'\0') break;
-    units.push_back(unit);
-  }
-  return platform::Utf16ToUtf8(units);
+  return platform::Utf16BytesToUtf8(data, platform::Utf16End::kAtFirstNul);
 }
 
 std::string MegabyteText(uint64_t bytes) {

@@ -8,14 +8,10 @@
 #include "engine/RegistryItemProcessor.h"
 #include "engine/RemoveItemProcessor.h"
 #include "engine/Updater.h"
+#include "system/Browsers.h"
 #include "system/FirefoxPrefs.h"
 #include "system/ProcessTerminator.h"
 #include "system/ReportSink.h"
-
-const char* const CItemProcessor::kBrowserImages[9] = {
-    "chrome.exe", "firefox.exe", "safari.exe", "opera.exe", "iexplore.exe",
-    "360.exe",    "360se.exe",   "360browser.exe", "qqbrowser.exe",
-};
 
 namespace {
 
@@ -37,7 +33,7 @@ CItemProcessor::CItemProcessor(IInstallHost& host, IReportSink& report, const CU
 
 int CItemProcessor::ProcInstallItems(CInstallPlan& plan) {
   // The browsers hold the plug-in's files open.
-  for (const char* image : kBrowserImages) CProcessTerminator::TerminateProcesses(image);
+  for (const char* image : CBrowsers::ImagesInEndOrder()) CProcessTerminator::TerminateProcesses(image);
 
   const CRegistryItemProcessor registryItems;
   const CRemoveItemProcessor removeItems;

@@ -19,9 +19,6 @@ class CItemProcessor {
   // well), or -1 when the stop flag was seen before an item.
   int ProcInstallItems(CInstallPlan& plan);
 
-  // The browsers ended before anything is installed, in this order.
-  static const char* const kBrowserImages[9];
-
  private:
   IInstallHost& m_host;
   IReportSink& m_report;

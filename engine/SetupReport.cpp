@@ -28,10 +28,7 @@ int CSetupReport::Save(const std::string& path) const {
   bytes.reserve(2 + m_strText.size() * 2);
   bytes.push_back(0xFF);
   bytes.push_back(0xFE);
-  for (char16_t unit : m_strText) {
-    bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
-    bytes.push_back(static_cast<uint8_t>(unit >> 8));
-  }
+  platform::AppendUtf16Bytes(bytes, std::u16string_view(m_strText));
   return platform::fs::WriteFileAtomic(path, bytes) == platform::kErrorSuccess ? 0 : -1;
 }
 

@@ -79,9 +79,7 @@ bool CInfFile::Load(std::string_view windowsPath) {
   if (!bytes) return false;
   const std::vector<uint8_t>& b = *bytes;
   if (b.size() >= 2 && b[0] == 0xFF && b[1] == 0xFE) {
-    std::u16string wide;
-    for (size_t i = 2; i + 1 < b.size(); i += 2) wide += static_cast<char16_t>(b[i] | (b[i + 1] << 8));
-    Parse(platform::Utf16ToUtf8(wide));
+    Parse(platform::Utf16BytesToUtf8(std::span(b).subspan(2)));
     return true;
   }
   std::string_view text(reinterpret_cast<const char*>(b.data()), b.size());

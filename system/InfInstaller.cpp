@@ -48,15 +48,6 @@ std::optional<uint8_t> ParseHexByte(std::string_view text) {
   return static_cast<uint8_t>(value);
 }
 
-void AppendUtf16(std::vector<uint8_t>& out, std::string_view text) {
-  for (char16_t unit : platform::Utf8ToUtf16(text)) {
-    out.push_back(static_cast<uint8_t>(unit & 0xFF));
-    out.push_back(static_cast<uint8_t>(unit >> 8));
-  }
-  out.push_back(0);
-  out.push_back(0);
-}
-
 bool IsAbsoluteWindowsPath(std::string_view path) {
   return path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
 }
@@ -298,14 +289,14 @@ void CInfInstaller::AddReg(std::string_view sectionList) {
       std::vector<uint8_t> data;
       bool ok = true;
       if (typeBits == 0) {
-        AppendUtf16(data, f.size() > 4 ? f[4] : std::string());
+        platform::AppendUtf16Bytes(data, f.size() > 4 ? f[4] : std::string(), platform::Utf16Nul::kAppend);
       } else if (typeBits == kFlagTypeExpandSz) {
         type = platform::kRegExpandSz;
-        AppendUtf16(data, f.size() > 4 ? f[4] : std::string());
+        platform::AppendUtf16Bytes(data, f.size() > 4 ? f[4] : std::string(), platform::Utf16Nul::kAppend);
       } else if (typeBits == kFlagTypeMultiSz) {
         type = platform::kRegMultiSz;
-        for (size_t i = 4; i < f.size(); ++i) AppendUtf16(data, f[i]);
-        data.push_back(0);
+        for (size_t i = 4; i < f.size(); ++i) platform::AppendUtf16Bytes(data, f[i], platform::Utf16Nul::kAppend);
+        data.push_back(0);  // the NUL that ends the list
         data.push_back(0);
       } else if (typeBits == kFlagTypeDword && f.size() == 5) {
         type = platform::kRegDword;

@@ -14,17 +14,6 @@ using platform::RegKey;
 using platform::RegRoot;
 using platform::Win32Error;
 
-std::vector<uint8_t> Utf16Bytes(std::string_view text) {
-  std::u16string wide = platform::Utf8ToUtf16(text);
-  std::vector<uint8_t> bytes;
-  bytes.reserve(wide.size() * 2);
-  for (char16_t unit : wide) {
-    bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
-    bytes.push_back(static_cast<uint8_t>(unit >> 8));
-  }
-  return bytes;
-}
-
 std::vector<uint8_t> DwordBytes(int32_t value) {
   uint32_t bits = static_cast<uint32_t>(value);
   return {static_cast<uint8_t>(bits), static_cast<uint8_t>(bits >> 8), static_cast<uint8_t>(bits >> 16),
@@ -139,11 +128,11 @@ bool CRegistryWriter::Write(std::string_view rootName, std::string_view subkey, 
     // big-endian. Readers of these values expect exactly that.
     rc = set(platform::kRegDwordBigEndian, DwordBytes(WToI(data)));
   } else if (typeName == "REG_EXPAND_SZ") {
-    rc = set(platform::kRegExpandSz, Utf16Bytes(data));
+    rc = set(platform::kRegExpandSz, platform::Utf16Bytes(data));
   } else if (typeName == "REG_MULTI_SZ") {
-    rc = set(platform::kRegMultiSz, Utf16Bytes(data));
+    rc = set(platform::kRegMultiSz, platform::Utf16Bytes(data));
   } else if (typeName == "REG_STR") {
-    rc = set(platform::kRegSz, Utf16Bytes(data));
+    rc = set(platform::kRegSz, platform::Utf16Bytes(data));
   } else if (typeName == "REG_DEL_NAME") {
     rc = key.DeleteValue(valueName);
   } else if (typeName == "REG_DEL_KEY") {
@@ -166,13 +155,7 @@ std::string CRegistryWriter::ReadString(RegRoot root, std::string_view subkey, s
   if (value->type != platform::kRegSz && value->type != platform::kRegExpandSz &&
       value->type != platform::kRegMultiSz)
     return {};
-  std::u16string wide;
-  for (size_t i = 0; i + 1 < value->data.size(); i += 2) {
-    char16_t unit = static_cast<char16_t>(value->data[i] | (value->data[i + 1] << 8));
-    if (unit == 0) break;
-    wide.push_back(unit);
-  }
-  std::string text = platform::Utf16ToUtf8(wide);
+  std::string text = platform::Utf16BytesToUtf8(value->data, platform::Utf16End::kAtFirstNul);
   // 520 bytes hold 259 characters and the terminating NUL.
   return std::string(platform::TruncateUtf16(text, 259));
 }

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "platform/trust/SystemStores.h"
@@ -189,6 +190,16 @@ class CTransfer {
  private:
   enum class Abort { kNone, kStatus, kSinkOpen, kSinkWrite };
 
+  // The steps of Run. A step that ends the transfer returns its result
+  // (its report lines written); nothing means go on.
+  std::optional<int> CheckUrl(UrlParts& parts);
+  std::optional<int> ProbeSize();
+  std::optional<int> OpenHandle();
+  void PrepareRequest(const UrlParts& parts);
+  std::optional<int> Receive();
+  std::optional<int> CheckAnswer();
+  int Finish();
+
   static size_t OnBody(char* data, size_t size, size_t count, void* user);
   size_t Body(const uint8_t* data, size_t length);
   bool OpenSink();
@@ -204,7 +215,11 @@ class CTransfer {
   const std::string& m_strUrl;
   IDownloadSink& m_sink;
   const DownloadOptions& m_options;
+  Curl m_handle;
   CURL* m_pHandle = nullptr;
+  Slist m_headers;
+  char m_szError[CURL_ERROR_SIZE] = {};
+  std::optional<IdleGuard> m_idle;
   uint64_t m_nExpected = 0;
   uint64_t m_nReceived = 0;
   bool m_bOpened = false;
@@ -289,11 +304,20 @@ size_t CTransfer::Body(const uint8_t* data, size_t length) {
 int CTransfer::Run() {
   Trace("FileDownload()");
   Report("--FileDownload Start\r\n");
+  UrlParts parts;
+  if (std::optional<int> result = CheckUrl(parts)) return *result;
+  if (std::optional<int> result = ProbeSize()) return *result;
+  if (std::optional<int> result = OpenHandle()) return *result;
+  PrepareRequest(parts);
+  if (std::optional<int> result = Receive()) return *result;
+  if (std::optional<int> result = CheckAnswer()) return *result;
+  return Finish();
+}
 
-  // The URL is looked at before the probe: the probe only asks http and
-  // https servers, so a refused scheme would otherwise pass for a file of
-  // size zero.
-  UrlParts parts = ParseUrl(m_strUrl);
+// The URL is looked at before the probe: the probe only asks http and https
+// servers, so a refused scheme would otherwise pass for a file of size zero.
+std::optional<int> CTransfer::CheckUrl(UrlParts& parts) {
+  parts = ParseUrl(m_strUrl);
   if (!parts.valid) {
     Report("--FileDownload Parse URL fail.\r\n");
     Exception(nullptr);
@@ -304,31 +328,40 @@ int CTransfer::Run() {
     Exception(nullptr);
     return Failed();
   }
+  return std::nullopt;
+}
 
+std::optional<int> CTransfer::ProbeSize() {
   m_nExpected = ProbeFileSize(m_strUrl);
-  if (m_nExpected == 0) {
-    Report("--FileDownload File size is zero.\r\n");
-    m_sink.Discard();
-    Report("--FileDownload End.\r\n");
-    return kErrDownloadFail;
-  }
+  if (m_nExpected != 0) return std::nullopt;
+  Report("--FileDownload File size is zero.\r\n");
+  m_sink.Discard();
+  Report("--FileDownload End.\r\n");
+  return kErrDownloadFail;
+}
 
+std::optional<int> CTransfer::OpenHandle() {
   GlobalInit();
-  Curl handle(curl_easy_init());
-  if (!handle) {
+  m_handle.reset(curl_easy_init());
+  if (!m_handle) {
     std::string text = curl_easy_strerror(CURLE_OUT_OF_MEMORY);
     Exception(&text);
     return Failed();
   }
-  m_pHandle = handle.get();
-  char errorBuffer[CURL_ERROR_SIZE] = {};
-  Slist headers = CommonOptions(m_pHandle, m_strUrl, parts.scheme == "https", errorBuffer);
-  AppendHeader(headers, kContentType);
-  curl_easy_setopt(m_pHandle, CURLOPT_HTTPHEADER, headers.get());
+  m_pHandle = m_handle.get();
+  return std::nullopt;
+}
+
+// The item form's request: its time-outs, its server line, and a POST with an
+// empty body over https (GET over http), whose body goes to Body().
+void CTransfer::PrepareRequest(const UrlParts& parts) {
+  m_headers = CommonOptions(m_pHandle, m_strUrl, parts.scheme == "https", m_szError);
+  AppendHeader(m_headers, kContentType);
+  curl_easy_setopt(m_pHandle, CURLOPT_HTTPHEADER, m_headers.get());
   curl_easy_setopt(m_pHandle, CURLOPT_CONNECTTIMEOUT_MS,
                    m_options.bItemForm ? kItemTimeoutMs : kDefaultConnectTimeoutMs);
-  IdleGuard idle(m_options.bItemForm ? kItemTimeoutMs : kDefaultStallMs);
-  idle.Install(m_pHandle);
+  m_idle.emplace(m_options.bItemForm ? kItemTimeoutMs : kDefaultStallMs);
+  m_idle->Install(m_pHandle);
   if (m_options.bItemForm && m_options.pReport != nullptr) {
     m_options.pReport->AppendLine("--FileDownload Server [%s:%ld]\r\n", parts.host.c_str(), parts.port);
   }
@@ -341,9 +374,11 @@ int CTransfer::Run() {
   }
   curl_easy_setopt(m_pHandle, CURLOPT_WRITEFUNCTION, &CTransfer::OnBody);
   curl_easy_setopt(m_pHandle, CURLOPT_WRITEDATA, this);
+}
 
-  CURLcode rc = curl_easy_perform(m_pHandle);
-
+// Sends the request and receives the body into the sink.
+std::optional<int> CTransfer::Receive() {
+  const CURLcode rc = curl_easy_perform(m_pHandle);
   switch (m_abort) {
     case Abort::kSinkOpen:
       return SinkOpenFailed();
@@ -354,38 +389,45 @@ int CTransfer::Run() {
     case Abort::kNone:
       break;
   }
-
   // The server closing the connection before the announced length is the
-  // end of the body, as the size check below will tell.
-  if (idle.Expired()) {
+  // end of the body, as the size check in Finish will tell.
+  if (m_idle->Expired()) {
     std::string text = kTimeoutText;
     Exception(&text);
     return Failed();
   }
-  bool answered = m_abort == Abort::kStatus || rc == CURLE_OK || rc == CURLE_PARTIAL_FILE;
+  const bool answered = m_abort == Abort::kStatus || rc == CURLE_OK || rc == CURLE_PARTIAL_FILE;
   if (!answered) {
-    std::string text = errorBuffer[0] != '\0' ? errorBuffer : curl_easy_strerror(rc);
+    std::string text = m_szError[0] != '\0' ? m_szError : curl_easy_strerror(rc);
     Exception(&text);
     return Failed();
   }
-  if (!m_bOpened) {
-    long status = 0;
-    curl_easy_getinfo(m_pHandle, CURLINFO_RESPONSE_CODE, &status);
-    if (status == 500) {
-      Trace("SendRequest Fail. 500");
-      Report("--FileDownload SendRequest Fail. 500\r\n");
-    } else if (status == 404) {
-      Trace("SendRequest Fail. File Not Found");
-      Report("--FileDownload SendRequest Fail. File Not Found\r\n");
-    }
-    if (status != 200) {
-      Exception(nullptr);
-      return Failed();
-    }
-    // 200 with an empty body: the file is created, then found short.
-    if (!OpenSink()) return SinkOpenFailed();
-  }
+  return std::nullopt;
+}
 
+// A server that sent no body: its status says why.
+std::optional<int> CTransfer::CheckAnswer() {
+  if (m_bOpened) return std::nullopt;
+  long status = 0;
+  curl_easy_getinfo(m_pHandle, CURLINFO_RESPONSE_CODE, &status);
+  if (status == 500) {
+    Trace("SendRequest Fail. 500");
+    Report("--FileDownload SendRequest Fail. 500\r\n");
+  } else if (status == 404) {
+    Trace("SendRequest Fail. File Not Found");
+    Report("--FileDownload SendRequest Fail. File Not Found\r\n");
+  }
+  if (status != 200) {
+    Exception(nullptr);
+    return Failed();
+  }
+  // 200 with an empty body: the file is created, then found short.
+  if (!OpenSink()) return SinkOpenFailed();
+  return std::nullopt;
+}
+
+// Keeps the file only when every announced byte arrived.
+int CTransfer::Finish() {
   if (m_nReceived != m_nExpected) {
     m_sink.Discard();
     Report("--FileDownload File Size incorrect.\r\n");

@@ -1,39 +1,44 @@
 #include "ui/BrowserScan.h"
 
 #include "platform/process/Process.h"
+#include "platform/text/Utf.h"
 #include "resources/resource.h"
 
 namespace {
 
-std::string LowerCase(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
+constexpr platform::gui::UINT IconOf(BrowserKind kind) {
+  switch (kind) {
+    case BrowserKind::kInternetExplorer:
+      return IDB_ICON_IE;
+    case BrowserKind::kFirefox:
+      return IDB_ICON_FIREFOX;
+    case BrowserKind::kSafari:
+      return IDB_ICON_SAFARI;
+    case BrowserKind::kChrome:
+      return IDB_ICON_CHROME;
+    case BrowserKind::kOpera:
+      return IDB_ICON_OPERA;
+    case BrowserKind::k360:
+      return IDB_ICON_360;
+    case BrowserKind::kQq:
+      return IDB_ICON_QQ;
+  }
+  return 0;
 }
 
 }  // namespace
 
 const std::array<CBrowserScan::Browser, CBrowserScan::kBrowserCount>& CBrowserScan::Browsers() {
-  static constexpr std::array<Browser, kBrowserCount> kBrowsers = {{
-      {"iexplore.exe", IDB_ICON_IE},
-      {"firefox.exe", IDB_ICON_FIREFOX},
-      {"safari.exe", IDB_ICON_SAFARI},
-      {"chrome.exe", IDB_ICON_CHROME},
-      {"opera.exe", IDB_ICON_OPERA},
-      {"360.exe", IDB_ICON_360},
-      {"360se.exe", IDB_ICON_360},
-      {"360browser.exe", IDB_ICON_360},
-      {"qqbrowser.exe", IDB_ICON_QQ},
-  }};
+  static constexpr std::array<Browser, kBrowserCount> kBrowsers = [] {
+    std::array<Browser, kBrowserCount> browsers{};
+    for (size_t i = 0; i < browsers.size(); ++i)
+      browsers[i] = {CBrowsers::kProcesses[i].pszImage, IconOf(CBrowsers::kProcesses[i].kind)};
+    return browsers;
+  }();
   return kBrowsers;
 }
 
-int CBrowserScan::IndexOf(const std::string& strProcessName) {
-  const std::string name = LowerCase(strProcessName);
-  for (int i = 0; i < kBrowserCount; ++i)
-    if (name == Browsers()[static_cast<size_t>(i)].pszProcess) return i;
-  return -1;
-}
+int CBrowserScan::IndexOf(const std::string& strProcessName) { return CBrowsers::IndexOf(strProcessName); }
 
 bool CBrowserScan::Scan() {
   m_bRunning.fill(0);
@@ -58,7 +63,7 @@ int CBrowserScan::FindRunningBrowser(std::string* pName) {
   if (!processes) return -1;
   for (const platform::ProcessEntry& process : *processes) {
     if (IndexOf(process.imageName) < 0) continue;
-    if (pName) *pName = LowerCase(process.imageName);
+    if (pName) *pName = platform::ToLowerAscii(process.imageName);
     return 1;
   }
   return 0;

@@ -4,14 +4,15 @@
 #include <string>
 
 #include "platform/gui/WinUser.h"
+#include "system/Browsers.h"
 
-// The nine browser processes the wizard looks for before it starts, in the
-// order the browser-close prompt draws their icons, and the scan of the
-// running processes for them. Names are compared in lower case, so
-// "Chrome.exe" is Chrome.
+// The browser processes the wizard looks for before it starts (CBrowsers'
+// table, in the order the browser-close prompt draws their icons) with the
+// icon each is drawn with, and the scan of the running processes for them.
+// Names are compared in lower case, so "Chrome.exe" is Chrome.
 class CBrowserScan {
  public:
-  static constexpr int kBrowserCount = 9;
+  static constexpr int kBrowserCount = CBrowsers::kProcessCount;
   struct Browser {
     const char* pszProcess;
     platform::gui::UINT nIcon;

@@ -41,14 +41,11 @@ class Reader {
   }
   // A NUL-terminated UTF-16 string, as UTF-8.
   std::optional<std::string> String() {
-    std::u16string text;
-    while (true) {
-      auto c = U16();
-      if (!c) return std::nullopt;
-      if (*c == 0) break;
-      text.push_back(static_cast<char16_t>(*c));
-    }
-    return Utf16ToUtf8(text);
+    if (m_at > m_bytes.size()) return std::nullopt;
+    std::optional<TerminatedUtf16> text = ReadTerminatedUtf16(m_bytes.subspan(m_at));
+    if (!text) return std::nullopt;
+    m_at += text->byteCount;
+    return Utf16ToUtf8(text->units);
   }
   // sz_Or_Ord: 0 (none), 0xFFFF + ordinal, or a string.
   std::optional<std::string> NameOrOrdinal(uint16_t* pOrdinal) {

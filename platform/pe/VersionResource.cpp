@@ -49,16 +49,14 @@ std::optional<Node> ReadNode(const ByteView& view, uint64_t start, uint64_t limi
   node.start = start;
   node.end = start + *length;
   node.isText = *type == kTextValue;
-  uint64_t at = start + 6;
-  while (true) {
-    const std::optional<uint16_t> unit = view.U16(at);
-    if (!unit || at + 2 > node.end) return std::nullopt;
-    at += 2;
-    if (*unit == 0) break;
-    if (node.key.size() >= kMaxKeyUnits) return std::nullopt;
-    node.key.push_back(static_cast<char16_t>(*unit));
-  }
-  node.valueStart = std::min(AlignUp4(at), node.end);
+  const uint64_t keyStart = start + 6;
+  const uint64_t keyStop = std::min<uint64_t>(node.end, view.Size());
+  if (keyStart > keyStop) return std::nullopt;
+  std::optional<TerminatedUtf16> key =
+      ReadTerminatedUtf16(view.Bytes().subspan(keyStart, keyStop - keyStart), kMaxKeyUnits);
+  if (!key) return std::nullopt;
+  node.key = std::move(key->units);
+  node.valueStart = std::min(AlignUp4(keyStart + key->byteCount), node.end);
   // Text lengths count UTF-16 units, binary ones bytes. Some producers write
   // byte counts for text too; clamping to the node keeps either readable.
   const uint64_t declared = node.isText ? *valueLength * 2ULL : *valueLength;
@@ -166,13 +164,7 @@ std::optional<VersionValue> VerQueryValue(std::span<const uint8_t> block, std::s
   uint64_t size = node->valueSize;
   if (value.isText) {
     // Up to the first NUL: the terminator is no part of the text.
-    for (uint64_t i = 0; i + 1 < size; i += 2) {
-      if (*view.U16(node->valueStart + i) == 0) {
-        size = i;
-        break;
-      }
-    }
-    size &= ~uint64_t{1};
+    size = Utf16FromBytes(*view.Slice(node->valueStart, size), Utf16End::kAtFirstNul).size() * 2;
   }
   if (size == 0) return std::nullopt;
   value.bytes = *view.Slice(node->valueStart, size);
@@ -181,12 +173,7 @@ std::optional<VersionValue> VerQueryValue(std::span<const uint8_t> block, std::s
 
 std::string VersionValueText(const VersionValue& value) {
   if (!value.isText) return {};
-  std::u16string text;
-  text.reserve(value.bytes.size() / 2);
-  for (size_t i = 0; i + 1 < value.bytes.size(); i += 2) {
-    text.push_back(static_cast<char16_t>(value.bytes[i] | (value.bytes[i + 1] << 8)));
-  }
-  return Utf16ToUtf8(text);
+  return Utf16BytesToUtf8(value.bytes);
 }
 
 }  // namespace platform

@@ -92,18 +92,6 @@ std::string JoinComponents(const std::vector<std::string>& components) {
   return path;
 }
 
-std::vector<uint8_t> Utf16Bytes(std::string_view text, bool terminate) {
-  std::u16string units = Utf8ToUtf16(text);
-  if (terminate) units += u'\0';
-  std::vector<uint8_t> bytes;
-  bytes.reserve(units.size() * 2);
-  for (char16_t unit : units) {
-    bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
-    bytes.push_back(static_cast<uint8_t>(unit >> 8));
-  }
-  return bytes;
-}
-
 const HiveKey& EmptyKey() {
   static const HiveKey empty;
   return empty;
@@ -241,7 +229,7 @@ Win32Error RegKey::SetValue(std::string_view name, uint32_t type, std::span<cons
 }
 
 Win32Error RegKey::SetString(std::string_view name, std::string_view value) {
-  std::vector<uint8_t> data = Utf16Bytes(value, true);
+  std::vector<uint8_t> data = Utf16Bytes(value, Utf16Nul::kAppend);
   return SetValue(name, kRegSz, data);
 }
 
@@ -268,13 +256,7 @@ std::expected<std::string, Win32Error> RegKey::ReadString(std::string_view name)
   std::expected<RegValue, Win32Error> value = QueryValue(name);
   if (!value) return std::unexpected(value.error());
   if (value->type != kRegSz && value->type != kRegExpandSz) return std::unexpected(kErrorInvalidData);
-  std::u16string units;
-  for (size_t i = 0; i + 1 < value->data.size(); i += 2) {
-    char16_t unit = static_cast<char16_t>(value->data[i] | (value->data[i + 1] << 8));
-    if (unit == 0) break;
-    units += unit;
-  }
-  return Utf16ToUtf8(units);
+  return Utf16BytesToUtf8(value->data, Utf16End::kAtFirstNul);
 }
 
 std::expected<uint32_t, Win32Error> RegKey::ReadDword(std::string_view name) const {

@@ -1,5 +1,6 @@
 #include "platform/resources/ResourceTable.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/pe/ByteView.h"
@@ -42,16 +43,12 @@ std::optional<ResourceName> ReadResName(const ByteView& view, uint64_t& offset, 
     offset += 4;
     return ResourceName(*id);
   }
-  std::u16string name;
-  while (true) {
-    const std::optional<uint16_t> unit = view.U16(offset);
-    if (!unit || offset + 2 > end) return std::nullopt;
-    offset += 2;
-    if (*unit == 0) break;
-    if (name.size() >= kMaxNameUnits) return std::nullopt;
-    name.push_back(static_cast<char16_t>(*unit));
-  }
-  return ResourceName::FromUtf16(std::move(name));
+  const uint64_t stop = std::min<uint64_t>(end, view.Size());
+  std::optional<TerminatedUtf16> name =
+      ReadTerminatedUtf16(view.Bytes().subspan(offset, stop - offset), kMaxNameUnits);
+  if (!name) return std::nullopt;
+  offset += name->byteCount;
+  return ResourceName::FromUtf16(std::move(name->units));
 }
 
 class PeResourceWalker {
@@ -72,12 +69,7 @@ class PeResourceWalker {
     if (!length || *length > kMaxNameUnits) return std::nullopt;
     const std::optional<std::span<const uint8_t>> chars = m_directory.Slice(at + 2ULL, *length * 2ULL);
     if (!chars) return std::nullopt;
-    std::u16string name;
-    name.reserve(*length);
-    for (size_t i = 0; i < *length; ++i) {
-      name.push_back(static_cast<char16_t>((*chars)[2 * i] | ((*chars)[2 * i + 1] << 8)));
-    }
-    return ResourceName::FromUtf16(std::move(name));
+    return ResourceName::FromUtf16(Utf16FromBytes(*chars));
   }
 
   // Level 0 = types, 1 = names, 2 = languages (leaves). The fixed depth means
@@ -243,12 +235,7 @@ std::string ResourceTable::LoadString(uint32_t id, UiLanguageSource uiLanguage) 
     if (index == id % 16) {
       const std::optional<std::span<const uint8_t>> chars = view.Slice(offset + 2, *length * 2ULL);
       if (!chars) return {};
-      std::u16string text;
-      text.reserve(*length);
-      for (size_t i = 0; i < *length; ++i) {
-        text.push_back(static_cast<char16_t>((*chars)[2 * i] | ((*chars)[2 * i + 1] << 8)));
-      }
-      return Utf16ToUtf8(text);
+      return Utf16BytesToUtf8(*chars);
     }
     offset += 2 + *length * 2ULL;
   }

@@ -69,19 +69,9 @@ std::string Escape(std::string_view text) {
 // well-formed UTF-16LE, exactly one NUL at the very end, no line breaks.
 std::optional<std::string> FriendlyString(const std::vector<uint8_t>& data) {
   if (data.size() < 2 || data.size() % 2 != 0) return std::nullopt;
-  size_t units = data.size() / 2;
-  std::u16string text;
-  text.reserve(units - 1);
-  for (size_t i = 0; i < units; ++i) {
-    char16_t unit = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
-    bool last = i + 1 == units;
-    if (last) {
-      if (unit != 0) return std::nullopt;
-      break;
-    }
-    if (unit == 0 || unit == u'\r' || unit == u'\n') return std::nullopt;
-    text += unit;
-  }
+  std::u16string text = Utf16FromBytes(data, Utf16End::kAtFirstNul);
+  if (text.size() + 1 != data.size() / 2) return std::nullopt;
+  if (text.find_first_of(u"\r\n") != std::u16string::npos) return std::nullopt;
   for (size_t i = 0; i < text.size(); ++i) {
     char16_t unit = text[i];
     if (unit >= 0xD800 && unit <= 0xDBFF) {
@@ -282,16 +272,7 @@ class Parser {
     if (!body.empty() && body.front() == '"') {
       std::optional<std::string> text = ParseQuoted(body);
       if (!text || !TrimLeft(body).empty()) return false;
-      std::u16string units = Utf8ToUtf16(*text);
-      std::vector<uint8_t> data;
-      data.reserve(units.size() * 2 + 2);
-      for (char16_t unit : units) {
-        data.push_back(static_cast<uint8_t>(unit & 0xFF));
-        data.push_back(static_cast<uint8_t>(unit >> 8));
-      }
-      data.push_back(0);
-      data.push_back(0);
-      m_current->SetValue(name, kRegSz, std::move(data));
+      m_current->SetValue(name, kRegSz, Utf16Bytes(*text, Utf16Nul::kAppend));
       return true;
     }
     if (body.starts_with("dword:")) {

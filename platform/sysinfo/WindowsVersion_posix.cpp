@@ -39,9 +39,7 @@ std::string ReadString(RegRoot root, const char* path, const char* name) {
 
 // REG_MULTI_SZ bytes (UTF-16LE) as UTF-8 with the NUL separators kept.
 std::string MultiStringText(const std::vector<uint8_t>& data) {
-  std::u16string units;
-  for (size_t i = 0; i + 1 < data.size(); i += 2) units.push_back(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
-  return Utf16ToUtf8(units);
+  return Utf16BytesToUtf8(data);
 }
 
 }  // namespace

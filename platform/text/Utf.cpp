@@ -140,6 +140,56 @@ bool IsValidUtf8(std::string_view text) {
   return true;
 }
 
+std::u16string Utf16FromBytes(std::span<const uint8_t> bytes, Utf16End end, ByteOrder order) {
+  const bool big = order == ByteOrder::kBigEndian;
+  std::u16string units;
+  units.reserve(bytes.size() / 2);
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const unsigned lo = big ? bytes[i + 1] : bytes[i];
+    const unsigned hi = big ? bytes[i] : bytes[i + 1];
+    const char16_t unit = static_cast<char16_t>(lo | (hi << 8));
+    if (unit == u'\0' && end == Utf16End::kAtFirstNul) break;
+    units.push_back(unit);
+  }
+  return units;
+}
+
+std::string Utf16BytesToUtf8(std::span<const uint8_t> bytes, Utf16End end, ByteOrder order) {
+  return Utf16ToUtf8(Utf16FromBytes(bytes, end, order));
+}
+
+std::optional<TerminatedUtf16> ReadTerminatedUtf16(std::span<const uint8_t> bytes, size_t maxUnits) {
+  // Reading one unit past the limit tells a name of maxUnits from a longer one.
+  const size_t window = maxUnits < bytes.size() / 2 ? maxUnits + 1 : bytes.size() / 2;
+  TerminatedUtf16 text{Utf16FromBytes(bytes.first(window * 2), Utf16End::kAtFirstNul), 0};
+  if (text.units.size() == window) return std::nullopt;
+  text.byteCount = text.units.size() * 2 + 2;
+  return text;
+}
+
+void AppendUtf16Bytes(std::vector<uint8_t>& out, std::u16string_view units, Utf16Nul nul, ByteOrder order) {
+  const bool big = order == ByteOrder::kBigEndian;
+  out.reserve(out.size() + units.size() * 2 + 2);
+  auto append = [&](char16_t unit) {
+    const uint8_t lo = static_cast<uint8_t>(unit & 0xFF);
+    const uint8_t hi = static_cast<uint8_t>(unit >> 8);
+    out.push_back(big ? hi : lo);
+    out.push_back(big ? lo : hi);
+  };
+  for (char16_t unit : units) append(unit);
+  if (nul == Utf16Nul::kAppend) append(u'\0');
+}
+
+void AppendUtf16Bytes(std::vector<uint8_t>& out, std::string_view text, Utf16Nul nul, ByteOrder order) {
+  AppendUtf16Bytes(out, std::u16string_view(Utf8ToUtf16(text)), nul, order);
+}
+
+std::vector<uint8_t> Utf16Bytes(std::string_view text, Utf16Nul nul) {
+  std::vector<uint8_t> bytes;
+  AppendUtf16Bytes(bytes, text, nul);
+  return bytes;
+}
+
 size_t Utf16Length(std::string_view text) {
   size_t units = 0;
   size_t pos = 0;

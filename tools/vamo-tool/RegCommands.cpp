@@ -156,13 +156,6 @@ bool Confirm(const std::string& question) {
   return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
 }
 
-void AppendUtf16(std::vector<uint8_t>& out, std::string_view text) {
-  for (char16_t unit : platform::Utf8ToUtf16(text)) {
-    out.push_back(static_cast<uint8_t>(unit & 0xFF));
-    out.push_back(static_cast<uint8_t>(unit >> 8));
-  }
-}
-
 void AppendNul(std::vector<uint8_t>& out) {
   out.push_back(0);
   out.push_back(0);
@@ -197,8 +190,7 @@ std::optional<std::vector<uint8_t>> EncodeData(uint32_t type, const std::string&
   switch (type) {
     case platform::kRegSz:
     case platform::kRegExpandSz:
-      AppendUtf16(bytes, text);
-      AppendNul(bytes);
+      platform::AppendUtf16Bytes(bytes, text, platform::Utf16Nul::kAppend);
       return bytes;
     case platform::kRegMultiSz: {
       std::vector<std::string> parts;
@@ -214,8 +206,7 @@ std::optional<std::vector<uint8_t>> EncodeData(uint32_t type, const std::string&
       for (const std::string& part : parts) {
         // An empty string inside the list would end it early for every reader.
         if (part.empty()) return std::nullopt;
-        AppendUtf16(bytes, part);
-        AppendNul(bytes);
+        platform::AppendUtf16Bytes(bytes, part, platform::Utf16Nul::kAppend);
       }
       AppendNul(bytes);
       return bytes;
@@ -249,12 +240,6 @@ std::optional<std::vector<uint8_t>> EncodeData(uint32_t type, const std::string&
   }
 }
 
-std::u16string Utf16Units(const std::vector<uint8_t>& data) {
-  std::u16string units;
-  for (size_t i = 0; i + 1 < data.size(); i += 2) units += static_cast<char16_t>(data[i] | (data[i + 1] << 8));
-  return units;
-}
-
 uint64_t LittleEndian(const std::vector<uint8_t>& data, size_t width) {
   uint64_t value = 0;
   for (size_t i = 0; i < width && i < data.size(); ++i) value |= static_cast<uint64_t>(data[i]) << (8 * i);
@@ -267,11 +252,10 @@ std::string FormatData(const RegValue& value) {
   switch (value.type) {
     case platform::kRegSz:
     case platform::kRegExpandSz: {
-      std::u16string units = Utf16Units(value.data);
-      return platform::Utf16ToUtf8(units.substr(0, units.find(u'\0')));
+      return platform::Utf16BytesToUtf8(value.data, platform::Utf16End::kAtFirstNul);
     }
     case platform::kRegMultiSz: {
-      std::u16string units = Utf16Units(value.data);
+      std::u16string units = platform::Utf16FromBytes(value.data);
       // The list's own terminators are not shown; NULs between the strings are.
       for (int i = 0; i < 2 && !units.empty() && units.back() == u'\0'; ++i) units.pop_back();
       std::string out;

@@ -200,12 +200,7 @@ int RunReport(const std::vector<std::string>& args) {
                  args[1].c_str());
     return kExitFailed;
   }
-  std::u16string text;
-  text.reserve(bytes->size() / 2);
-  for (size_t i = 2; i + 1 < bytes->size(); i += 2) {
-    text.push_back(static_cast<char16_t>((*bytes)[i] | ((*bytes)[i + 1] << 8)));
-  }
-  std::string utf8 = platform::Utf16ToUtf8(text);
+  std::string utf8 = platform::Utf16BytesToUtf8(std::span(*bytes).subspan(2));
   std::string out;
   out.reserve(utf8.size());
   for (size_t i = 0; i < utf8.size(); ++i) {
