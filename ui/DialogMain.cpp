@@ -1,7 +1,5 @@
 #include "ui/DialogMain.h"
 
-#include <mutex>
-
 #include "engine/SetupMessages.h"
 #include "platform/gui/MessageBox.h"
 #include "platform/gui/PaintDC.h"
@@ -66,10 +64,9 @@ BOOL CDialogMain::OnInitDialog() {
   if (m_pRun) {
     // The run starts with its first status text and count label; where the
     // percent line lies is the window's to say.
-    std::lock_guard lock(m_pRun->m_csState);
-    m_pRun->m_rcPercentLine = {CMainPainter::kPercentBar, CMainPainter::kPercentLabel, CMainPainter::kPercentLabel};
+    m_pRun->SetPercentLine({CMainPainter::kPercentBar, CMainPainter::kPercentLabel, CMainPainter::kPercentLabel});
   }
-  m_bBlink = 0;
+  m_bBlink = false;
   m_nMarqueeOffset = 0;
 
   Place(m_btnRun, kRunPlace);
@@ -80,7 +77,7 @@ BOOL CDialogMain::OnInitDialog() {
   ShowControl(IDC_ERROR_DETAIL, SW_HIDE);
 
   SetWindowText(kWizardTitle);
-  m_bBlink = 1;
+  m_bBlink = true;
   SetTimer(kTimerBlink, kBlinkFirstInterval);
   SetTimer(kTimerMarquee, kMarqueeInterval);
   SetTimer(kTimerStartWorker, kStartDelay);
@@ -110,7 +107,7 @@ LRESULT CDialogMain::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-int CDialogMain::CurrentPhase() const { return m_pRun ? m_pRun->GetPhase() : 0; }
+CSetupState CDialogMain::CurrentState() const { return m_pRun ? m_pRun->TakeSnapshot() : CSetupState{}; }
 
 void CDialogMain::ShowControl(int nID, int nCmdShow) {
   if (Window* pControl = GetDlgItem(nID)) pControl->ShowWindow(nCmdShow);
@@ -140,10 +137,7 @@ void CDialogMain::OnPaint() {
     return;
   }
   CMainView view;
-  if (m_pRun) {
-    view.run = m_pRun->TakeSnapshot();
-    view.bErrorMode = m_pRun->m_bErrorMode;
-  }
+  view.run = CurrentState();
   view.bBlink = m_bBlink;
   CBufferDC buffer(&dc, &rcClient);
   m_painter.Paint(buffer, view, m_nMarqueeOffset);
@@ -161,21 +155,20 @@ void CDialogMain::OnTimer(UINT_PTR nIDEvent) {
   switch (nIDEvent) {
     case kTimerStartWorker: StartWorker(); break;
     case kTimerMarquee: {
-      const int nPhase = CurrentPhase();
+      const CSetupState state = CurrentState();
       m_nMarqueeOffset += 10;
       InvalidateRect(&CMainPainter::kMarqueeBar, TRUE);
-      const int bErrorMode = m_pRun ? m_pRun->m_bErrorMode : 0;
-      if (bErrorMode != 1 && nPhase >= 0 && nPhase <= 2) SetTimer(kTimerMarquee, kMarqueeInterval);
+      if (!state.m_bErrorMode && state.m_nPhase < SetupPhase::kInstall) SetTimer(kTimerMarquee, kMarqueeInterval);
       break;
     }
     case kTimerBlink: {
       // The failed look does not stop the blinking: the step that failed
       // keeps blinking.
-      const int nPhase = CurrentPhase();
+      const SetupPhase phase = CurrentState().m_nPhase;
       m_bBlink = !m_bBlink;
       const Rect rc = m_painter.StepStripRect();
       InvalidateRect(&rc, TRUE);
-      if (nPhase >= 0 && nPhase <= 3) SetTimer(kTimerBlink, kBlinkInterval);
+      if (phase < SetupPhase::kDone) SetTimer(kTimerBlink, kBlinkInterval);
       break;
     }
     default: break;

@@ -41,7 +41,7 @@ class CDialogMain : public platform::gui::Dialog {
   void StopWorker();
 
   // The display state of the window (painting reads it on the UI thread).
-  int m_bBlink = 0;
+  bool m_bBlink = false;
   int m_nMarqueeOffset = 0;
 
  protected:
@@ -65,8 +65,9 @@ class CDialogMain : public platform::gui::Dialog {
   void OnErrorDetail();
 
  private:
-  // The phase as the worker last set it (0 without a run).
-  int CurrentPhase() const;
+  // The run's fields as the worker last set them (the first phase and
+  // empty texts without a run).
+  CSetupState CurrentState() const;
   void ShowControl(int nID, int nCmdShow);
 
   CSetupRun* m_pRun = nullptr;
