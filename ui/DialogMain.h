@@ -3,10 +3,9 @@
 #include <string>
 
 #include "engine/SetupRun.h"
-#include "platform/gui/Dialog.h"
 #include "platform/gui/Icon.h"
-#include "ui/ButtonSkin.h"
 #include "ui/MainPainter.h"
+#include "ui/SkinnedDialog.h"
 
 // The main wizard window, in which the whole check-and-repair run happens.
 // 500 ms after it opens it starts the run's worker without any click, then
@@ -21,7 +20,7 @@
 // Closing the window (run-cancel, ×, Esc) never kills the worker: the
 // window's destruction sets the stop flag and waits until the worker has
 // noticed it, so no worker outlives the window.
-class CDialogMain : public platform::gui::Dialog {
+class CDialogMain : public CSkinnedDialog {
  public:
   static constexpr platform::gui::UINT_PTR kTimerStartWorker = 10002;
   static constexpr platform::gui::UINT_PTR kTimerMarquee = 10003;
@@ -50,12 +49,10 @@ class CDialogMain : public platform::gui::Dialog {
   platform::gui::LRESULT WindowProc(platform::gui::UINT message, platform::gui::WPARAM wParam,
                                     platform::gui::LPARAM lParam) override;
   void OnPaint() override;
-  platform::gui::BOOL OnEraseBkgnd(platform::gui::DC* pDC) override;
-  void OnLButtonDown(platform::gui::UINT nFlags, platform::gui::Point point) override;
   void OnTimer(platform::gui::UINT_PTR nIDEvent) override;
   void OnDestroy() override;
   const platform::gui::Icon* OnQueryDragIcon() override;
-  platform::gui::BOOL OnCommand(platform::gui::WPARAM wParam, platform::gui::LPARAM lParam) override;
+  platform::gui::BOOL OnButtonClicked(int nID) override;
 
   // WM_SETUP_COMPLETE and WM_SETUP_ERROR: the run collects its worker (and
   // on error closes its report with the message), then the window shows the

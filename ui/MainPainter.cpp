@@ -155,7 +155,7 @@ void CMainPainter::DrawStepStrip(DC* pDC, const CMainView& view) {
 }
 
 void CMainPainter::DrawStatusText(DC* pDC, const std::string& strStatus) {
-  const int saved = pDC->SaveDC();
+  ScopedDCState state(pDC);
   pDC->SetBkMode(TRANSPARENT);
   pDC->SelectObject(&m_fontText);
   pDC->SetTextColor(kTextColour);
@@ -167,11 +167,10 @@ void CMainPainter::DrawStatusText(DC* pDC, const std::string& strStatus) {
   const int nTop = m_rcStatus.top + (m_rcStatus.bottom - m_rcStatus.top) / 2 - nHeight / 2;
   Rect rc{m_rcStatus.left, nTop, m_rcStatus.right, m_rcStatus.bottom};
   pDC->DrawText(strStatus, &rc, kText);
-  pDC->RestoreDC(saved);
 }
 
 void CMainPainter::DrawErrorText(DC* pDC, SetupPhase phase) {
-  const int saved = pDC->SaveDC();
+  ScopedDCState state(pDC);
   pDC->SetBkMode(TRANSPARENT);
   pDC->SelectObject(&m_fontText);
   pDC->SetTextColor(kTextColour);
@@ -210,7 +209,6 @@ void CMainPainter::DrawErrorText(DC* pDC, SetupPhase phase) {
     Rect rc = m_rcStatus;
     pDC->DrawText(kErrorTextAnalysis, &rc, 0);
   }
-  pDC->RestoreDC(saved);
 }
 
 void CMainPainter::DrawMarqueeRow(DC* pDC, const CMainView& view, int& nMarqueeOffset) {
@@ -235,7 +233,7 @@ void CMainPainter::DrawCountRow(DC* pDC, const CMainView& view) {
   const int nFill = FillWidth(run.m_nCountCurrent, run.m_nCountTotal);
   StretchFill(pDC, m_bmpFill, {kBarLeft, kCountBar.top, kBarLeft + nFill, kCountBar.bottom});
 
-  const int saved = pDC->SaveDC();
+  ScopedDCState state(pDC);
   pDC->SetBkMode(TRANSPARENT);
   pDC->SelectObject(&m_fontBoldCount);
   pDC->SetTextColor(kLabelColour);
@@ -245,7 +243,6 @@ void CMainPainter::DrawCountRow(DC* pDC, const CMainView& view) {
   pDC->SetTextColor(kCountColour);
   Rect rcCount{kBarLeft + nLabelWidth + 4, kCountLabel.top, kBarRight, kCountLabel.bottom};
   pDC->DrawText(run.m_strCountText, &rcCount, DT_SINGLELINE | kText);
-  pDC->RestoreDC(saved);
 }
 
 void CMainPainter::DrawPercentRow(DC* pDC, const CMainView& view) {
@@ -258,7 +255,7 @@ void CMainPainter::DrawPercentRow(DC* pDC, const CMainView& view) {
   const int nFill = FillWidth(run.m_nPercentDone, run.m_nPercentTotal);
   StretchFill(pDC, m_bmpFill, {kBarLeft, kPercentBar.top, kBarLeft + nFill, kPercentBar.bottom});
 
-  const int saved = pDC->SaveDC();
+  ScopedDCState state(pDC);
   pDC->SetBkMode(TRANSPARENT);
   pDC->SelectObject(&m_fontBoldPercent);
   pDC->SetTextColor(kLabelColour);
@@ -279,13 +276,12 @@ void CMainPainter::DrawPercentRow(DC* pDC, const CMainView& view) {
   Rect rcSub{nTextLeft + nTextWidth + 4, kPercentLabel.top, kBarRight, kPercentLabel.bottom};
   if (rcSub.right > rcSub.left)
     pDC->DrawText(run.m_strPercentSubLabel, &rcSub, DT_SINGLELINE | DT_RIGHT | DT_WORD_ELLIPSIS | kText);
-  pDC->RestoreDC(saved);
 }
 
 void CMainPainter::DrawFailedMark(DC* pDC, int nTop) {
   DrawSkinBitmap(pDC, m_bmpErrorMark, kBarLeft, nTop);
   const Size mark = m_bmpErrorMark.IsNull() ? Size{17, 17} : m_bmpErrorMark.GetSize();
-  const int saved = pDC->SaveDC();
+  ScopedDCState state(pDC);
   pDC->SetBkMode(TRANSPARENT);
   pDC->SelectObject(&m_fontBoldPercent);
   pDC->SetTextColor(kLabelColour);
@@ -293,7 +289,6 @@ void CMainPainter::DrawFailedMark(DC* pDC, int nTop) {
   const int nLeft = kBarLeft + 4 + mark.cx;
   Rect rc{nLeft, nTop, nLeft + nWidth, nTop + mark.cy};
   pDC->DrawText(kFailedWord, &rc, DT_SINGLELINE | DT_VCENTER);
-  pDC->RestoreDC(saved);
 }
 
 void CMainPainter::StretchFill(DC* pDC, Bitmap& fill, const Rect& rc) {
@@ -301,7 +296,6 @@ void CMainPainter::StretchFill(DC* pDC, Bitmap& fill, const Rect& rc) {
   const Size size = fill.GetSize();
   DC memDC;
   memDC.CreateCompatibleDC(pDC);
-  Bitmap* pOld = memDC.SelectObject(&fill);
+  ScopedSelectBitmap select(&memDC, &fill);
   pDC->StretchBlt(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, &memDC, 0, 0, size.cx, size.cy, SRCCOPY);
-  memDC.SelectObject(pOld);
 }
