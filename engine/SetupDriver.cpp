@@ -15,7 +15,8 @@ const char* const CSetupDriver::kPhaseStatusText[4] = {
     "케보 전자결제창 복구를 완료 하였습니다.\n\n결제를 하시던 곳에서 다시 한번 결제를 진행하여 주십시오.",
 };
 
-CSetupDriver::CSetupDriver(platform::gui::MessageTarget* pWindow) : m_pWindow(pWindow) {}
+CSetupDriver::CSetupDriver(platform::gui::MessageTarget* pWindow, const CSetupState& initialState)
+    : m_pWindow(pWindow), m_state(initialState) {}
 
 // A derived class must stop the worker in its own destructor, while the
 // phase operations it overrides still exist; this is the last safety net.
@@ -26,8 +27,8 @@ void CSetupDriver::StartWorker() {
   StopWorker();
   {
     std::lock_guard lock(m_csState);
-    m_nPhase = 0;
-    m_bStop = 0;
+    m_state.m_nPhase = SetupPhase::kUserAnalysis;
+    m_state.m_bStop = false;
   }
   try {
     m_pWorkerThread = std::make_unique<std::thread>(&CSetupDriver::SetupThreadProc, this);
@@ -41,7 +42,7 @@ void CSetupDriver::StopWorker() {
   if (!m_pWorkerThread) return;
   {
     std::lock_guard lock(m_csState);
-    m_bStop = 1;
+    m_state.m_bStop = true;
   }
   if (m_pWorkerThread->joinable()) {
     if (m_pWorkerThread->get_id() == std::this_thread::get_id()) {
@@ -55,15 +56,15 @@ void CSetupDriver::StopWorker() {
 
 void CSetupDriver::OnStartFailed() {}
 
-int CSetupDriver::GetPhase() {
+SetupPhase CSetupDriver::GetPhase() const {
   std::lock_guard lock(m_csState);
-  return m_nPhase;
+  return m_state.m_nPhase;
 }
 
-void CSetupDriver::SetPhase(int nPhase) {
+void CSetupDriver::SetPhase(SetupPhase phase) {
   {
     std::lock_guard lock(m_csState);
-    m_nPhase = nPhase;
+    m_state.m_nPhase = phase;
   }
   m_pWindow->PostMessage(WM_SETUP_PHASE);
 }
@@ -71,7 +72,7 @@ void CSetupDriver::SetPhase(int nPhase) {
 void CSetupDriver::SetStatusText(const std::string& strText) {
   {
     std::lock_guard lock(m_csState);
-    m_strStatus = strText;
+    m_state.m_strStatus = strText;
   }
   m_pWindow->PostMessage(WM_SETUP_STATUS);
 }
@@ -81,10 +82,10 @@ void CSetupDriver::SetCountProgress(const std::string& strLabel, int nCurrent, i
   std::snprintf(text, sizeof text, "(%d/%d)", nCurrent, nTotal);
   {
     std::lock_guard lock(m_csState);
-    m_strCountLabel = strLabel;
-    m_strCountText = text;
-    m_nCountTotal = nTotal;
-    m_nCountCurrent = nCurrent;
+    m_state.m_strCountLabel = strLabel;
+    m_state.m_strCountText = text;
+    m_state.m_nCountTotal = nTotal;
+    m_state.m_nCountCurrent = nCurrent;
   }
   m_pWindow->PostMessage(WM_SETUP_COUNT);
 }
@@ -98,42 +99,44 @@ void CSetupDriver::SetPercentProgress(const std::string& strLabel, const std::st
   std::array<platform::gui::Rect, 3> rects;
   {
     std::lock_guard lock(m_csState);
-    m_strPercentLabel = strLabel;
-    m_strPercentText = text;
-    m_strPercentSubLabel = strSubLabel;
-    m_nPercentDone = nDone;
-    m_nPercentTotal = nTotal;
+    m_state.m_strPercentLabel = strLabel;
+    m_state.m_strPercentText = text;
+    m_state.m_strPercentSubLabel = strSubLabel;
+    m_state.m_nPercentDone = nDone;
+    m_state.m_nPercentTotal = nTotal;
     rects = m_rcPercentLine;
   }
   for (const platform::gui::Rect& rect : rects) m_pWindow->InvalidateRect(rect);
 }
 
+void CSetupDriver::SetErrorMode(bool bErrorMode) {
+  std::lock_guard lock(m_csState);
+  m_state.m_bErrorMode = bErrorMode;
+}
+
 bool CSetupDriver::IsStopRequested() {
   std::lock_guard lock(m_csState);
-  return m_bStop == 1;
+  return m_state.m_bStop;
 }
 
 void CSetupDriver::RequestStop() {
   std::lock_guard lock(m_csState);
-  m_bStop = 1;
+  m_state.m_bStop = true;
 }
 
-CSetupDriver::Snapshot CSetupDriver::TakeSnapshot() {
+void CSetupDriver::SetPercentLine(const std::array<platform::gui::Rect, 3>& rects) {
   std::lock_guard lock(m_csState);
-  Snapshot snapshot;
-  snapshot.nPhase = m_nPhase;
-  snapshot.bStop = m_bStop;
-  snapshot.strStatus = m_strStatus;
-  snapshot.strCountLabel = m_strCountLabel;
-  snapshot.strCountText = m_strCountText;
-  snapshot.nCountCurrent = m_nCountCurrent;
-  snapshot.nCountTotal = m_nCountTotal;
-  snapshot.strPercentLabel = m_strPercentLabel;
-  snapshot.strPercentSubLabel = m_strPercentSubLabel;
-  snapshot.strPercentText = m_strPercentText;
-  snapshot.nPercentDone = m_nPercentDone;
-  snapshot.nPercentTotal = m_nPercentTotal;
-  return snapshot;
+  m_rcPercentLine = rects;
+}
+
+std::array<platform::gui::Rect, 3> CSetupDriver::PercentLine() const {
+  std::lock_guard lock(m_csState);
+  return m_rcPercentLine;
+}
+
+CSetupState CSetupDriver::TakeSnapshot() const {
+  std::lock_guard lock(m_csState);
+  return m_state;
 }
 
 void CSetupDriver::SetupThreadProc(CSetupDriver* pDriver) {
@@ -145,49 +148,44 @@ bool CSetupDriver::RunOnePass() {
   if (IsStopRequested()) return false;
 
   switch (GetPhase()) {
-    case 0:
+    case SetupPhase::kUserAnalysis:
       // The system analysis only writes the report; it cannot fail the run.
       AnalyzeUser();
       Pause(m_nPhasePauseMs);
       SetStatusText(kPhaseStatusText[0]);
-      SetPhase(1);
+      SetPhase(SetupPhase::kNetworkAnalysis);
       break;
-    case 1:
+    case SetupPhase::kNetworkAnalysis:
       if (int nResult = AnalyzeNetwork(); nResult != 0) {
         ErrorExit(nResult, true);
       } else {
         Pause(m_nPhasePauseMs);
         SetStatusText(kPhaseStatusText[1]);
-        SetPhase(2);
+        SetPhase(SetupPhase::kBrowserAnalysis);
       }
       break;
-    case 2:
+    case SetupPhase::kBrowserAnalysis:
       if (int nResult = AnalyzeBrowsers(); nResult != 0) {
         ErrorExit(nResult, true);
       } else {
         Pause(m_nPhasePauseMs);
         SetStatusText(kPhaseStatusText[2]);
-        SetPhase(3);
+        SetPhase(SetupPhase::kInstall);
       }
       break;
-    case 3:
+    case SetupPhase::kInstall:
       if (int nResult = ProcInstall(); nResult != 0) {
         // A folder failure filled the record itself, with the folder as detail.
         ErrorExit(nResult, nResult != kErrFolderAccess);
       } else {
         Pause(m_nPhasePauseMs);
         SetStatusText(kPhaseStatusText[3]);
-        SetPhase(4);
+        SetPhase(SetupPhase::kDone);
       }
       break;
-    case 4:
+    case SetupPhase::kDone:
       RequestStop();
       m_pWindow->PostMessage(WM_SETUP_COMPLETE);
-      break;
-    default:
-      // No work belongs to any other phase; wait for the window to stop us
-      // without spinning.
-      Pause(10);
       break;
   }
   return true;

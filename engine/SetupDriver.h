@@ -10,6 +10,7 @@
 #include "engine/ErrorInfo.h"
 #include "engine/InstallHost.h"
 #include "engine/SetupReport.h"
+#include "engine/SetupState.h"
 #include "platform/gui/MessageTarget.h"
 
 // The setup driver: the one worker thread of a run and the state the window
@@ -24,7 +25,9 @@
 // through the driver's status text (IStatusSink).
 class CSetupDriver : public IInstallHost, public IStatusSink {
  public:
-  explicit CSetupDriver(platform::gui::MessageTarget* pWindow);
+  // The window's fields start as initialState has them (texts the window
+  // shows before the worker's first change).
+  explicit CSetupDriver(platform::gui::MessageTarget* pWindow, const CSetupState& initialState = {});
   ~CSetupDriver() override;
 
   CSetupDriver(const CSetupDriver&) = delete;
@@ -36,35 +39,28 @@ class CSetupDriver : public IInstallHost, public IStatusSink {
   // Sets the stop flag and waits for the worker to end; no thread outlives it.
   void StopWorker();
 
-  int GetPhase();
-  void SetPhase(int nPhase);
+  SetupPhase GetPhase() const;
+  void SetPhase(SetupPhase phase);
   void SetStatusText(const std::string& strText) override;
   // "(%d/%d)" of current and total, under the label; posts WM_SETUP_COUNT.
   void SetCountProgress(const std::string& strLabel, int nCurrent, int nTotal) override;
   // "(%3.2f%%)" of done / total; invalidates the percent line (no message).
   void SetPercentProgress(const std::string& strLabel, const std::string& strSubLabel, int nDone,
                           int nTotal) override;
+  // The failed look, set by the window when the run failed.
+  void SetErrorMode(bool bErrorMode);
 
   // The stop flag, read under the lock.
   bool IsStopRequested() override;
   void RequestStop();
 
-  // A copy of the fields the window paints, taken under the lock.
-  struct Snapshot {
-    int nPhase = 0;
-    int bStop = 0;
-    std::string strStatus;
-    std::string strCountLabel;
-    std::string strCountText;
-    int nCountCurrent = 0;
-    int nCountTotal = 0;
-    std::string strPercentLabel;
-    std::string strPercentSubLabel;
-    std::string strPercentText;
-    int nPercentDone = 0;
-    int nPercentTotal = 0;
-  };
-  Snapshot TakeSnapshot();
+  // A copy of the fields the window shows, all taken at one moment.
+  CSetupState TakeSnapshot() const;
+
+  // The three rectangles of the percent line, placed by the window; the
+  // worker invalidates them after each percent change.
+  void SetPercentLine(const std::array<platform::gui::Rect, 3>& rects);
+  std::array<platform::gui::Rect, 3> PercentLine() const;
 
   // The phase operations: 0 or an error code.
   virtual int AnalyzeUser() = 0;
@@ -80,27 +76,9 @@ class CSetupDriver : public IInstallHost, public IStatusSink {
   static constexpr char kStartFailedText[] = "시작실패";
 
   std::unique_ptr<std::thread> m_pWorkerThread;
-  std::mutex m_csState;
-  int m_nPhase = 0;
-  int m_bStop = 0;
-  std::string m_strStatus;
-  int m_bErrorMode = 0;
   CErrorInfo m_errorInfo;
   CSetupReport m_setupReport;
 
-  std::string m_strCountLabel;
-  std::string m_strCountText;
-  int m_nCountCurrent = 0;
-  int m_nCountTotal = 0;
-
-  std::string m_strPercentLabel;
-  std::string m_strPercentSubLabel;
-  std::string m_strPercentText;
-  int m_nPercentDone = 0;
-  int m_nPercentTotal = 0;
-
-  // The three rectangles of the percent line, placed by the window.
-  std::array<platform::gui::Rect, 3> m_rcPercentLine{};
   // The pause after each phase's work; one second in the product.
   int m_nPhasePauseMs = 1000;
 
@@ -113,4 +91,10 @@ class CSetupDriver : public IInstallHost, public IStatusSink {
   bool RunOnePass();
   void ErrorExit(int nCode, bool bFillRecord);
   void Pause(int nMs);
+
+  // Guards m_state and m_rcPercentLine; held only for single reads and
+  // writes, never across work, a post or an invalidation.
+  mutable std::mutex m_csState;
+  CSetupState m_state;
+  std::array<platform::gui::Rect, 3> m_rcPercentLine{};
 };

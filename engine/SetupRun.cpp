@@ -14,12 +14,10 @@ std::string HostOr(const std::optional<std::string>& strOverride, unsigned nStri
 }  // namespace
 
 CSetupRun::CSetupRun(platform::gui::MessageTarget* pWindow, const CSetupRunOptions& options)
-    : CSetupDriver(pWindow),
+    : CSetupDriver(pWindow, InitialState()),
       m_networkAnalysis(m_setupReport, *this, HostOr(options.strCarrierWebHost, IDS_CARRIER_WEB_HOST),
                         HostOr(options.strPaymentServer, IDS_PAYMENT_SERVER_HOST)),
       m_options(options) {
-  m_strStatus = kInitialStatusText;
-  m_strCountLabel = kInitialCountLabel;
   if (!m_options.bPauses) {
     m_nPhasePauseMs = 0;
     m_networkAnalysis.m_nStepPauseMs = 0;
@@ -28,6 +26,13 @@ CSetupRun::CSetupRun(platform::gui::MessageTarget* pWindow, const CSetupRunOptio
 }
 
 CSetupRun::~CSetupRun() { StopWorker(); }
+
+CSetupState CSetupRun::InitialState() {
+  CSetupState state;
+  state.m_strStatus = kInitialStatusText;
+  state.m_strCountLabel = kInitialCountLabel;
+  return state;
+}
 
 int CSetupRun::AnalyzeUser() {
   // The procedure of an earlier run reads the record it was given; it goes
@@ -64,7 +69,7 @@ std::string CSetupRun::OnSetupError() {
   StopWorker();
   std::string strText = ErrorMessageText();
   m_setupReport.AppendLine("%s", strText.c_str());
-  m_bErrorMode = 1;
+  SetErrorMode(true);
   return strText;
 }
 

@@ -55,7 +55,7 @@ class CSetupRun : public CSetupDriver {
   void OnSetupComplete();
   // The front end's WM_SETUP_ERROR handling: waits for the worker's end,
   // appends the message text to the report (as text, never as a format),
-  // sets m_bErrorMode and returns the text.
+  // sets the failed look (m_bErrorMode) and returns the text.
   std::string OnSetupError();
   // The message text the error page shows: "%s (%s)" of the message and
   // the detail, or the message alone when there is no detail.
@@ -76,6 +76,9 @@ class CSetupRun : public CSetupDriver {
   int m_bOtherBrowser = 0;
 
  private:
+  // The window's fields before the worker's first change.
+  static CSetupState InitialState();
+
   CSetupRunOptions m_options;
   // Made when phase 3 begins: the platform filter reads the system record
   // that phase 0 made, and holds on to it.

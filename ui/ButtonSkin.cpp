@@ -59,9 +59,8 @@ void CButtonSkin::DrawItem(DRAWITEMSTRUCT* lpDrawItemStruct) {
                SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER);
   DC memDC;
   memDC.CreateCompatibleDC(lpDrawItemStruct->pDC);
-  Bitmap* pOld = memDC.SelectObject(pPicture);
+  ScopedSelectBitmap select(&memDC, pPicture);
   lpDrawItemStruct->pDC->BitBlt(0, 0, nWidth, nHeight, &memDC, 0, 0, SRCCOPY);
-  memDC.SelectObject(pOld);
 }
 
 BOOL CButtonSkin::OnEraseBkgnd(DC*) { return TRUE; }

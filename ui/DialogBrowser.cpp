@@ -40,10 +40,9 @@ constexpr char kWarning1[] = "1. 브라우저가 실행되어 있으며 결제 �
 constexpr char kWarning2[] = "2. 저장해야 하는 데이터가 있는 브라우저가 있다면 지금 저장하시고 인터넷을 종료해";
 constexpr char kWarning3[] = "   주시기 바랍니다.";
 
-void Place(CButtonSkin& button, UINT nNormal, UINT nPressed, UINT nHover, int x, int y) {
-  button.SetBitmaps(nNormal, nPressed, nHover, nNormal);
-  button.SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
-}
+constexpr CSkinnedDialog::ButtonPlace kConfirmPlace{IDB_CONFIRM_NORMAL, IDB_CONFIRM_PRESSED, IDB_CONFIRM_HOVER, 245,
+                                                    408};
+constexpr CSkinnedDialog::ButtonPlace kClosePlace{IDB_CLOSE_X_NORMAL, IDB_CLOSE_X_PRESSED, IDB_CLOSE_X_HOVER, 517, 14};
 
 // A smaller copy of a picture in which every pixel is the mean of the
 // source pixels it covers, weighted by how much of each it covers (a box
@@ -96,7 +95,7 @@ int Shrunk(int nSize, int nHeight) {
 
 }  // namespace
 
-CDialogBrowser::CDialogBrowser(Window* pParentWnd) : Dialog(IDD_DIALOG_BROWSER, pParentWnd) {}
+CDialogBrowser::CDialogBrowser(Window* pParentWnd) : CSkinnedDialog(IDD_DIALOG_BROWSER, pParentWnd) {}
 
 std::vector<CDialogBrowser::IconPlace> CDialogBrowser::IconPlaces(const std::vector<Size>& sizes) {
   std::vector<IconPlace> places;
@@ -134,13 +133,13 @@ std::vector<CDialogBrowser::IconPlace> CDialogBrowser::IconPlaces(const std::vec
 }
 
 void CDialogBrowser::DoDataExchange(DataExchange* pDX) {
-  Dialog::DoDataExchange(pDX);
+  CSkinnedDialog::DoDataExchange(pDX);
   DDX_Control(pDX, IDOK, m_btnConfirm);
   DDX_Control(pDX, IDCANCEL, m_btnClose);
 }
 
 BOOL CDialogBrowser::OnInitDialog() {
-  Dialog::OnInitDialog();
+  CSkinnedDialog::OnInitDialog();
   m_version.Load(platform::ModuleFileName());
 
   LoadSkinBitmap(m_bmpBackground, IDB_BROWSER_BACKGROUND, nullptr);
@@ -157,9 +156,8 @@ BOOL CDialogBrowser::OnInitDialog() {
   m_fontText.CreateFont(12, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "굴림");
   m_fontVersion.CreateFont(12, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "돋음");
 
-  Place(m_btnConfirm, IDB_CONFIRM_NORMAL, IDB_CONFIRM_PRESSED, IDB_CONFIRM_HOVER, 245, 408);
-  Place(m_btnClose, IDB_CLOSE_X_NORMAL, IDB_CLOSE_X_PRESSED, IDB_CLOSE_X_HOVER, 517, 14);
-  SetWindowText(kWizardTitle);
+  PlaceButton(m_btnConfirm, kConfirmPlace);
+  PlaceButton(m_btnClose, kClosePlace);
 
   if (!m_scan.Scan()) return FALSE;  // no icon at all
   if (m_scan.Count() > kRowLength) {
@@ -171,8 +169,6 @@ BOOL CDialogBrowser::OnInitDialog() {
   }
   return TRUE;
 }
-
-BOOL CDialogBrowser::OnEraseBkgnd(DC*) { return TRUE; }
 
 void CDialogBrowser::DrawIcons(DC* pDC) {
   std::vector<Entry*> running;
@@ -198,9 +194,10 @@ void CDialogBrowser::OnPaint() {
   DrawSkinBitmap(buffer, m_bmpNotice, 90, 175);
   DrawIcons(buffer);
 
+  ScopedDCState state(buffer);
   buffer->SetBkMode(TRANSPARENT);
   buffer->SetTextColor(kWarningColour);
-  const Font* pOldFont = buffer->SelectObject(&m_fontText);
+  buffer->SelectObject(&m_fontText);
   const int h = buffer->GetTextExtent(kWarning1).cy;
   buffer->TextOut(38, 243, kWarning1);
   buffer->TextOut(38, 265 + h, kWarning2);
@@ -211,16 +208,10 @@ void CDialogBrowser::OnPaint() {
   const std::string strVersion = "Version : " + m_version.GetFileVersion();
   Rect rcVersion{rcClient.left + 16, rcClient.bottom - 80, rcClient.right - 20, rcClient.bottom - 10};
   buffer->DrawText(strVersion, &rcVersion, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-  buffer->SelectObject(pOldFont);
-}
-
-void CDialogBrowser::OnLButtonDown(UINT nFlags, Point point) {
-  Dialog::OnLButtonDown(nFlags, point);
-  DragByTitleBar(this, point, TitleBarRect(this));
 }
 
 void CDialogBrowser::OnDestroy() {
-  Dialog::OnDestroy();
+  CSkinnedDialog::OnDestroy();
   m_bmpBackground.DeleteObject();
   m_bmpNotice.DeleteObject();
   for (Entry& entry : m_entries) {

@@ -4,18 +4,18 @@
 #include <vector>
 
 #include "platform/gui/Bitmap.h"
-#include "platform/gui/Dialog.h"
 #include "platform/gui/Font.h"
 #include "system/VersionInfo.h"
 #include "ui/BrowserScan.h"
 #include "ui/ButtonSkin.h"
+#include "ui/SkinnedDialog.h"
 
 // The browser-close prompt, shown before the welcome page when a known
 // browser runs: the icons of the running browsers, a notice that they will
 // be closed, a two-point warning, the program's version and the confirm
 // and close buttons. Start-up goes on with any answer but IDCANCEL; the
 // dialog itself closes no process.
-class CDialogBrowser : public platform::gui::Dialog {
+class CDialogBrowser : public CSkinnedDialog {
  public:
   // Where one icon is drawn, and how big.
   struct IconPlace {
@@ -43,8 +43,6 @@ class CDialogBrowser : public platform::gui::Dialog {
   void DoDataExchange(platform::gui::DataExchange* pDX) override;
   platform::gui::BOOL OnInitDialog() override;
   void OnPaint() override;
-  platform::gui::BOOL OnEraseBkgnd(platform::gui::DC* pDC) override;
-  void OnLButtonDown(platform::gui::UINT nFlags, platform::gui::Point point) override;
   void OnDestroy() override;
 
  private:

@@ -17,23 +17,15 @@ constexpr char kReportNameFormat[] = "케보 전자결제 서비스 설치오류
 constexpr char kSaveFailedText[] =
     "오류내용을 저장하지 못했습니다. 다른 위치를 선택하여 다시 저장해 주십시오.";
 
-struct ButtonPlace {
-  UINT nNormal, nPressed, nHover;
-  int x, y;
-};
+using ButtonPlace = CSkinnedDialog::ButtonPlace;
 constexpr ButtonPlace kGuidePlace{IDB_GUIDE_NORMAL, IDB_GUIDE_PRESSED, IDB_GUIDE_HOVER, 305, 197};
 constexpr ButtonPlace kClosePlace{IDB_ERROR_CLOSE_NORMAL, IDB_ERROR_CLOSE_PRESSED, IDB_ERROR_CLOSE_HOVER, 257, 257};
 constexpr ButtonPlace kSmallClosePlace{IDB_ERROR_SMALL_CLOSE, IDB_ERROR_SMALL_CLOSE, IDB_ERROR_SMALL_CLOSE, 432, 9};
 constexpr ButtonPlace kSavePlace{IDB_SAVE_NORMAL, IDB_SAVE_PRESSED, IDB_SAVE_HOVER, 142, 257};
 
-void Place(CButtonSkin& button, const ButtonPlace& place) {
-  button.SetBitmaps(place.nNormal, place.nPressed, place.nHover, place.nNormal);
-  button.SetWindowPos(nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
-}
-
 }  // namespace
 
-CDialogError::CDialogError(Window* pParentWnd) : Dialog(IDD_DIALOG_ERROR, pParentWnd) {}
+CDialogError::CDialogError(Window* pParentWnd) : CSkinnedDialog(IDD_DIALOG_ERROR, pParentWnd) {}
 
 std::string CDialogError::DefaultReportName(const std::tm& localDate) {
   char date[16];
@@ -54,7 +46,7 @@ std::string CDialogError::ReportPath(const std::string& strChosenPath) {
 }
 
 void CDialogError::DoDataExchange(DataExchange* pDX) {
-  Dialog::DoDataExchange(pDX);
+  CSkinnedDialog::DoDataExchange(pDX);
   DDX_Control(pDX, IDC_GUIDE, m_btnGuide);
   DDX_Control(pDX, IDOK, m_btnClose);
   DDX_Control(pDX, IDCANCEL, m_btnSmallClose);
@@ -62,7 +54,7 @@ void CDialogError::DoDataExchange(DataExchange* pDX) {
 }
 
 BOOL CDialogError::OnInitDialog() {
-  Dialog::OnInitDialog();
+  CSkinnedDialog::OnInitDialog();
 
   Size title{460, 34}, body{460, 266};
   LoadSkinBitmap(m_bmpTitle, IDB_ERROR_TITLE, &title);
@@ -75,22 +67,19 @@ BOOL CDialogError::OnInitDialog() {
   // The title band over the body.
   SetWindowPos(nullptr, 0, 0, body.cx, title.cy + body.cy, SWP_NOMOVE | SWP_NOZORDER);
 
-  Place(m_btnGuide, kGuidePlace);
-  Place(m_btnClose, kClosePlace);
-  Place(m_btnSmallClose, kSmallClosePlace);
-  Place(m_btnSave, kSavePlace);
+  PlaceButton(m_btnGuide, kGuidePlace);
+  PlaceButton(m_btnClose, kClosePlace);
+  PlaceButton(m_btnSmallClose, kSmallClosePlace);
+  PlaceButton(m_btnSave, kSavePlace);
 
   Rect rcClient;
   GetClientRect(&rcClient);
   m_rcText = {21, 45, rcClient.right - 21, 111};
   m_fontText.CreateFont(12, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "굴림");
 
-  SetWindowText(kWizardTitle);
   if (m_pOwner && m_pOwner->GetRun()) m_strMessage = m_pOwner->GetRun()->ErrorMessageText();
   return TRUE;
 }
-
-BOOL CDialogError::OnEraseBkgnd(DC*) { return TRUE; }
 
 void CDialogError::OnPaint() {
   PaintDC dc(this);
@@ -106,46 +95,41 @@ void CDialogError::OnPaint() {
     if (pLine->IsNull()) continue;
     DC memDC;
     memDC.CreateCompatibleDC(&dc);
-    Bitmap* pOld = memDC.SelectObject(pLine);
+    ScopedSelectBitmap select(&memDC, pLine);
     dc.BitBlt(21, y, nLineWidth, 2, &memDC, 0, 0, SRCCOPY);
-    memDC.SelectObject(pOld);
   }
   DrawSkinBitmap(&dc, m_bmpAdvice, 21, 124);
   DrawSkinBitmap(&dc, m_bmpContacts, 61, 171);
   DrawSkinBitmap(&dc, m_bmpQuestion, 61, 208);
 
+  ScopedDCState state(&dc);
   dc.SetBkMode(TRANSPARENT);
   dc.SetTextColor(RGB(102, 102, 102));
-  const Font* pOldFont = dc.SelectObject(&m_fontText);
+  dc.SelectObject(&m_fontText);
   Rect rc = m_rcText;
   // The detail is a path, which may hold "&".
   dc.DrawText(m_strMessage, &rc, DT_WORDBREAK | DT_NOPREFIX);
-  dc.SelectObject(pOldFont);
 }
 
-void CDialogError::OnLButtonDown(UINT nFlags, Point point) {
-  Dialog::OnLButtonDown(nFlags, point);
+Rect CDialogError::TitleRect() const {
   const Size title = m_bmpTitle.IsNull() ? Size{460, 34} : m_bmpTitle.GetSize();
-  DragByTitleBar(this, point, {0, 0, title.cx, title.cy});
+  return {0, 0, title.cx, title.cy};
 }
 
 void CDialogError::OnDestroy() {
-  Dialog::OnDestroy();
+  CSkinnedDialog::OnDestroy();
   for (Bitmap* bitmap : {&m_bmpTitle, &m_bmpBody, &m_bmpLineTop, &m_bmpLineBottom, &m_bmpAdvice, &m_bmpContacts,
                          &m_bmpQuestion})
     bitmap->DeleteObject();
   m_fontText.DeleteObject();
 }
 
-BOOL CDialogError::OnCommand(WPARAM wParam, LPARAM lParam) {
-  if (HIWORD(wParam) == BN_CLICKED) {
-    switch (LOWORD(wParam)) {
-      case IDC_SAVE: OnSave(); return TRUE;
-      case IDC_GUIDE: OnGuide(); return TRUE;
-      default: break;
-    }
+BOOL CDialogError::OnButtonClicked(int nID) {
+  switch (nID) {
+    case IDC_SAVE: OnSave(); return TRUE;
+    case IDC_GUIDE: OnGuide(); return TRUE;
+    default: return FALSE;
   }
-  return Dialog::OnCommand(wParam, lParam);
 }
 
 void CDialogError::OnSave() {

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "platform/gui/Bitmap.h"
-#include "platform/gui/Dialog.h"
 #include "platform/gui/Font.h"
 #include "ui/ButtonSkin.h"
+#include "ui/SkinnedDialog.h"
 
 class CDialogMain;
 
@@ -15,7 +15,7 @@ class CDialogMain;
 // the user chooses, open the action-guide page in the default browser, and
 // close. It reads the main window's error record and report; it changes
 // neither.
-class CDialogError : public platform::gui::Dialog {
+class CDialogError : public CSkinnedDialog {
  public:
   explicit CDialogError(platform::gui::Window* pParentWnd = nullptr);
 
@@ -35,10 +35,10 @@ class CDialogError : public platform::gui::Dialog {
   void DoDataExchange(platform::gui::DataExchange* pDX) override;
   platform::gui::BOOL OnInitDialog() override;
   void OnPaint() override;
-  platform::gui::BOOL OnEraseBkgnd(platform::gui::DC* pDC) override;
-  void OnLButtonDown(platform::gui::UINT nFlags, platform::gui::Point point) override;
   void OnDestroy() override;
-  platform::gui::BOOL OnCommand(platform::gui::WPARAM wParam, platform::gui::LPARAM lParam) override;
+  platform::gui::BOOL OnButtonClicked(int nID) override;
+  // The title band of its own picture (460 x 34).
+  platform::gui::Rect TitleRect() const override;
 
   // Asks for a file with the toolkit's save dialog and writes the report
   // there (FF FE and UTF-16LE). Tells the user when it cannot be written.

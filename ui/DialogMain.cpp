@@ -1,23 +1,17 @@
 #include "ui/DialogMain.h"
 
-#include <mutex>
-
 #include "engine/SetupMessages.h"
 #include "platform/gui/MessageBox.h"
 #include "platform/gui/PaintDC.h"
 #include "resources/resource.h"
 #include "ui/BufferDC.h"
 #include "ui/DialogError.h"
-#include "ui/DialogSkin.h"
 
 using namespace platform::gui;
 
 namespace {
 
-struct ButtonPlace {
-  UINT nNormal, nPressed, nHover;
-  int x, y;
-};
+using ButtonPlace = CSkinnedDialog::ButtonPlace;
 constexpr ButtonPlace kRunPlace{IDB_CANCEL_NORMAL, IDB_CANCEL_PRESSED, IDB_CANCEL_HOVER, 245, 408};
 constexpr ButtonPlace kDonePlace{IDB_CONFIRM_NORMAL, IDB_CONFIRM_PRESSED, IDB_CONFIRM_HOVER, 245, 408};
 constexpr ButtonPlace kClosePlace{IDB_CLOSE_X_NORMAL, IDB_CLOSE_X_PRESSED, IDB_CLOSE_X_HOVER, 517, 14};
@@ -29,15 +23,9 @@ constexpr UINT kBlinkFirstInterval = 50;
 constexpr UINT kBlinkInterval = 500;
 constexpr UINT kStartDelay = 500;
 
-void Place(CButtonSkin& button, const ButtonPlace& place) {
-  // The disabled picture is the normal one.
-  button.SetBitmaps(place.nNormal, place.nPressed, place.nHover, place.nNormal);
-  button.SetWindowPos(nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
-}
-
 }  // namespace
 
-CDialogMain::CDialogMain(Window* pParentWnd) : Dialog(IDD_VAMOSETUP_DIALOG, pParentWnd) {}
+CDialogMain::CDialogMain(Window* pParentWnd) : CSkinnedDialog(IDD_VAMOSETUP_DIALOG, pParentWnd) {}
 
 CDialogMain::~CDialogMain() {
   // Destroyed here rather than by the base class, so that WM_DESTROY still
@@ -46,7 +34,7 @@ CDialogMain::~CDialogMain() {
 }
 
 void CDialogMain::DoDataExchange(DataExchange* pDX) {
-  Dialog::DoDataExchange(pDX);
+  CSkinnedDialog::DoDataExchange(pDX);
   DDX_Control(pDX, IDC_ERROR_DETAIL, m_btnErrorDetail);
   DDX_Control(pDX, IDC_DONE, m_btnDone);
   DDX_Control(pDX, IDOK, m_btnRun);
@@ -54,7 +42,7 @@ void CDialogMain::DoDataExchange(DataExchange* pDX) {
 }
 
 BOOL CDialogMain::OnInitDialog() {
-  Dialog::OnInitDialog();
+  CSkinnedDialog::OnInitDialog();
 
   m_icon.LoadIcon(IDR_MAINFRAME);
   SetIcon(&m_icon, TRUE);
@@ -66,21 +54,19 @@ BOOL CDialogMain::OnInitDialog() {
   if (m_pRun) {
     // The run starts with its first status text and count label; where the
     // percent line lies is the window's to say.
-    std::lock_guard lock(m_pRun->m_csState);
-    m_pRun->m_rcPercentLine = {CMainPainter::kPercentBar, CMainPainter::kPercentLabel, CMainPainter::kPercentLabel};
+    m_pRun->SetPercentLine({CMainPainter::kPercentBar, CMainPainter::kPercentLabel, CMainPainter::kPercentLabel});
   }
-  m_bBlink = 0;
+  m_bBlink = false;
   m_nMarqueeOffset = 0;
 
-  Place(m_btnRun, kRunPlace);
-  Place(m_btnDone, kDonePlace);
-  Place(m_btnClose, kClosePlace);
-  Place(m_btnErrorDetail, kErrorDetailPlace);
+  PlaceButton(m_btnRun, kRunPlace);
+  PlaceButton(m_btnDone, kDonePlace);
+  PlaceButton(m_btnClose, kClosePlace);
+  PlaceButton(m_btnErrorDetail, kErrorDetailPlace);
   ShowControl(IDC_DONE, SW_HIDE);
   ShowControl(IDC_ERROR_DETAIL, SW_HIDE);
 
-  SetWindowText(kWizardTitle);
-  m_bBlink = 1;
+  m_bBlink = true;
   SetTimer(kTimerBlink, kBlinkFirstInterval);
   SetTimer(kTimerMarquee, kMarqueeInterval);
   SetTimer(kTimerStartWorker, kStartDelay);
@@ -106,11 +92,11 @@ LRESULT CDialogMain::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       InvalidateRect(&CMainPainter::kPercentLabel, TRUE);
       InvalidateRect(&CMainPainter::kPercentLabel, TRUE);
       return 0;
-    default: return Dialog::WindowProc(message, wParam, lParam);
+    default: return CSkinnedDialog::WindowProc(message, wParam, lParam);
   }
 }
 
-int CDialogMain::CurrentPhase() const { return m_pRun ? m_pRun->GetPhase() : 0; }
+CSetupState CDialogMain::CurrentState() const { return m_pRun ? m_pRun->TakeSnapshot() : CSetupState{}; }
 
 void CDialogMain::ShowControl(int nID, int nCmdShow) {
   if (Window* pControl = GetDlgItem(nID)) pControl->ShowWindow(nCmdShow);
@@ -126,8 +112,6 @@ void CDialogMain::StopWorker() {
   if (m_pRun) m_pRun->StopWorker();
 }
 
-BOOL CDialogMain::OnEraseBkgnd(DC*) { return TRUE; }
-
 void CDialogMain::OnPaint() {
   PaintDC dc(this);
   Rect rcClient;
@@ -140,18 +124,10 @@ void CDialogMain::OnPaint() {
     return;
   }
   CMainView view;
-  if (m_pRun) {
-    view.run = m_pRun->TakeSnapshot();
-    view.bErrorMode = m_pRun->m_bErrorMode;
-  }
+  view.run = CurrentState();
   view.bBlink = m_bBlink;
   CBufferDC buffer(&dc, &rcClient);
   m_painter.Paint(buffer, view, m_nMarqueeOffset);
-}
-
-void CDialogMain::OnLButtonDown(UINT nFlags, Point point) {
-  Dialog::OnLButtonDown(nFlags, point);
-  DragByTitleBar(this, point, TitleBarRect(this));
 }
 
 void CDialogMain::OnTimer(UINT_PTR nIDEvent) {
@@ -161,30 +137,29 @@ void CDialogMain::OnTimer(UINT_PTR nIDEvent) {
   switch (nIDEvent) {
     case kTimerStartWorker: StartWorker(); break;
     case kTimerMarquee: {
-      const int nPhase = CurrentPhase();
+      const CSetupState state = CurrentState();
       m_nMarqueeOffset += 10;
       InvalidateRect(&CMainPainter::kMarqueeBar, TRUE);
-      const int bErrorMode = m_pRun ? m_pRun->m_bErrorMode : 0;
-      if (bErrorMode != 1 && nPhase >= 0 && nPhase <= 2) SetTimer(kTimerMarquee, kMarqueeInterval);
+      if (!state.m_bErrorMode && state.m_nPhase < SetupPhase::kInstall) SetTimer(kTimerMarquee, kMarqueeInterval);
       break;
     }
     case kTimerBlink: {
       // The failed look does not stop the blinking: the step that failed
       // keeps blinking.
-      const int nPhase = CurrentPhase();
+      const SetupPhase phase = CurrentState().m_nPhase;
       m_bBlink = !m_bBlink;
       const Rect rc = m_painter.StepStripRect();
       InvalidateRect(&rc, TRUE);
-      if (nPhase >= 0 && nPhase <= 3) SetTimer(kTimerBlink, kBlinkInterval);
+      if (phase < SetupPhase::kDone) SetTimer(kTimerBlink, kBlinkInterval);
       break;
     }
     default: break;
   }
-  Dialog::OnTimer(nIDEvent);
+  CSkinnedDialog::OnTimer(nIDEvent);
 }
 
 void CDialogMain::OnDestroy() {
-  Dialog::OnDestroy();
+  CSkinnedDialog::OnDestroy();
   // Closing during a run waits here until the worker has seen the stop
   // flag; the program ends only after that.
   StopWorker();
@@ -193,15 +168,12 @@ void CDialogMain::OnDestroy() {
 
 const Icon* CDialogMain::OnQueryDragIcon() { return &m_icon; }
 
-BOOL CDialogMain::OnCommand(WPARAM wParam, LPARAM lParam) {
-  if (HIWORD(wParam) == BN_CLICKED) {
-    switch (LOWORD(wParam)) {
-      case IDC_DONE: OnOK(); return TRUE;
-      case IDC_ERROR_DETAIL: OnErrorDetail(); return TRUE;
-      default: break;
-    }
+BOOL CDialogMain::OnButtonClicked(int nID) {
+  switch (nID) {
+    case IDC_DONE: OnOK(); return TRUE;
+    case IDC_ERROR_DETAIL: OnErrorDetail(); return TRUE;
+    default: return FALSE;
   }
-  return Dialog::OnCommand(wParam, lParam);
 }
 
 void CDialogMain::OnComplete() {

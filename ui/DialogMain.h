@@ -3,10 +3,9 @@
 #include <string>
 
 #include "engine/SetupRun.h"
-#include "platform/gui/Dialog.h"
 #include "platform/gui/Icon.h"
-#include "ui/ButtonSkin.h"
 #include "ui/MainPainter.h"
+#include "ui/SkinnedDialog.h"
 
 // The main wizard window, in which the whole check-and-repair run happens.
 // 500 ms after it opens it starts the run's worker without any click, then
@@ -21,7 +20,7 @@
 // Closing the window (run-cancel, ×, Esc) never kills the worker: the
 // window's destruction sets the stop flag and waits until the worker has
 // noticed it, so no worker outlives the window.
-class CDialogMain : public platform::gui::Dialog {
+class CDialogMain : public CSkinnedDialog {
  public:
   static constexpr platform::gui::UINT_PTR kTimerStartWorker = 10002;
   static constexpr platform::gui::UINT_PTR kTimerMarquee = 10003;
@@ -41,7 +40,7 @@ class CDialogMain : public platform::gui::Dialog {
   void StopWorker();
 
   // The display state of the window (painting reads it on the UI thread).
-  int m_bBlink = 0;
+  bool m_bBlink = false;
   int m_nMarqueeOffset = 0;
 
  protected:
@@ -50,12 +49,10 @@ class CDialogMain : public platform::gui::Dialog {
   platform::gui::LRESULT WindowProc(platform::gui::UINT message, platform::gui::WPARAM wParam,
                                     platform::gui::LPARAM lParam) override;
   void OnPaint() override;
-  platform::gui::BOOL OnEraseBkgnd(platform::gui::DC* pDC) override;
-  void OnLButtonDown(platform::gui::UINT nFlags, platform::gui::Point point) override;
   void OnTimer(platform::gui::UINT_PTR nIDEvent) override;
   void OnDestroy() override;
   const platform::gui::Icon* OnQueryDragIcon() override;
-  platform::gui::BOOL OnCommand(platform::gui::WPARAM wParam, platform::gui::LPARAM lParam) override;
+  platform::gui::BOOL OnButtonClicked(int nID) override;
 
   // WM_SETUP_COMPLETE and WM_SETUP_ERROR: the run collects its worker (and
   // on error closes its report with the message), then the window shows the
@@ -65,8 +62,9 @@ class CDialogMain : public platform::gui::Dialog {
   void OnErrorDetail();
 
  private:
-  // The phase as the worker last set it (0 without a run).
-  int CurrentPhase() const;
+  // The run's fields as the worker last set them (the first phase and
+  // empty texts without a run).
+  CSetupState CurrentState() const;
   void ShowControl(int nID, int nCmdShow);
 
   CSetupRun* m_pRun = nullptr;

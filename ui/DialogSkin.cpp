@@ -17,9 +17,8 @@ void DrawSkinBitmap(DC* pDC, Bitmap& bitmap, int x, int y) {
   const Size size = bitmap.GetSize();
   DC memDC;
   memDC.CreateCompatibleDC(pDC);
-  Bitmap* pOld = memDC.SelectObject(&bitmap);
+  ScopedSelectBitmap select(&memDC, &bitmap);
   pDC->BitBlt(x, y, size.cx, size.cy, &memDC, 0, 0, SRCCOPY);
-  memDC.SelectObject(pOld);
 }
 
 void ResizeToBitmap(Window* pWnd, const Bitmap& bitmap) {

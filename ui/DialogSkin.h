@@ -4,10 +4,10 @@
 #include "platform/gui/DC.h"
 #include "platform/gui/Window.h"
 
-// What the skinned dialogs share: pictures loaded once by resource id and
-// drawn at their own size, a dialog sized to its background, and dragging
-// by the title bar painted into the background. (Each dialog also answers
-// WM_ERASEBKGND with TRUE and paints every pixel itself.)
+// The drawing helpers of the skinned dialogs (CSkinnedDialog): pictures
+// loaded once by resource id and drawn at their own size, a dialog sized to
+// its background, and dragging by the title bar painted into the
+// background.
 
 // Height of the painted title bar of the main, browser and welcome dialogs.
 inline constexpr int kTitleBarHeight = 50;

@@ -18,35 +18,30 @@ constexpr char kLine5[] = "단, 설치시 발생한 오류문제는 케보페이
 constexpr char kLine6Bold[] = "[다음]";
 constexpr char kLine6[] = " 버튼을 누르시면 점검을 시작합니다.";
 
-void Place(CButtonSkin& button, UINT nNormal, UINT nPressed, UINT nHover, int x, int y) {
-  button.SetBitmaps(nNormal, nPressed, nHover, nNormal);
-  button.SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
-}
+constexpr CSkinnedDialog::ButtonPlace kNextPlace{IDB_NEXT_NORMAL, IDB_NEXT_PRESSED, IDB_NEXT_HOVER, 245, 408};
+constexpr CSkinnedDialog::ButtonPlace kClosePlace{IDB_CLOSE_X_NORMAL, IDB_CLOSE_X_PRESSED, IDB_CLOSE_X_HOVER, 517, 14};
 
 }  // namespace
 
-CDialogWelcome::CDialogWelcome(Window* pParentWnd) : Dialog(IDD_DIALOG_WELCOME, pParentWnd) {}
+CDialogWelcome::CDialogWelcome(Window* pParentWnd) : CSkinnedDialog(IDD_DIALOG_WELCOME, pParentWnd) {}
 
 void CDialogWelcome::DoDataExchange(DataExchange* pDX) {
-  Dialog::DoDataExchange(pDX);
+  CSkinnedDialog::DoDataExchange(pDX);
   DDX_Control(pDX, IDOK, m_btnNext);
   DDX_Control(pDX, IDCANCEL, m_btnClose);
 }
 
 BOOL CDialogWelcome::OnInitDialog() {
-  Dialog::OnInitDialog();
+  CSkinnedDialog::OnInitDialog();
   LoadSkinBitmap(m_bmpBackground, IDB_WELCOME_BACKGROUND, nullptr);
   LoadSkinBitmap(m_bmpHeading, IDB_WELCOME_HEADING, nullptr);
   ResizeToBitmap(this, m_bmpBackground);
   m_fontText.CreateFont(12, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "굴림");
   m_fontBold.CreateFont(12, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, "굴림");
-  Place(m_btnNext, IDB_NEXT_NORMAL, IDB_NEXT_PRESSED, IDB_NEXT_HOVER, 245, 408);
-  Place(m_btnClose, IDB_CLOSE_X_NORMAL, IDB_CLOSE_X_PRESSED, IDB_CLOSE_X_HOVER, 517, 14);
-  SetWindowText(kWizardTitle);
+  PlaceButton(m_btnNext, kNextPlace);
+  PlaceButton(m_btnClose, kClosePlace);
   return TRUE;
 }
-
-BOOL CDialogWelcome::OnEraseBkgnd(DC*) { return TRUE; }
 
 void CDialogWelcome::OnPaint() {
   PaintDC dc(this);
@@ -56,9 +51,10 @@ void CDialogWelcome::OnPaint() {
   DrawSkinBitmap(buffer, m_bmpBackground, 0, 0);
   DrawSkinBitmap(buffer, m_bmpHeading, 153, 82);
 
+  ScopedDCState state(buffer);
   buffer->SetBkMode(TRANSPARENT);
   buffer->SetTextColor(kTextColour);
-  const Font* pOldFont = buffer->SelectObject(&m_fontBold);
+  buffer->SelectObject(&m_fontBold);
   // Every line below the first is placed by the first line's height in the
   // bold font.
   const int h = buffer->GetTextExtent(kLine1).cy;
@@ -73,16 +69,10 @@ void CDialogWelcome::OnPaint() {
   // The rest of the line starts at a fixed x, not after the bold word.
   buffer->SelectObject(&m_fontText);
   buffer->TextOut(76, 229 + 5 * h, kLine6);
-  buffer->SelectObject(pOldFont);
-}
-
-void CDialogWelcome::OnLButtonDown(UINT nFlags, Point point) {
-  Dialog::OnLButtonDown(nFlags, point);
-  DragByTitleBar(this, point, TitleBarRect(this));
 }
 
 void CDialogWelcome::OnDestroy() {
-  Dialog::OnDestroy();
+  CSkinnedDialog::OnDestroy();
   m_bmpBackground.DeleteObject();
   m_bmpHeading.DeleteObject();
   m_fontText.DeleteObject();

@@ -116,14 +116,14 @@ int CMainPainter::FillWidth(int nCurrent, int nTotal) {
 }
 
 void CMainPainter::Paint(DC* pDC, const CMainView& view, int& nMarqueeOffset) {
-  const int nPhase = view.run.nPhase;
+  const SetupPhase phase = view.run.m_nPhase;
   DrawSkinBitmap(pDC, m_bmpBackground, 0, 0);
-  if (nPhase == 4) {
+  if (phase == SetupPhase::kDone) {
     DrawSkinBitmap(pDC, m_bmpBanner, 110, 298);
   } else {
     DrawSkinBitmap(pDC, m_bmpMonitor, 40, 277);
     DrawSkinBitmap(pDC, m_bmpGlobe, 422, 277);
-    if (nPhase < 3) {
+    if (phase < SetupPhase::kInstall) {
       DrawSkinBitmap(pDC, m_bmpTrack, kBarLeft, kMarqueeBar.top);
     } else {
       DrawSkinBitmap(pDC, m_bmpTrack, kBarLeft, kCountBar.top);
@@ -131,21 +131,21 @@ void CMainPainter::Paint(DC* pDC, const CMainView& view, int& nMarqueeOffset) {
     }
   }
   DrawStepStrip(pDC, view);
-  if (view.bErrorMode) {
-    DrawErrorText(pDC, nPhase);
+  if (view.run.m_bErrorMode) {
+    DrawErrorText(pDC, phase);
   } else {
-    DrawStatusText(pDC, view.run.strStatus);
+    DrawStatusText(pDC, view.run.m_strStatus);
   }
-  if (nPhase >= 0 && nPhase <= 2) {
+  if (phase < SetupPhase::kInstall) {
     DrawMarqueeRow(pDC, view, nMarqueeOffset);
-  } else if (nPhase == 3) {
+  } else if (phase == SetupPhase::kInstall) {
     DrawCountRow(pDC, view);
     DrawPercentRow(pDC, view);
   }
 }
 
 void CMainPainter::DrawStepStrip(DC* pDC, const CMainView& view) {
-  const int nPhase = view.run.nPhase;
+  const int nPhase = PhaseNumber(view.run.m_nPhase);
   for (int k = 0; k < 5; ++k) {
     Step& step = m_steps[static_cast<size_t>(k)];
     DrawSkinBitmap(pDC, nPhase == k && view.bBlink ? step.bmpOn : step.bmpOff, kStepPlaces[k].x, kStepTop);
@@ -155,7 +155,7 @@ void CMainPainter::DrawStepStrip(DC* pDC, const CMainView& view) {
 }
 
 void CMainPainter::DrawStatusText(DC* pDC, const std::string& strStatus) {
-  const int saved = pDC->SaveDC();
+  ScopedDCState state(pDC);
   pDC->SetBkMode(TRANSPARENT);
   pDC->SelectObject(&m_fontText);
   pDC->SetTextColor(kTextColour);
@@ -167,15 +167,14 @@ void CMainPainter::DrawStatusText(DC* pDC, const std::string& strStatus) {
   const int nTop = m_rcStatus.top + (m_rcStatus.bottom - m_rcStatus.top) / 2 - nHeight / 2;
   Rect rc{m_rcStatus.left, nTop, m_rcStatus.right, m_rcStatus.bottom};
   pDC->DrawText(strStatus, &rc, kText);
-  pDC->RestoreDC(saved);
 }
 
-void CMainPainter::DrawErrorText(DC* pDC, int nPhase) {
-  const int saved = pDC->SaveDC();
+void CMainPainter::DrawErrorText(DC* pDC, SetupPhase phase) {
+  ScopedDCState state(pDC);
   pDC->SetBkMode(TRANSPARENT);
   pDC->SelectObject(&m_fontText);
   pDC->SetTextColor(kTextColour);
-  if (nPhase == 3) {
+  if (phase == SetupPhase::kInstall) {
     Rect rcFirst = m_rcStatus;
     Rect rcCalc = m_rcStatus;
     const int nFirstHeight = pDC->DrawText(kErrorTextInstall, &rcCalc, DT_CALCRECT);
@@ -206,15 +205,14 @@ void CMainPainter::DrawErrorText(DC* pDC, int nPhase) {
       pDC->DrawText(piece.text, &rc, DT_NOCLIP | kText);
       x = rc.right;
     }
-  } else if (nPhase >= 0 && nPhase <= 2) {
+  } else if (phase < SetupPhase::kInstall) {
     Rect rc = m_rcStatus;
     pDC->DrawText(kErrorTextAnalysis, &rc, 0);
   }
-  pDC->RestoreDC(saved);
 }
 
 void CMainPainter::DrawMarqueeRow(DC* pDC, const CMainView& view, int& nMarqueeOffset) {
-  if (view.bErrorMode) {
+  if (view.run.m_bErrorMode) {
     StretchFill(pDC, m_bmpErrorFill, kMarqueeBar);
     DrawFailedMark(pDC, 294);
     return;
@@ -226,51 +224,50 @@ void CMainPainter::DrawMarqueeRow(DC* pDC, const CMainView& view, int& nMarqueeO
 }
 
 void CMainPainter::DrawCountRow(DC* pDC, const CMainView& view) {
-  if (view.bErrorMode) {
+  if (view.run.m_bErrorMode) {
     StretchFill(pDC, m_bmpErrorFill, kCountBar);
     DrawFailedMark(pDC, 281);
     return;
   }
-  const CSetupDriver::Snapshot& run = view.run;
-  const int nFill = FillWidth(run.nCountCurrent, run.nCountTotal);
+  const CSetupState& run = view.run;
+  const int nFill = FillWidth(run.m_nCountCurrent, run.m_nCountTotal);
   StretchFill(pDC, m_bmpFill, {kBarLeft, kCountBar.top, kBarLeft + nFill, kCountBar.bottom});
 
-  const int saved = pDC->SaveDC();
+  ScopedDCState state(pDC);
   pDC->SetBkMode(TRANSPARENT);
   pDC->SelectObject(&m_fontBoldCount);
   pDC->SetTextColor(kLabelColour);
-  const int nLabelWidth = MeasureLine(pDC, run.strCountLabel, DT_SINGLELINE | kText);
+  const int nLabelWidth = MeasureLine(pDC, run.m_strCountLabel, DT_SINGLELINE | kText);
   Rect rcLabel{kBarLeft, kCountLabel.top, kBarLeft + nLabelWidth, kCountLabel.bottom};
-  pDC->DrawText(run.strCountLabel, &rcLabel, DT_SINGLELINE | kText);
+  pDC->DrawText(run.m_strCountLabel, &rcLabel, DT_SINGLELINE | kText);
   pDC->SetTextColor(kCountColour);
   Rect rcCount{kBarLeft + nLabelWidth + 4, kCountLabel.top, kBarRight, kCountLabel.bottom};
-  pDC->DrawText(run.strCountText, &rcCount, DT_SINGLELINE | kText);
-  pDC->RestoreDC(saved);
+  pDC->DrawText(run.m_strCountText, &rcCount, DT_SINGLELINE | kText);
 }
 
 void CMainPainter::DrawPercentRow(DC* pDC, const CMainView& view) {
-  if (view.bErrorMode) {
+  if (view.run.m_bErrorMode) {
     StretchFill(pDC, m_bmpErrorFill, kPercentBar);
     DrawFailedMark(pDC, 326);
     return;
   }
-  const CSetupDriver::Snapshot& run = view.run;
-  const int nFill = FillWidth(run.nPercentDone, run.nPercentTotal);
+  const CSetupState& run = view.run;
+  const int nFill = FillWidth(run.m_nPercentDone, run.m_nPercentTotal);
   StretchFill(pDC, m_bmpFill, {kBarLeft, kPercentBar.top, kBarLeft + nFill, kPercentBar.bottom});
 
-  const int saved = pDC->SaveDC();
+  ScopedDCState state(pDC);
   pDC->SetBkMode(TRANSPARENT);
   pDC->SelectObject(&m_fontBoldPercent);
   pDC->SetTextColor(kLabelColour);
-  const int nLabelWidth = MeasureLine(pDC, run.strPercentLabel, DT_SINGLELINE | kText);
+  const int nLabelWidth = MeasureLine(pDC, run.m_strPercentLabel, DT_SINGLELINE | kText);
   Rect rcLabel{kBarLeft, kPercentLabel.top, kBarLeft + nLabelWidth, kPercentLabel.bottom};
-  pDC->DrawText(run.strPercentLabel, &rcLabel, DT_SINGLELINE | kText);
+  pDC->DrawText(run.m_strPercentLabel, &rcLabel, DT_SINGLELINE | kText);
 
   pDC->SetTextColor(kPercentColour);
   const int nTextLeft = kBarLeft + nLabelWidth + 4;
-  const int nTextWidth = MeasureLine(pDC, run.strPercentText, DT_SINGLELINE | kText);
+  const int nTextWidth = MeasureLine(pDC, run.m_strPercentText, DT_SINGLELINE | kText);
   Rect rcText{nTextLeft, kPercentLabel.top, nTextLeft + nTextWidth, kPercentLabel.bottom};
-  pDC->DrawText(run.strPercentText, &rcText, DT_SINGLELINE | kText);
+  pDC->DrawText(run.m_strPercentText, &rcText, DT_SINGLELINE | kText);
 
   // The sub-label (a file name) stands right-aligned at the bar's end and
   // gives way with an ellipsis where it would run into the percent text.
@@ -278,14 +275,13 @@ void CMainPainter::DrawPercentRow(DC* pDC, const CMainView& view) {
   pDC->SetTextColor(kLabelColour);
   Rect rcSub{nTextLeft + nTextWidth + 4, kPercentLabel.top, kBarRight, kPercentLabel.bottom};
   if (rcSub.right > rcSub.left)
-    pDC->DrawText(run.strPercentSubLabel, &rcSub, DT_SINGLELINE | DT_RIGHT | DT_WORD_ELLIPSIS | kText);
-  pDC->RestoreDC(saved);
+    pDC->DrawText(run.m_strPercentSubLabel, &rcSub, DT_SINGLELINE | DT_RIGHT | DT_WORD_ELLIPSIS | kText);
 }
 
 void CMainPainter::DrawFailedMark(DC* pDC, int nTop) {
   DrawSkinBitmap(pDC, m_bmpErrorMark, kBarLeft, nTop);
   const Size mark = m_bmpErrorMark.IsNull() ? Size{17, 17} : m_bmpErrorMark.GetSize();
-  const int saved = pDC->SaveDC();
+  ScopedDCState state(pDC);
   pDC->SetBkMode(TRANSPARENT);
   pDC->SelectObject(&m_fontBoldPercent);
   pDC->SetTextColor(kLabelColour);
@@ -293,7 +289,6 @@ void CMainPainter::DrawFailedMark(DC* pDC, int nTop) {
   const int nLeft = kBarLeft + 4 + mark.cx;
   Rect rc{nLeft, nTop, nLeft + nWidth, nTop + mark.cy};
   pDC->DrawText(kFailedWord, &rc, DT_SINGLELINE | DT_VCENTER);
-  pDC->RestoreDC(saved);
 }
 
 void CMainPainter::StretchFill(DC* pDC, Bitmap& fill, const Rect& rc) {
@@ -301,7 +296,6 @@ void CMainPainter::StretchFill(DC* pDC, Bitmap& fill, const Rect& rc) {
   const Size size = fill.GetSize();
   DC memDC;
   memDC.CreateCompatibleDC(pDC);
-  Bitmap* pOld = memDC.SelectObject(&fill);
+  ScopedSelectBitmap select(&memDC, &fill);
   pDC->StretchBlt(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, &memDC, 0, 0, size.cx, size.cy, SRCCOPY);
-  memDC.SelectObject(pOld);
 }

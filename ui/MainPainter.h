@@ -3,17 +3,16 @@
 #include <array>
 #include <string>
 
-#include "engine/SetupDriver.h"
+#include "engine/SetupState.h"
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/DC.h"
 #include "platform/gui/Font.h"
 
-// What one paint of the main window shows: the run's fields as copied under
-// its lock, the window's failed look and the blink state of the step strip.
+// What one paint of the main window shows: the run's fields as one
+// snapshot (with the failed look) and the blink state of the step strip.
 struct CMainView {
-  CSetupDriver::Snapshot run;
-  int bErrorMode = 0;
-  int bBlink = 0;
+  CSetupState run;
+  bool bBlink = false;
 };
 
 // The picture of the main wizard window: background, five-step strip,
@@ -87,7 +86,7 @@ class CMainPainter {
 
   void DrawStepStrip(platform::gui::DC* pDC, const CMainView& view);
   void DrawStatusText(platform::gui::DC* pDC, const std::string& strStatus);
-  void DrawErrorText(platform::gui::DC* pDC, int nPhase);
+  void DrawErrorText(platform::gui::DC* pDC, SetupPhase phase);
   void DrawMarqueeRow(platform::gui::DC* pDC, const CMainView& view, int& nMarqueeOffset);
   void DrawCountRow(platform::gui::DC* pDC, const CMainView& view);
   void DrawPercentRow(platform::gui::DC* pDC, const CMainView& view);

@@ -139,6 +139,36 @@ class DC {
   std::vector<State> m_saved;
 };
 
+// Saves a DC's state (SaveDC) and restores exactly that level when the
+// guard goes, on every way out of the scope: painting code changes font,
+// colours and clip freely inside it and leaves the DC as it found it.
+class ScopedDCState {
+ public:
+  explicit ScopedDCState(DC* pDC) : m_pDC(pDC), m_nSaved(pDC->SaveDC()) {}
+  ~ScopedDCState() { m_pDC->RestoreDC(m_nSaved); }
+  ScopedDCState(const ScopedDCState&) = delete;
+  ScopedDCState& operator=(const ScopedDCState&) = delete;
+
+ private:
+  DC* m_pDC;
+  int m_nSaved;
+};
+
+// Selects a bitmap into a memory DC and selects the previous one back when
+// the guard goes. The bitmap is not part of the saved state (SaveDC), so it
+// has a guard of its own.
+class ScopedSelectBitmap {
+ public:
+  ScopedSelectBitmap(DC* pDC, Bitmap* pBitmap) : m_pDC(pDC), m_pOld(pDC->SelectObject(pBitmap)) {}
+  ~ScopedSelectBitmap() { m_pDC->SelectObject(m_pOld); }
+  ScopedSelectBitmap(const ScopedSelectBitmap&) = delete;
+  ScopedSelectBitmap& operator=(const ScopedSelectBitmap&) = delete;
+
+ private:
+  DC* m_pDC;
+  Bitmap* m_pOld;
+};
+
 inline constexpr int NULLREGION = 1;
 inline constexpr int SIMPLEREGION = 2;
 

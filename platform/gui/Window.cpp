@@ -450,11 +450,10 @@ PaintDC::PaintDC(Window* pWnd) : m_hWnd(pWnd ? pWnd->m_hWnd : nullptr) {
   m_ps.fErase = w->erasePending;
   if (w->erasePending) {
     w->erasePending = false;
-    const int saved = SaveDC();
+    ScopedDCState state(this);
     // TRUE from the handler means it erased (or chose not to); either way
     // the flag is cleared, as BeginPaint does.
     ::platform::gui::SendMessage(m_hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(static_cast<DC*>(this)), 0);
-    RestoreDC(saved);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -84,8 +85,8 @@ TEST_F(DriverFixture, SuccessfulRunPostsPhasesInOrderThenCompletes) {
                                     WM_SETUP_COMPLETE};
   EXPECT_EQ(messages, expected);
   EXPECT_EQ(driver.calledPhases, (std::vector<int>{0, 1, 2, 3}));
-  EXPECT_EQ(driver.GetPhase(), 4);
-  EXPECT_EQ(driver.TakeSnapshot().strStatus, CSetupDriver::kPhaseStatusText[3]);
+  EXPECT_EQ(PhaseNumber(driver.GetPhase()), 4);
+  EXPECT_EQ(driver.TakeSnapshot().m_strStatus, CSetupDriver::kPhaseStatusText[3]);
   EXPECT_EQ(driver.m_pWorkerThread, nullptr);
 }
 
@@ -184,21 +185,59 @@ TEST_F(DriverFixture, StepFailingBecauseOfStopPostsExactlyOneError) {
 }
 
 TEST_F(DriverFixture, ProgressSettersFormatTheirTexts) {
-  driver.m_rcPercentLine = {platform::gui::Rect{1, 2, 3, 4}, platform::gui::Rect{5, 6, 7, 8},
-                            platform::gui::Rect{9, 10, 11, 12}};
+  driver.SetPercentLine({platform::gui::Rect{1, 2, 3, 4}, platform::gui::Rect{5, 6, 7, 8},
+                         platform::gui::Rect{9, 10, 11, 12}});
   driver.SetCountProgress("다운로드중", 2, 7);
   driver.SetPercentProgress("현재 파일", "a.dll", 1, 3);
-  CSetupDriver::Snapshot snapshot = driver.TakeSnapshot();
-  EXPECT_EQ(snapshot.strCountText, "(2/7)");
-  EXPECT_EQ(snapshot.strPercentText, "(33.33%)");
-  EXPECT_EQ(snapshot.strPercentSubLabel, "a.dll");
+  CSetupState snapshot = driver.TakeSnapshot();
+  EXPECT_EQ(snapshot.m_strCountText, "(2/7)");
+  EXPECT_EQ(snapshot.m_strPercentText, "(33.33%)");
+  EXPECT_EQ(snapshot.m_strPercentSubLabel, "a.dll");
   driver.SetPercentProgress("현재 파일", "a.dll", 0, 0);
-  EXPECT_EQ(driver.TakeSnapshot().strPercentText, "(0.00%)");
+  EXPECT_EQ(driver.TakeSnapshot().m_strPercentText, "(0.00%)");
   driver.SetPercentProgress("현재 파일", "a.dll", 5, 0);  // nothing announced: no "inf%"
-  EXPECT_EQ(driver.TakeSnapshot().strPercentText, "(0.00%)");
+  EXPECT_EQ(driver.TakeSnapshot().m_strPercentText, "(0.00%)");
   // The percent line is repainted through invalidations, never a message.
   EXPECT_EQ(window.queue.TakeMessages(), std::vector<uint32_t>{WM_SETUP_COUNT});
   EXPECT_EQ(window.queue.TakeInvalidations().size(), 9u);
+}
+
+// The window reads while the worker writes: every snapshot holds one
+// update whole, never the label of one item with the count of another.
+TEST_F(DriverFixture, SnapshotIsConsistentWhileTheWorkerUpdates) {
+  std::atomic<bool> bDone{false};
+  std::thread writer([&] {
+    for (int n = 1; n <= 20000; ++n) {
+      driver.SetCountProgress(std::to_string(n), n, n);
+      driver.SetPercentProgress(std::to_string(n), std::to_string(n), n, n);
+    }
+    bDone = true;
+  });
+  auto check = [](const CSetupState& state) {
+    const std::string strCount = std::to_string(state.m_nCountCurrent);
+    EXPECT_EQ(state.m_strCountLabel, state.m_nCountCurrent == 0 ? "" : strCount);
+    if (state.m_nCountCurrent != 0) {
+      EXPECT_EQ(state.m_strCountText, "(" + strCount + "/" + strCount + ")");
+    }
+    EXPECT_EQ(state.m_nCountTotal, state.m_nCountCurrent);
+    const std::string strPercent = state.m_nPercentDone == 0 ? "" : std::to_string(state.m_nPercentDone);
+    EXPECT_EQ(state.m_strPercentLabel, strPercent);
+    EXPECT_EQ(state.m_strPercentSubLabel, strPercent);
+    if (state.m_nPercentDone != 0) {
+      EXPECT_EQ(state.m_strPercentText, "(100.00%)");
+    }
+    EXPECT_EQ(state.m_nPercentTotal, state.m_nPercentDone);
+    return !::testing::Test::HasFailure();
+  };
+  while (!bDone) {
+    if (!check(driver.TakeSnapshot())) break;
+  }
+  writer.join();
+  const CSetupState last = driver.TakeSnapshot();
+  check(last);
+  EXPECT_EQ(last.m_nCountCurrent, 20000);
+  window.queue.TakeMessages();
+  window.queue.TakeInvalidations();
 }
 
 TEST_F(DriverFixture, ASecondRunNeedsANewStart) {

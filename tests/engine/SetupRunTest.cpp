@@ -31,7 +31,7 @@ TEST_P(SetupRunErrors, CloseTheReportWithTheShownText) {
   EXPECT_EQ(text, GetParam().strText);
   EXPECT_EQ(run.ErrorMessageText(), text);
   EXPECT_EQ(run.m_setupReport.TextUtf8(), std::string("------- INSTALL END -------\r\n") + GetParam().strText);
-  EXPECT_EQ(run.m_bErrorMode, 1);
+  EXPECT_TRUE(run.TakeSnapshot().m_bErrorMode);
 }
 
 INSTANTIATE_TEST_SUITE_P(

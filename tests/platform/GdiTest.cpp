@@ -339,4 +339,42 @@ TEST(GdiState, SaveAndRestoreBringBackFontColoursModeAndClip) {
   EXPECT_FALSE(canvas.dc.RestoreDC(level));
 }
 
+// Painting code leaves through any return: each guard brings back its own
+// level, the outer one's changes survive the inner one's end, and a memory
+// DC gets back the bitmap it held.
+TEST(GdiState, ScopedGuardsRestoreOnEveryWayOut) {
+  Canvas canvas(40, 40);
+  auto paint = [&](bool bEarly) {
+    ScopedDCState outer(&canvas.dc);
+    canvas.dc.SetTextColor(RGB(1, 2, 3));
+    {
+      ScopedDCState inner(&canvas.dc);
+      canvas.dc.SetBkMode(TRANSPARENT);
+      canvas.dc.IntersectClipRect({0, 0, 10, 10});
+      if (bEarly) return;
+    }
+    EXPECT_EQ(canvas.dc.GetTextColor(), RGB(1, 2, 3));
+    EXPECT_EQ(canvas.dc.GetBkMode(), OPAQUE);
+  };
+  for (bool bEarly : {true, false}) {
+    paint(bEarly);
+    EXPECT_EQ(canvas.dc.GetTextColor(), RGB(0, 0, 0)) << bEarly;
+    EXPECT_EQ(canvas.dc.GetBkMode(), OPAQUE) << bEarly;
+    Rect clip;
+    canvas.dc.GetClipBox(&clip);
+    EXPECT_EQ(clip, (Rect{0, 0, 40, 40})) << bEarly;
+    EXPECT_FALSE(canvas.dc.RestoreDC(-1)) << "a level was left behind";
+  }
+
+  Bitmap other;
+  other.CreateBitmap(5, 5);
+  {
+    ScopedSelectBitmap select(&canvas.dc, &other);
+    canvas.dc.FillSolidRect({0, 0, 40, 40}, RGB(9, 9, 9));
+  }
+  EXPECT_EQ(canvas.Ink(), Rect{}) << "the fill went into the canvas instead of the selected bitmap";
+  canvas.dc.FillSolidRect({0, 0, 2, 2}, RGB(9, 9, 9));
+  EXPECT_EQ(canvas.At(1, 1), RGB(9, 9, 9)) << "the canvas's bitmap was not selected back";
+}
+
 }  // namespace

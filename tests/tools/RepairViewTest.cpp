@@ -11,19 +11,19 @@
 
 namespace {
 
-CSetupDriver::Snapshot InstallSnapshot() {
-  CSetupDriver::Snapshot snapshot;
-  snapshot.nPhase = 3;
-  snapshot.strStatus = CSetupDriver::kPhaseStatusText[2];
-  snapshot.strCountLabel = "다운로드중";
-  snapshot.strCountText = "(3/9)";
-  snapshot.nCountCurrent = 3;
-  snapshot.nCountTotal = 9;
-  snapshot.strPercentLabel = "현재 파일";
-  snapshot.strPercentText = "(45.00%)";
-  snapshot.strPercentSubLabel = "a-very-long-name-of-a-plug-in-file-that-would-not-fit-anywhere.dll";
-  snapshot.nPercentDone = 45;
-  snapshot.nPercentTotal = 100;
+CSetupState InstallSnapshot() {
+  CSetupState snapshot;
+  snapshot.m_nPhase = SetupPhase::kInstall;
+  snapshot.m_strStatus = CSetupDriver::kPhaseStatusText[2];
+  snapshot.m_strCountLabel = "다운로드중";
+  snapshot.m_strCountText = "(3/9)";
+  snapshot.m_nCountCurrent = 3;
+  snapshot.m_nCountTotal = 9;
+  snapshot.m_strPercentLabel = "현재 파일";
+  snapshot.m_strPercentText = "(45.00%)";
+  snapshot.m_strPercentSubLabel = "a-very-long-name-of-a-plug-in-file-that-would-not-fit-anywhere.dll";
+  snapshot.m_nPercentDone = 45;
+  snapshot.m_nPercentTotal = 100;
   return snapshot;
 }
 
@@ -84,9 +84,9 @@ TEST(RepairViewTest, TerminalLinesFitAndTheirBarsEndInOneColumn) {
 }
 
 TEST(RepairViewTest, AnalysisPhasesShowAMovingBarInsteadOfTheProgressLines) {
-  CSetupDriver::Snapshot snapshot;
-  snapshot.nPhase = 1;
-  snapshot.strStatus = "DNS 를 검사중입니다.";
+  CSetupState snapshot;
+  snapshot.m_nPhase = SetupPhase::kNetworkAnalysis;
+  snapshot.m_strStatus = "DNS 를 검사중입니다.";
   std::vector<std::string> first = RepairView::TerminalLines(snapshot, 80, 0);
   std::vector<std::string> later = RepairView::TerminalLines(snapshot, 80, 7);
   ASSERT_EQ(first.size(), 5u);
@@ -98,20 +98,20 @@ TEST(RepairViewTest, AnalysisPhasesShowAMovingBarInsteadOfTheProgressLines) {
 }
 
 TEST(RepairViewTest, PipeLinesChangeOnlyForWhatIsWorthALine) {
-  CSetupDriver::Snapshot snapshot = InstallSnapshot();
+  CSetupState snapshot = InstallSnapshot();
   std::vector<std::string> lines = RepairView::PipeLines(snapshot);
   EXPECT_EQ(lines, (std::vector<std::string>{
                        "단계 4/5 프로그램 설치/복구",
                        "케보 전자결제를 하기 위해 필요한 파일을 설치 및 복구하고 있습니다. 잠시만 기다려 주십시오.",
-                       "다운로드중 (3/9)", "현재 파일 40% " + snapshot.strPercentSubLabel}));
+                       "다운로드중 (3/9)", "현재 파일 40% " + snapshot.m_strPercentSubLabel}));
   // A few more bytes of the same tenth, and the completion text the command
   // prints at its end, change no line.
-  snapshot.nPercentDone = 49;
-  snapshot.strStatus = CSetupDriver::kPhaseStatusText[3];
-  snapshot.nPhase = 4;
+  snapshot.m_nPercentDone = 49;
+  snapshot.m_strStatus = CSetupDriver::kPhaseStatusText[3];
+  snapshot.m_nPhase = SetupPhase::kDone;
   EXPECT_EQ(RepairView::PipeLines(snapshot), lines);
   // Before the first percent line there is none.
-  snapshot.strPercentLabel.clear();
+  snapshot.m_strPercentLabel.clear();
   EXPECT_EQ(RepairView::PipeLines(snapshot).size(), 3u);
 }
 

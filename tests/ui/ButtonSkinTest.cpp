@@ -7,7 +7,6 @@
 #include <string>
 
 #include "platform/gui/Bitmap.h"
-#include "platform/gui/Dialog.h"
 #include "platform/gui/PaintDC.h"
 #include "platform/gui/UiThread.h"
 #include "resources/resource.h"
@@ -15,6 +14,7 @@
 #include "ui/BufferDC.h"
 #include "ui/ButtonSkin.h"
 #include "ui/DialogSkin.h"
+#include "ui/SkinnedDialog.h"
 
 using namespace platform::gui;
 using namespace std::chrono_literals;
@@ -23,9 +23,9 @@ namespace {
 
 // A dialog laid out as the main window: background, run-cancel and close
 // buttons, the done button beside them with pictures of three sizes.
-class SkinHostDialog : public Dialog {
+class SkinHostDialog : public CSkinnedDialog {
  public:
-  SkinHostDialog() : Dialog(IDD_VAMOSETUP_DIALOG) {}
+  SkinHostDialog() : CSkinnedDialog(IDD_VAMOSETUP_DIALOG) {}
 
   void DoDataExchange(DataExchange* pDX) override {
     DDX_Control(pDX, IDC_DONE, m_btnDone);
@@ -33,7 +33,7 @@ class SkinHostDialog : public Dialog {
     DDX_Control(pDX, IDCANCEL, m_btnClose);
   }
   BOOL OnInitDialog() override {
-    Dialog::OnInitDialog();
+    CSkinnedDialog::OnInitDialog();
     LoadSkinBitmap(m_bmpBackground, IDB_MAIN_BACKGROUND, nullptr);
     ResizeToBitmap(this, m_bmpBackground);
     m_btnRun.SetBitmaps(IDB_CANCEL_NORMAL, IDB_CANCEL_PRESSED, IDB_CANCEL_HOVER, IDB_CANCEL_NORMAL);
@@ -46,7 +46,6 @@ class SkinHostDialog : public Dialog {
     GetDlgItem(IDC_ERROR_DETAIL)->ShowWindow(SW_HIDE);
     return TRUE;
   }
-  BOOL OnEraseBkgnd(DC*) override { return TRUE; }
   void OnPaint() override {
     PaintDC dc(this);
     Rect rc;
@@ -54,10 +53,6 @@ class SkinHostDialog : public Dialog {
     CBufferDC buffer(&dc, &rc);
     DrawSkinBitmap(buffer, m_bmpBackground, 0, 0);
     ++m_nPaints;
-  }
-  void OnLButtonDown(UINT nFlags, Point point) override {
-    Dialog::OnLButtonDown(nFlags, point);
-    DragByTitleBar(this, point, TitleBarRect(this));
   }
   BOOL OnCommand(WPARAM wParam, LPARAM) override {
     m_clicks.push_back(LOWORD(wParam));

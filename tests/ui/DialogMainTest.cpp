@@ -68,14 +68,14 @@ TEST_F(DialogMainTest, OpensWithItsButtonsInPlaceAndStartsTheWorkerByItselfLater
   // The run's first texts show; the percent line's rectangles are the
   // run's to invalidate.
   {
-    CSetupDriver::Snapshot snapshot = m_run.TakeSnapshot();
-    EXPECT_EQ(snapshot.strStatus, CSetupRun::kInitialStatusText);
-    EXPECT_EQ(snapshot.strCountLabel, "초기화 하는중...");
-    EXPECT_EQ(snapshot.strCountText, "");
-    EXPECT_EQ(m_run.m_rcPercentLine[0], (Rect{154, 344, 403, 356}));
-    EXPECT_EQ(m_run.m_rcPercentLine[1], (Rect{154, 328, 403, 344}));
+    CSetupState snapshot = m_run.TakeSnapshot();
+    EXPECT_EQ(snapshot.m_strStatus, CSetupRun::kInitialStatusText);
+    EXPECT_EQ(snapshot.m_strCountLabel, "초기화 하는중...");
+    EXPECT_EQ(snapshot.m_strCountText, "");
+    EXPECT_EQ(m_run.PercentLine()[0], (Rect{154, 344, 403, 356}));
+    EXPECT_EQ(m_run.PercentLine()[1], (Rect{154, 328, 403, 344}));
   }
-  EXPECT_EQ(m_dialog.m_bBlink, 1);
+  EXPECT_TRUE(m_dialog.m_bBlink);
 
   // Without any input the worker starts, on a thread of its own.
   ASSERT_TRUE(WaitFor([&] { return m_run.m_bStarted.load(); }, 5s)) << "the worker never started";
@@ -94,11 +94,11 @@ TEST_F(DialogMainTest, CompletedRunShowsTheDoneButtonWhereRunCancelStoodAndStops
     if (!m_dialog.m_hWnd) return;
     if (stage == kWaiting && IsShown(m_dialog, IDC_DONE)) {
       EXPECT_EQ(m_run.m_pWorkerThread, nullptr) << "the worker was not collected";
-      EXPECT_EQ(m_run.GetPhase(), 4);
+      EXPECT_EQ(PhaseNumber(m_run.GetPhase()), 4);
       EXPECT_FALSE(IsShown(m_dialog, IDOK));
       EXPECT_TRUE(IsShown(m_dialog, IDCANCEL));
       EXPECT_FALSE(IsShown(m_dialog, IDC_ERROR_DETAIL));
-      EXPECT_EQ(m_run.m_bErrorMode, 0);
+      EXPECT_FALSE(m_run.TakeSnapshot().m_bErrorMode);
       EXPECT_TRUE(HasBitmapAt(Painted(m_dialog), IDB_CONTACT_BANNER, 110, 298));
       stage = kSettling;
       since = std::chrono::steady_clock::now();
@@ -139,7 +139,7 @@ TEST_P(DialogMainFailureTest, FailedRunShowsErrorDetailsAndAppendsTheMessageOnce
   Open();
   ASSERT_TRUE(WaitFor([&] { return IsShown(m_dialog, IDC_ERROR_DETAIL); }, 10s)) << "no failed state";
   EXPECT_EQ(m_run.m_pWorkerThread, nullptr);
-  EXPECT_EQ(m_run.m_bErrorMode, 1);
+  EXPECT_TRUE(m_run.TakeSnapshot().m_bErrorMode);
   EXPECT_FALSE(IsShown(m_dialog, IDOK));
   EXPECT_TRUE(IsShown(m_dialog, IDCANCEL));
   EXPECT_TRUE(IsShown(m_dialog, IDC_DONE));
@@ -152,7 +152,7 @@ TEST_P(DialogMainFailureTest, FailedRunShowsErrorDetailsAndAppendsTheMessageOnce
   // that was already due has passed.
   PumpMessagesUntil([] { return false; }, 200ms);
   const int nOffset = m_dialog.m_nMarqueeOffset;
-  const int bBlink = m_dialog.m_bBlink;
+  const bool bBlink = m_dialog.m_bBlink;
   EXPECT_TRUE(WaitFor([&] { return m_dialog.m_bBlink != bBlink; }, 3s)) << "the failed step stopped blinking";
   EXPECT_EQ(m_dialog.m_nMarqueeOffset, nOffset);
   EXPECT_TRUE(WaitFor([&] { return ScreenShowsPainting(m_dialog); }, 3s));
@@ -256,7 +256,7 @@ TEST_F(DialogMainTest, AWorkerThatCannotStartGivesOneStartFailedBoxAndTheWindowW
       EXPECT_TRUE(IsShown(m_dialog, IDOK));
       EXPECT_FALSE(IsShown(m_dialog, IDC_DONE));
       EXPECT_FALSE(IsShown(m_dialog, IDC_ERROR_DETAIL));
-      EXPECT_EQ(m_run.GetPhase(), 0);
+      EXPECT_EQ(PhaseNumber(m_run.GetPhase()), 0);
       bClosed = true;
       ClickAt(m_dialog, 525, 22);
     }

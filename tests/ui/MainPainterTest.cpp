@@ -52,13 +52,13 @@ class MainPainterTest : public ::testing::Test {
     delete s_background;
   }
 
-  static CMainView View(int nPhase, int bBlink = 1, int bErrorMode = 0) {
+  static CMainView View(int nPhase, bool bBlink = true, bool bErrorMode = false) {
     CMainView view;
-    view.run.nPhase = nPhase;
-    view.run.strStatus = CSetupRun::kInitialStatusText;
-    view.run.strCountLabel = CSetupRun::kInitialCountLabel;
+    view.run.m_nPhase = static_cast<SetupPhase>(nPhase);
+    view.run.m_strStatus = CSetupRun::kInitialStatusText;
+    view.run.m_strCountLabel = CSetupRun::kInitialCountLabel;
     view.bBlink = bBlink;
-    view.bErrorMode = bErrorMode;
+    view.run.m_bErrorMode = bErrorMode;
     return view;
   }
   void Paint(const CMainView& view, int nOffset = 0) {
@@ -188,7 +188,7 @@ INSTANTIATE_TEST_SUITE_P(EveryPhaseBlinkOnAndOff, PhasePictureTest,
 TEST_F(MainPainterTest, StatusTextIsCentredOnTheMiddleOfItsRectangle) {
   for (const char* text : {CSetupRun::kInitialStatusText, "한 줄", "첫 줄\n\n셋째 줄\n\n다섯째 줄"}) {
     CMainView view = View(1);
-    view.run.strStatus = text;
+    view.run.m_strStatus = text;
     Paint(view);
     const Box ink = Ink({38, 150, 512, 260});
     ASSERT_FALSE(ink.Empty()) << text;
@@ -225,13 +225,13 @@ TEST_F(MainPainterTest, FailedAnalysisTurnsTheMarqueeRedWithMarkAndShowsTheConne
 
 TEST_F(MainPainterTest, FailedInstallTurnsBothBarsRedAndShowsTheContactLine) {
   CMainView view = View(3, 0, 1);
-  view.run.strCountText = "(3/7)";
-  view.run.nCountCurrent = 3;
-  view.run.nCountTotal = 7;
-  view.run.strPercentLabel = "다운로드";
-  view.run.strPercentText = "( 50.00%)";
-  view.run.nPercentDone = 1;
-  view.run.nPercentTotal = 2;
+  view.run.m_strCountText = "(3/7)";
+  view.run.m_nCountCurrent = 3;
+  view.run.m_nCountTotal = 7;
+  view.run.m_strPercentLabel = "다운로드";
+  view.run.m_strPercentText = "( 50.00%)";
+  view.run.m_nPercentDone = 1;
+  view.run.m_nPercentTotal = 2;
   Paint(view);
   EXPECT_EQ(FilledColumns(IDB_PROGRESS_ERROR_FILL, 300, 305), 249);
   EXPECT_EQ(FilledColumns(IDB_PROGRESS_ERROR_FILL, 344, 349), 249);
@@ -285,10 +285,10 @@ TEST_P(BarWidthTest, CountAndPercentBarsFillTheirShareOfTheTrack) {
   const auto [nCurrent, nTotal, nWidth] = GetParam();
   EXPECT_EQ(CMainPainter::FillWidth(nCurrent, nTotal), nWidth);
   CMainView view = View(3);
-  view.run.nCountCurrent = nCurrent;
-  view.run.nCountTotal = nTotal;
-  view.run.nPercentDone = nCurrent;
-  view.run.nPercentTotal = nTotal;
+  view.run.m_nCountCurrent = nCurrent;
+  view.run.m_nCountTotal = nTotal;
+  view.run.m_nPercentDone = nCurrent;
+  view.run.m_nPercentTotal = nTotal;
   Paint(view);
   const std::pair<int, int> none{-1, -1};
   const std::pair<int, int> span{154, 154 + nWidth};
@@ -312,10 +312,10 @@ INSTANTIATE_TEST_SUITE_P(Shares, BarWidthTest,
 
 TEST_F(MainPainterTest, CountAndPercentTextsFollowTheirLabels) {
   CMainView view = View(3);
-  view.run.strCountLabel = "설치";
-  view.run.strCountText = "(1/3)";
-  view.run.strPercentLabel = "다운로드";
-  view.run.strPercentText = "( 10.00%)";
+  view.run.m_strCountLabel = "설치";
+  view.run.m_strCountText = "(1/3)";
+  view.run.m_strPercentLabel = "다운로드";
+  view.run.m_strPercentText = "( 10.00%)";
   Paint(view);
   // The count text in violet, the percent text in pink, both right of
   // their labels within the label rows.
@@ -357,9 +357,9 @@ INSTANTIATE_TEST_SUITE_P(Offsets, MarqueeTest,
 
 TEST_F(MainPainterTest, SubLabelStaysRightAlignedAndGivesWayWithAnEllipsis) {
   CMainView view = View(3);
-  view.run.strPercentLabel = "다운로드";
-  view.run.strPercentText = "( 42.50%)";
-  view.run.strPercentSubLabel = "Vamo.cab";
+  view.run.m_strPercentLabel = "다운로드";
+  view.run.m_strPercentText = "( 42.50%)";
+  view.run.m_strPercentSubLabel = "Vamo.cab";
   Paint(view);
   const Box shortLabel = Ink({300, 328, 403, 344});
   ASSERT_FALSE(shortLabel.Empty());
@@ -368,7 +368,7 @@ TEST_F(MainPainterTest, SubLabelStaysRightAlignedAndGivesWayWithAnEllipsis) {
 
   // Far too long for the space left: cut, still ending at the bar's end,
   // and never running into the percent text.
-  view.run.strPercentSubLabel = "VamoPlugin_Component_Installer_Package_With_A_Very_Long_Name.cab 파일 받는 중";
+  view.run.m_strPercentSubLabel = "VamoPlugin_Component_Installer_Package_With_A_Very_Long_Name.cab 파일 받는 중";
   Paint(view);
   const Box percentRow = Ink({154, 328, 403, 344});
   const Box longLabel = Ink({280, 328, 403, 344});
@@ -378,7 +378,7 @@ TEST_F(MainPainterTest, SubLabelStaysRightAlignedAndGivesWayWithAnEllipsis) {
   // Where the sub-label may start: right of the label, the percent text
   // and two 4-pixel gaps. Nothing of it lies left of that.
   CMainView noSub = view;
-  noSub.run.strPercentSubLabel.clear();
+  noSub.run.m_strPercentSubLabel.clear();
   Canvas bare;
   int nOffset = 0;
   s_painter->Paint(bare.Dc(), noSub, nOffset);

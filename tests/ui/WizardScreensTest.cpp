@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -49,45 +48,39 @@ struct MainState {
   const char* name;
   int nPhase;
   int nMarqueeOffset;
-  std::function<void(CSetupDriver&)> fill;  // under the run's lock
+  std::function<void(CSetupDriver&)> fill;  // through the run's setters
   UINT nMessage;                            // sent after filling: completion or error
   std::vector<int> shown;                   // the visible buttons
   friend void PrintTo(const MainState& s, std::ostream* os) { *os << s.name; }
 };
 
 void InstallLines(CSetupDriver& run) {
-  run.m_strStatus = CSetupDriver::kPhaseStatusText[2];
-  run.m_strCountLabel = "다운로드중";
-  run.m_strCountText = "(3/7)";
-  run.m_nCountCurrent = 3;
-  run.m_nCountTotal = 7;
-  run.m_strPercentLabel = "다운로드중";
-  run.m_strPercentText = "( 42.50%)";
-  run.m_strPercentSubLabel = "VamoPluginUpdater.dll";
-  run.m_nPercentDone = 425;
-  run.m_nPercentTotal = 1000;
+  run.SetStatusText(CSetupDriver::kPhaseStatusText[2]);
+  run.SetCountProgress("다운로드중", 3, 7);
+  run.SetPercentProgress("다운로드중", "VamoPluginUpdater.dll", 425, 1000);
 }
 
 const std::vector<MainState>& MainStates() {
   static const std::vector<MainState> states = {
       {"main-phase0", 0, 60, nullptr, 0, {IDOK, IDCANCEL}},
-      {"main-phase1", 1, 150, [](CSetupDriver& run) { run.m_strStatus = CSetupDriver::kPhaseStatusText[0]; }, 0,
+      {"main-phase1", 1, 150, [](CSetupDriver& run) { run.SetStatusText(CSetupDriver::kPhaseStatusText[0]); }, 0,
        {IDOK, IDCANCEL}},
-      {"main-phase2", 2, 220, [](CSetupDriver& run) { run.m_strStatus = CSetupDriver::kPhaseStatusText[1]; }, 0,
+      {"main-phase2", 2, 220, [](CSetupDriver& run) { run.SetStatusText(CSetupDriver::kPhaseStatusText[1]); }, 0,
        {IDOK, IDCANCEL}},
       {"main-phase3", 3, 0, InstallLines, 0, {IDOK, IDCANCEL}},
       {"main-phase3-long-name", 3, 0,
        [](CSetupDriver& run) {
          InstallLines(run);
-         run.m_strPercentSubLabel = "VamoPlugin Component Installer Package for Internet Explorer.cab";
+         run.SetPercentProgress("다운로드중", "VamoPlugin Component Installer Package for Internet Explorer.cab", 425,
+                                1000);
        },
        0, {IDOK, IDCANCEL}},
       {"main-completed", 4, 0,
-       [](CSetupDriver& run) { run.m_strStatus = CSetupDriver::kPhaseStatusText[3]; }, WM_SETUP_COMPLETE,
+       [](CSetupDriver& run) { run.SetStatusText(CSetupDriver::kPhaseStatusText[3]); }, WM_SETUP_COMPLETE,
        {IDC_DONE, IDCANCEL}},
       {"main-failed-analysis", 1, 150,
        [](CSetupDriver& run) {
-         run.m_strStatus = CSetupDriver::kPhaseStatusText[0];
+         run.SetStatusText(CSetupDriver::kPhaseStatusText[0]);
          run.m_errorInfo.SetError(kErrNetDns, "");
        },
        WM_SETUP_ERROR, {IDC_DONE, IDCANCEL, IDC_ERROR_DETAIL}},
@@ -112,12 +105,9 @@ TEST_P(MainScreenTest, ScreenShowsThePaintedState) {
   // The state is set by hand: no worker, and nothing moves.
   for (UINT_PTR timer : {CDialogMain::kTimerStartWorker, CDialogMain::kTimerMarquee, CDialogMain::kTimerBlink})
     dialog.KillTimer(timer);
-  {
-    std::lock_guard lock(run.m_csState);
-    run.m_nPhase = state.nPhase;
-    if (state.fill) state.fill(run);
-  }
-  dialog.m_bBlink = 1;
+  run.SetPhase(static_cast<SetupPhase>(state.nPhase));
+  if (state.fill) state.fill(run);
+  dialog.m_bBlink = true;
   dialog.m_nMarqueeOffset = state.nMarqueeOffset;
   if (state.nMessage) dialog.SendMessage(state.nMessage);
   dialog.Invalidate();

@@ -85,7 +85,7 @@ Ending ShowRun(CSetupRun& run, RepairWindow& window, TerminalProgress& view) {
     std::vector<uint32_t> messages = window.Wait(kTick);
     // The last state is shown before the end is handled, so that a pipe
     // gets the last item's lines too.
-    CSetupDriver::Snapshot snapshot = run.TakeSnapshot();
+    CSetupState snapshot = run.TakeSnapshot();
     if (view.InPlace()) {
       view.Show(RepairView::TerminalLines(snapshot, view.Columns(), nTick++));
     } else {
@@ -101,7 +101,7 @@ Ending ShowRun(CSetupRun& run, RepairWindow& window, TerminalProgress& view) {
       run.RequestStop();
       view.PrintLine("중지하는 중입니다: 지금 단계가 끝나면 멈춥니다 (Ctrl+C 한 번 더: 바로 종료).");
     }
-    if (bStopping && snapshot.bStop == 1) {
+    if (bStopping && snapshot.m_bStop) {
       // The worker may still post its error while it ends; once it has
       // ended, whatever it posted is in the window.
       run.StopWorker();
@@ -148,7 +148,7 @@ int RunRepair(const std::vector<std::string>& args) {
   run.StartWorker();
   const Ending ending = ShowRun(run, window, view);
 
-  CSetupDriver::Snapshot snapshot = run.TakeSnapshot();
+  CSetupState snapshot = run.TakeSnapshot();
   std::vector<std::string> closing;
   if (ending == Ending::kCompleted) {
     run.OnSetupComplete();
@@ -158,7 +158,7 @@ int RunRepair(const std::vector<std::string>& args) {
   } else if (ending == Ending::kFailed) {
     const std::string strMessage = run.OnSetupError();
     if (view.InPlace()) view.Show(RepairView::FinalTerminalLines(snapshot, true, view.Columns()));
-    closing = RepairView::ErrorText(snapshot.nPhase, platform::LoadString(IDS_SUPPORT_PHONE),
+    closing = RepairView::ErrorText(PhaseNumber(snapshot.m_nPhase), platform::LoadString(IDS_SUPPORT_PHONE),
                                     platform::LoadString(IDS_SUPPORT_EMAIL));
     closing.push_back("");
     for (const std::string& line : RepairView::TextLines(strMessage)) closing.push_back(line);

@@ -38,15 +38,15 @@ std::string Joined(const std::vector<std::string>& lines) {
   return text;
 }
 
-std::string CountLine(const CSetupDriver::Snapshot& snapshot) {
-  if (snapshot.strCountText.empty()) return snapshot.strCountLabel;
-  return snapshot.strCountLabel + " " + snapshot.strCountText;
+std::string CountLine(const CSetupState& snapshot) {
+  if (snapshot.m_strCountText.empty()) return snapshot.m_strCountLabel;
+  return snapshot.m_strCountLabel + " " + snapshot.m_strCountText;
 }
 
-std::string PercentLine(const CSetupDriver::Snapshot& snapshot) {
-  if (snapshot.strPercentLabel.empty()) return {};
-  std::string line = snapshot.strPercentLabel + " " + snapshot.strPercentText;
-  if (!snapshot.strPercentSubLabel.empty()) line += "  " + snapshot.strPercentSubLabel;
+std::string PercentLine(const CSetupState& snapshot) {
+  if (snapshot.m_strPercentLabel.empty()) return {};
+  std::string line = snapshot.m_strPercentLabel + " " + snapshot.m_strPercentText;
+  if (!snapshot.m_strPercentSubLabel.empty()) line += "  " + snapshot.m_strPercentSubLabel;
   return line;
 }
 
@@ -142,46 +142,46 @@ std::string RepairView::Strip(int nPhase, bool bFailed, bool bInPlace, int nColu
   return compact;
 }
 
-std::vector<std::string> RepairView::TerminalLines(const CSetupDriver::Snapshot& snapshot, int nColumns, int nTick) {
-  std::vector<std::string> lines = {Strip(snapshot.nPhase, false, true, nColumns)};
-  std::vector<std::string> status = Wrapped(TextLines(snapshot.strStatus), Usable(nColumns));
+std::vector<std::string> RepairView::TerminalLines(const CSetupState& snapshot, int nColumns, int nTick) {
+  std::vector<std::string> lines = {Strip(PhaseNumber(snapshot.m_nPhase), false, true, nColumns)};
+  std::vector<std::string> status = Wrapped(TextLines(snapshot.m_strStatus), Usable(nColumns));
   if (status.size() < 2) status.resize(2);
   lines.insert(lines.end(), status.begin(), status.end());
-  if (snapshot.nPhase < kInstallPhase) {
+  if (PhaseNumber(snapshot.m_nPhase) < kInstallPhase) {
     lines.push_back(Marquee(nTick, nColumns));
     lines.push_back("");
   } else {
-    lines.push_back(WithBar(CountLine(snapshot), snapshot.nCountCurrent, snapshot.nCountTotal, nColumns));
-    lines.push_back(WithBar(PercentLine(snapshot), snapshot.nPercentDone, snapshot.nPercentTotal, nColumns));
+    lines.push_back(WithBar(CountLine(snapshot), snapshot.m_nCountCurrent, snapshot.m_nCountTotal, nColumns));
+    lines.push_back(WithBar(PercentLine(snapshot), snapshot.m_nPercentDone, snapshot.m_nPercentTotal, nColumns));
   }
   return lines;
 }
 
-std::vector<std::string> RepairView::PipeLines(const CSetupDriver::Snapshot& snapshot) {
+std::vector<std::string> RepairView::PipeLines(const CSetupState& snapshot) {
   // The completion text is left to the command's last lines; until then the
   // install phase's text stands.
   const std::string& strStatus =
-      IsCompletionText(snapshot.strStatus) ? std::string(CSetupDriver::kPhaseStatusText[2]) : snapshot.strStatus;
-  std::vector<std::string> lines = {Strip(std::min(snapshot.nPhase, kInstallPhase), false, false, 0),
+      IsCompletionText(snapshot.m_strStatus) ? std::string(CSetupDriver::kPhaseStatusText[2]) : snapshot.m_strStatus;
+  std::vector<std::string> lines = {Strip(std::min(PhaseNumber(snapshot.m_nPhase), kInstallPhase), false, false, 0),
                                     Joined(TextLines(strStatus))};
-  if (snapshot.nPhase >= kInstallPhase) {
+  if (PhaseNumber(snapshot.m_nPhase) >= kInstallPhase) {
     lines.push_back(CountLine(snapshot));
-    if (snapshot.strPercentLabel.empty()) return lines;
-    const int nTenth = TerminalProgress::Percent(static_cast<uint64_t>(std::max(snapshot.nPercentDone, 0)),
-                                                 static_cast<uint64_t>(std::max(snapshot.nPercentTotal, 0))) /
+    if (snapshot.m_strPercentLabel.empty()) return lines;
+    const int nTenth = TerminalProgress::Percent(static_cast<uint64_t>(std::max(snapshot.m_nPercentDone, 0)),
+                                                 static_cast<uint64_t>(std::max(snapshot.m_nPercentTotal, 0))) /
                        10 * 10;
-    std::string line = snapshot.strPercentLabel + " " + std::to_string(nTenth) + "%";
-    if (!snapshot.strPercentSubLabel.empty()) line += " " + snapshot.strPercentSubLabel;
+    std::string line = snapshot.m_strPercentLabel + " " + std::to_string(nTenth) + "%";
+    if (!snapshot.m_strPercentSubLabel.empty()) line += " " + snapshot.m_strPercentSubLabel;
     lines.push_back(line);
   }
   return lines;
 }
 
-std::vector<std::string> RepairView::FinalTerminalLines(const CSetupDriver::Snapshot& snapshot, bool bFailed,
+std::vector<std::string> RepairView::FinalTerminalLines(const CSetupState& snapshot, bool bFailed,
                                                         int nColumns) {
   // As in the window, the progress area goes when the run has ended: the
   // closing text takes its place.
-  return {Strip(bFailed ? snapshot.nPhase : kDonePhase, bFailed, true, nColumns)};
+  return {Strip(bFailed ? PhaseNumber(snapshot.m_nPhase) : kDonePhase, bFailed, true, nColumns)};
 }
 
 std::vector<std::string> RepairView::ErrorText(int nPhase, const std::string& strPhone, const std::string& strEmail) {

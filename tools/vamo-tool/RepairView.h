@@ -22,12 +22,12 @@ class RepairView {
 
   // The lines of a running run. nTick moves the bar of the analysis phases
   // (terminal only).
-  static std::vector<std::string> TerminalLines(const CSetupDriver::Snapshot& snapshot, int nColumns, int nTick);
-  static std::vector<std::string> PipeLines(const CSetupDriver::Snapshot& snapshot);
+  static std::vector<std::string> TerminalLines(const CSetupState& snapshot, int nColumns, int nTick);
+  static std::vector<std::string> PipeLines(const CSetupState& snapshot);
 
   // The last lines on a terminal when the run has ended: the strip with the
   // step it ended in (the closing text follows below it).
-  static std::vector<std::string> FinalTerminalLines(const CSetupDriver::Snapshot& snapshot, bool bFailed,
+  static std::vector<std::string> FinalTerminalLines(const CSetupState& snapshot, bool bFailed,
                                                      int nColumns);
 
   // The strip: every step by name with the current one in brackets, or, on

@@ -189,7 +189,7 @@ TEST_F(WizardRunTest, WelcomeThenARunThatStartsByItselfAndEndsWithTheDoneButton)
             stage = kRunning;
             break;
           case kRunning: {
-            const int nPhase = app.m_pRun->GetPhase();
+            const int nPhase = PhaseNumber(app.m_pRun->GetPhase());
             if (nLastPhase < 0 && app.m_pRun->m_pWorkerThread) {
               std::printf("the worker started %lld ms after the window opened\n",
                           static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -200,7 +200,7 @@ TEST_F(WizardRunTest, WelcomeThenARunThatStartsByItselfAndEndsWithTheDoneButton)
             } else if (nLastPhase >= 0 && nPhase != nLastPhase && nPhase < 3) {
               nLastPhase = nPhase;
               KeepScreenshot(*pMain, "run-phase" + std::to_string(nPhase));
-            } else if (nPhase == 3 && !bInstallShown && app.m_pRun->TakeSnapshot().nCountCurrent >= 4) {
+            } else if (nPhase == 3 && !bInstallShown && app.m_pRun->TakeSnapshot().m_nCountCurrent >= 4) {
               bInstallShown = true;
               KeepScreenshot(*pMain, "run-phase3");
             }
@@ -208,7 +208,7 @@ TEST_F(WizardRunTest, WelcomeThenARunThatStartsByItselfAndEndsWithTheDoneButton)
             EXPECT_NE(nLastPhase, -1) << "the worker was never seen running";
             EXPECT_EQ(app.m_pRun->m_pWorkerThread, nullptr) << "the worker was not collected";
             EXPECT_EQ(nPhase, 4);
-            EXPECT_EQ(app.m_pRun->m_bErrorMode, 0) << app.m_pRun->m_setupReport.TextUtf8();
+            EXPECT_FALSE(app.m_pRun->TakeSnapshot().m_bErrorMode) << app.m_pRun->m_setupReport.TextUtf8();
             EXPECT_FALSE(IsShown(*pMain, IDOK));
             EXPECT_TRUE(IsShown(*pMain, IDCANCEL));
             EXPECT_FALSE(IsShown(*pMain, IDC_ERROR_DETAIL));
@@ -261,7 +261,7 @@ TEST_F(WizardRunTest, WithoutDnsTheRunFailsOnTheErrorPageWhichSavesTheReport) {
             EXPECT_TRUE(IsShown(*pMain, IDC_DONE));
             EXPECT_EQ(app.m_pRun->m_pWorkerThread, nullptr);
             EXPECT_EQ(app.m_pRun->m_errorInfo.m_nCode, kErrNetDns);
-            EXPECT_EQ(app.m_pRun->GetPhase(), 1);
+            EXPECT_EQ(PhaseNumber(app.m_pRun->GetPhase()), 1);
             strShown = app.m_pRun->ErrorMessageText();
             EXPECT_EQ(strShown, "1. DNS 서버와 통신이 되지 않습니다. DNS 서버 설정을 확인해 주십시오. [-9007]");
             // The message closes the report, a line of its own.
@@ -333,7 +333,7 @@ TEST_F(WizardRunTest, ClosingDuringTheInstallEndsOnlyAfterTheWorkerStopped) {
           case kRunning: {
             // Once the install works on its first item, × is clicked.
             auto* pMain = dynamic_cast<CDialogMain*>(pActive);
-            if (!pMain || !record.bInstallRunning || app.m_pRun->TakeSnapshot().nCountCurrent < 1) break;
+            if (!pMain || !record.bInstallRunning || app.m_pRun->TakeSnapshot().m_nCountCurrent < 1) break;
             EXPECT_FALSE(record.bInstallEnded) << "the install ended before the window was closed";
             stage = kClosed;
             ClickAt(*pMain, 525, 22);

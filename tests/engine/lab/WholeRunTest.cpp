@@ -94,10 +94,10 @@ TEST_F(WholeRunTest, TheDemoReleaseInstallsEveryItemKind) {
   const uint32_t S = WM_SETUP_STATUS, P = WM_SETUP_PHASE;
   EXPECT_EQ(phases, (std::vector<uint32_t>{S, P, S, S, S, S, S, S, S, S, S, P, S, P, S, P, WM_SETUP_COMPLETE}));
   EXPECT_GT(end.Count(WM_SETUP_COUNT), 9);
-  CSetupDriver::Snapshot last = run.TakeSnapshot();
-  EXPECT_EQ(last.nPhase, 4);
-  EXPECT_EQ(last.strStatus, CSetupDriver::kPhaseStatusText[3]);
-  EXPECT_EQ(last.strCountText, "(9/9)");
+  CSetupState last = run.TakeSnapshot();
+  EXPECT_EQ(PhaseNumber(last.m_nPhase), 4);
+  EXPECT_EQ(last.m_strStatus, CSetupDriver::kPhaseStatusText[3]);
+  EXPECT_EQ(last.m_strCountText, "(9/9)");
   EXPECT_EQ(run.m_bOtherBrowser, 1);
 
   // The report: the four sections in order, each once.
@@ -207,7 +207,7 @@ TEST_P(RunEndings, EndWithOneMessage) {
   CRunEnd end = RunToEnd(run, window);
   std::vector<std::string> lines = ReportLines(run.m_setupReport);
   ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(run.TakeSnapshot().nPhase, ending.nLastPhase);
+  EXPECT_EQ(PhaseNumber(run.TakeSnapshot().m_nPhase), ending.nLastPhase);
   if (ending.nCode == 0) {
     EXPECT_TRUE(end.Completed()) << run.m_setupReport.TextUtf8();
     EXPECT_EQ(lines.back(), "------- INSTALL END -------\r\n");
@@ -217,7 +217,7 @@ TEST_P(RunEndings, EndWithOneMessage) {
   EXPECT_EQ(end.Count(WM_SETUP_COMPLETE), 0);
   EXPECT_EQ(end.messages.back(), WM_SETUP_ERROR) << "nothing is posted after the error";
   EXPECT_EQ(run.m_errorInfo.m_nCode, ending.nCode);
-  EXPECT_EQ(run.m_bErrorMode, 1);
+  EXPECT_TRUE(run.TakeSnapshot().m_bErrorMode);
   EXPECT_NE(end.strErrorText.find("[" + std::to_string(ending.nCode) + "]"), std::string::npos);
   EXPECT_EQ(lines.back(), end.strErrorText) << "the message closes the report, as it was shown";
   auto marker =
