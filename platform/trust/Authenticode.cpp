@@ -64,7 +64,8 @@ constexpr std::array<DigestName, 4> kDigests = {{
 TrustVerdict Fail(uint32_t result) { return TrustVerdict{result, result}; }
 TrustVerdict NoSignature(uint32_t reason) { return TrustVerdict{kTrustENoSignature, reason}; }
 TrustVerdict Malformed() { return NoSignature(HResultFromWin32(kErrorInvalidData)); }
-// A file that could not be read to the end as it was when the check began.
+// A file that could not be opened, or not read to its end as it was when
+// the check began.
 TrustVerdict Unreadable(Win32Error error) { return NoSignature(HResultFromWin32(error)); }
 
 // Dotted text of a DER OBJECT IDENTIFIER item (tag and length included).
