@@ -137,7 +137,10 @@ std::span<const uint8_t> FileSubject::NextPiece() {
       continue;
     }
     if (m_at < m_chunkOffset || m_at >= m_chunkOffset + m_chunkLength) {
-      if (!FillChunk(m_at, m_ranges.back().End())) break;
+      // Through the gaps between ranges (a few header bytes), up to the
+      // last range's end; std::max keeps the bound sane for ranges out of
+      // order.
+      if (!FillChunk(m_at, std::max(range.End(), m_ranges.back().End()))) break;
     }
     const size_t from = static_cast<size_t>(m_at - m_chunkOffset);
     const size_t length = static_cast<size_t>(std::min<uint64_t>(m_chunkLength - from, range.End() - m_at));
