@@ -52,8 +52,8 @@ CodeSignOutcome CheckCodeSign(const std::string& strPath) {
     result = platform::trust::WinVerifyTrust(strPath);
     lastError = platform::GetLastError();
   } catch (...) {
-    // Only allocation can throw here (a file too large to hold); treat it
-    // as a file we could not check.
+    // Only allocation can throw here (a signature area too large to hold);
+    // treat it as a file we could not check.
     result = platform::trust::kTrustENoSignature;
     lastError = platform::trust::HResultFromWin32(platform::kErrorNotEnoughMemory);
   }

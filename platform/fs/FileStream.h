@@ -15,6 +15,9 @@ namespace platform::fs {
 
 enum class FileMode {
   kRead,      // existing file, read only
+  kReadFile,  // existing regular file, read only; a FIFO, device or socket is
+              // refused with kErrorAccessDenied, without waiting for a writer
+              // (what CreateFileW gives for a name that is no file)
   kCreate,    // created or truncated, write only (CREATE_ALWAYS)
   kAppend,    // existing file, read and write, every write lands at the end
   kCreateNew, // a new file, write only; kErrorFileExists when the name is taken

@@ -62,6 +62,9 @@ Win32Error FileStream::Open(std::string_view windowsPath, FileMode mode) {
   int flags = O_CLOEXEC;
   switch (mode) {
     case FileMode::kRead: flags |= O_RDONLY; break;
+    // Non-blocking, so that opening a FIFO does not wait for a writer; a
+    // regular file reads the same either way.
+    case FileMode::kReadFile: flags |= O_RDONLY | O_NONBLOCK; break;
     case FileMode::kCreate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
     case FileMode::kAppend: flags |= O_RDWR | O_APPEND; break;
     case FileMode::kCreateNew: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
@@ -72,7 +75,7 @@ Win32Error FileStream::Open(std::string_view windowsPath, FileMode mode) {
     return OpenError(errno, *host);
   }
   struct stat st;
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (::fstat(fd, &st) == 0 && (S_ISDIR(st.st_mode) || (mode == FileMode::kReadFile && !S_ISREG(st.st_mode)))) {
     ::close(fd);
     return kErrorAccessDenied;
   }

@@ -22,6 +22,8 @@
 #include "platform/trust/SystemStores.h"
 #include "platform/trust/AuthenticodeLayout.h"
 #include "platform/trust/Der.h"
+#include "platform/trust/SubjectBio.h"
+#include "platform/trust/SubjectSource.h"
 
 namespace platform::trust {
 
@@ -63,6 +65,9 @@ constexpr std::array<DigestName, 4> kDigests = {{
 TrustVerdict Fail(uint32_t result) { return TrustVerdict{result, result}; }
 TrustVerdict NoSignature(uint32_t reason) { return TrustVerdict{kTrustENoSignature, reason}; }
 TrustVerdict Malformed() { return NoSignature(HResultFromWin32(kErrorInvalidData)); }
+// A file that could not be opened, or not read to its end as it was when
+// the check began.
+TrustVerdict Unreadable(Win32Error error) { return NoSignature(HResultFromWin32(error)); }
 
 // Dotted text of a DER OBJECT IDENTIFIER item (tag and length included).
 std::string OidText(std::span<const uint8_t> der) {
@@ -120,7 +125,9 @@ std::optional<IndirectData> ReadIndirectData(std::span<const uint8_t> der) {
   return data;
 }
 
-bool DigestMatches(const SignatureLayout& layout, const IndirectData& data, bool& knownAlgorithm) {
+// The image digest over the layout's ranges as the subject hands them out.
+bool DigestMatches(SubjectSource& subject, const SubjectLayout& layout, const IndirectData& data,
+                   bool& knownAlgorithm) {
   const auto found = std::find_if(kDigests.begin(), kDigests.end(),
                                   [&](const DigestName& d) { return d.oid == data.digestOid; });
   knownAlgorithm = found != kDigests.end();
@@ -128,9 +135,11 @@ bool DigestMatches(const SignatureLayout& layout, const IndirectData& data, bool
   MdPtr md(EVP_MD_fetch(nullptr, found->name, nullptr));
   MdCtxPtr ctx(EVP_MD_CTX_new());
   if (!md || !ctx || EVP_DigestInit_ex(ctx.get(), md.get(), nullptr) != 1) return false;
-  for (std::span<const uint8_t> range : layout.digestRanges) {
-    if (EVP_DigestUpdate(ctx.get(), range.data(), range.size()) != 1) return false;
+  subject.BeginRanges(layout.digestRanges);
+  for (std::span<const uint8_t> piece = subject.NextPiece(); !piece.empty(); piece = subject.NextPiece()) {
+    if (EVP_DigestUpdate(ctx.get(), piece.data(), piece.size()) != 1) return false;
   }
+  if (subject.Error() != kErrorSuccess) return false;
   unsigned char value[EVP_MAX_MD_SIZE];
   unsigned int length = 0;
   if (EVP_DigestFinal_ex(ctx.get(), value, &length) != 1) return false;
@@ -303,7 +312,7 @@ BioPtr ContentBio(std::span<const uint8_t> bytes) {
 
 // PE images and cabinets: the signed content is SpcIndirectDataContent,
 // which names the data type and carries the image digest.
-TrustVerdict CheckIndirectContent(PKCS7* p7, const SignatureLayout& layout) {
+TrustVerdict CheckIndirectContent(PKCS7* p7, const SubjectLayout& layout, SubjectSource& subject) {
   PKCS7* contents = p7->d.sign->contents;
   if (contents->type == nullptr || OidText(contents->type) != kSpcIndirectDataOid ||
       contents->d.other == nullptr || contents->d.other->type != V_ASN1_SEQUENCE) {
@@ -315,7 +324,9 @@ TrustVerdict CheckIndirectContent(PKCS7* p7, const SignatureLayout& layout) {
   if (!indirect || indirect->dataTypeOid != layout.dataTypeOid) return Malformed();
 
   bool knownAlgorithm = false;
-  if (!DigestMatches(layout, *indirect, knownAlgorithm)) {
+  const bool digestOk = DigestMatches(subject, layout, *indirect, knownAlgorithm);
+  if (subject.Error() != kErrorSuccess) return Unreadable(subject.Error());
+  if (!digestOk) {
     return Fail(knownAlgorithm ? kTrustEBadDigest : kNteBadAlgid);
   }
   // The signer's messageDigest covers the contents octets of
@@ -329,7 +340,7 @@ TrustVerdict CheckIndirectContent(PKCS7* p7, const SignatureLayout& layout) {
 
 // ELF programs: a detached SignedData of type data over the program bytes,
 // digested with SHA-256 or SHA-512.
-TrustVerdict CheckDetachedContent(PKCS7* p7, const SignatureLayout& layout) {
+TrustVerdict CheckDetachedContent(PKCS7* p7, const SubjectLayout& layout, SubjectSource& subject) {
   PKCS7* contents = p7->d.sign->contents;
   if (contents->type == nullptr || OBJ_obj2nid(contents->type) != NID_pkcs7_data || !PKCS7_get_detached(p7)) {
     return Malformed();
@@ -337,11 +348,13 @@ TrustVerdict CheckDetachedContent(PKCS7* p7, const SignatureLayout& layout) {
   const PKCS7_SIGNER_INFO* info = sk_PKCS7_SIGNER_INFO_value(PKCS7_get_signer_info(p7), 0);
   const int digest = info != nullptr && info->digest_alg != nullptr ? OBJ_obj2nid(info->digest_alg->algorithm) : 0;
   if (digest != NID_sha256 && digest != NID_sha512) return Fail(kNteBadAlgid);
-  BioPtr content = ContentBio(layout.digestRanges.front());
+  subject.BeginRanges(layout.digestRanges);
+  BioPtr content(NewSubjectBio(subject));
   if (!content) return Malformed();
   const int signatureOk =
       PKCS7_verify(p7, nullptr, nullptr, content.get(), nullptr, PKCS7_NOVERIFY | PKCS7_BINARY);
   ERR_clear_error();
+  if (subject.Error() != kErrorSuccess) return Unreadable(subject.Error());
   return signatureOk == 1 ? TrustVerdict{} : Fail(kTrustEBadDigest);
 }
 
@@ -377,8 +390,9 @@ TrustVerdict CheckSigner(PKCS7* p7, X509* signer, const TrustStores& stores) {
 
 }  // namespace
 
-TrustVerdict VerifyAuthenticode(std::span<const uint8_t> file, const TrustStores& stores) {
-  const SignatureLayout layout = FindSignatureLayout(file);
+TrustVerdict VerifyAuthenticode(SubjectSource& subject, const TrustStores& stores) {
+  const SubjectLayout layout = FindSubjectLayout(subject);
+  if (subject.Error() != kErrorSuccess) return Unreadable(subject.Error());
   if (layout.form == SubjectForm::kUnknown) return NoSignature(kTrustESubjectFormUnknown);
   if (layout.status == LayoutStatus::kUnsigned) return NoSignature(kTrustENoSignature);
   if (layout.status == LayoutStatus::kMalformed) return Malformed();
@@ -401,23 +415,29 @@ TrustVerdict VerifyAuthenticode(std::span<const uint8_t> file, const TrustStores
   X509* signer = signers && sk_X509_num(signers.get()) > 0 ? sk_X509_value(signers.get(), 0) : nullptr;
   if (signer == nullptr) return Fail(kTrustENoSignerCert);
 
-  const TrustVerdict content = layout.form == SubjectForm::kElf ? CheckDetachedContent(p7.get(), layout)
-                                                                : CheckIndirectContent(p7.get(), layout);
+  const TrustVerdict content = layout.form == SubjectForm::kElf ? CheckDetachedContent(p7.get(), layout, subject)
+                                                                : CheckIndirectContent(p7.get(), layout, subject);
   if (content.result != 0) return content;
   return CheckSigner(p7.get(), signer, stores);
 }
 
+TrustVerdict VerifyAuthenticode(std::span<const uint8_t> file, const TrustStores& stores) {
+  MemorySubject subject(file);
+  return VerifyAuthenticode(subject, stores);
+}
+
+TrustVerdict VerifyAuthenticodeFile(std::string_view path, const TrustStores& stores) {
+  // Read, not mapped: a file cut short by someone else during the check
+  // must not take the process down (Windows keeps a mapped file from being
+  // cut short; this host does not). One pass, so the file is never held
+  // whole: the headers and the signature first, then the digested bytes.
+  FileSubject subject;
+  if (const Win32Error error = subject.Open(path)) return Unreadable(error);
+  return VerifyAuthenticode(subject, stores);
+}
+
 uint32_t WinVerifyTrust(std::string_view path) {
-  TrustVerdict verdict;
-  // A copy, not a mapping: a file cut short by someone else during the
-  // check must not take the process down (Windows keeps a mapped file from
-  // being cut short; this host does not).
-  const std::expected<std::vector<uint8_t>, Win32Error> file = fs::ReadFileBytes(path);
-  if (!file) {
-    verdict = NoSignature(HResultFromWin32(file.error()));
-  } else {
-    verdict = VerifyAuthenticode(*file, TrustStores::FromSystem());
-  }
+  const TrustVerdict verdict = VerifyAuthenticodeFile(path, TrustStores::FromSystem());
   SetLastError(verdict.lastError);
   return verdict.result;
 }

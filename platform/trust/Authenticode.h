@@ -77,9 +77,21 @@ class TrustStores {
   std::unique_ptr<Impl> m_impl;
 };
 
+class SubjectSource;
+
 // Verifies the Authenticode signature of a file's bytes. Never throws and
 // never reads outside `file`.
 TrustVerdict VerifyAuthenticode(std::span<const uint8_t> file, const TrustStores& stores);
+
+// The same check over bytes as a SubjectSource hands them out (SubjectSource.h).
+// A source that fails (a file cut short, grown or unreadable during the
+// check) gives TRUST_E_NOSIGNATURE with HRESULT_FROM_WIN32 of its error.
+TrustVerdict VerifyAuthenticode(SubjectSource& subject, const TrustStores& stores);
+
+// The check of a file named by a Windows path, read once front to back in
+// large chunks; only the headers and the signature are kept. Only regular
+// files are read: FIFOs and devices give HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED).
+TrustVerdict VerifyAuthenticodeFile(std::string_view path, const TrustStores& stores);
 
 // WinVerifyTrust for a file named by a Windows path, with the prefix's
 // stores: returns the result and sets the thread's last error as

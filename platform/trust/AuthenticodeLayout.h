@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/trust/SubjectSource.h"
+
 // Where the signature of a file sits and which bytes its digest covers, for
 // the formats we verify: PE images (Authenticode certificate table),
 // cabinets (Authenticode signature area named in the reserved header) and
@@ -40,6 +42,16 @@ struct SignatureLayout {
   std::string_view dataTypeOid;
 };
 
+// The same as found in a SubjectSource: the digest ranges as file offsets,
+// the signature in the source's keeping.
+struct SubjectLayout {
+  SubjectForm form = SubjectForm::kUnknown;
+  LayoutStatus status = LayoutStatus::kUnsigned;
+  std::span<const uint8_t> signature;
+  std::vector<ByteRange> digestRanges;  // ascending, not overlapping
+  std::string_view dataTypeOid;
+};
+
 inline constexpr std::string_view kSpcPeImageDataOid = "1.3.6.1.4.1.311.2.1.15";
 inline constexpr std::string_view kSpcCabDataOid = "1.3.6.1.4.1.311.2.1.25";
 
@@ -64,6 +76,8 @@ inline constexpr std::string_view kSpcCabDataOid = "1.3.6.1.4.1.311.2.1.25";
 // cut-off start of the trailer's magic (8 bytes or more), which is a damaged
 // signature.
 SignatureLayout FindSignatureLayout(std::span<const uint8_t> file);
+// The same rules, reading only the headers and the signature area.
+SubjectLayout FindSubjectLayout(SubjectSource& source);
 
 inline constexpr std::string_view kElfSignatureMagic = "~Vamo signature appended~\n";
 inline constexpr size_t kElfSignatureInfoSize = 12;

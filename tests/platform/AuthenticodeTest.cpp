@@ -4,16 +4,20 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/core/Win32Error.h"
 #include "platform/fs/Path.h"
 #include "platform/sim/Prefix.h"
+#include "platform/trust/SubjectSource.h"
 #include "tests/data/authenticode/Fixtures.h"
 #include "tests/support/TempPrefix.h"
 #include "tests/support/ToolRunner.h"
@@ -291,6 +295,113 @@ TEST(Authenticode, TruncatedSignedFilesAreRefused) {
   for (size_t length = 0; length < bytes.size(); length += 7) {
     const std::vector<uint8_t> part(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length));
     EXPECT_NE(VerifyAuthenticode(part, stores).result, 0u) << length;
+  }
+}
+
+// The check by path reads the file in one pass; its verdicts are those of
+// the check over the same bytes in memory, for every fixture and for cut
+// copies of a signed image, a cabinet and a program.
+TrustStores FixtureStores() {
+  TrustStores stores = TrustStores::Empty();
+  stores.AddTrustedPemFile(FixtureHostPath("pki/ca.pem"));
+  return stores;
+}
+
+void ExpectSameVerdict(const std::string& hostPath, std::span<const uint8_t> bytes, const TrustStores& stores) {
+  const TrustVerdict inMemory = VerifyAuthenticode(bytes, stores);
+  const TrustVerdict byPath = VerifyAuthenticodeFile(platform::ToWindowsPath(hostPath), stores);
+  EXPECT_EQ(byPath.result, inMemory.result) << hostPath << " " << std::hex << byPath.result;
+  EXPECT_EQ(byPath.lastError, inMemory.lastError) << hostPath << " " << std::hex << byPath.lastError;
+}
+
+TEST(AuthenticodeFile, AgreesWithTheCheckInMemoryOnEveryFixture) {
+  const TrustStores stores = FixtureStores();
+  int checked = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(VAMO_AUTHENTICODE_FIXTURES)) {
+    if (!entry.is_regular_file()) continue;
+    ExpectSameVerdict(entry.path().string(), FixtureBytes(entry.path().filename().string()), stores);
+    ++checked;
+  }
+  EXPECT_GT(checked, 20);
+}
+
+class AuthenticodeFileCut : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(AuthenticodeFileCut, CutCopiesGetTheVerdictOfTheirBytes) {
+  const std::vector<uint8_t> bytes = FixtureBytes(GetParam());
+  const TrustStores stores = FixtureStores();
+  TempDir work;
+  const std::string copy = work.Path() + "/cut";
+  // Every length near the end (where the signature and trailer sit), a
+  // sample of the rest.
+  for (size_t length = 0; length <= bytes.size(); length += bytes.size() - length > 96 ? 61 : 1) {
+    std::ofstream(copy, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(length));
+    const std::span<const uint8_t> part(bytes.data(), length);
+    ExpectSameVerdict(copy, part, stores);
+    if (length < bytes.size()) {
+      EXPECT_NE(VerifyAuthenticode(part, stores).result, 0u) << length;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, AuthenticodeFileCut,
+                         ::testing::Values("app64-signed.exe", "signed.cab", "elf-signed"));
+
+// A file cut short or grown by someone else while its digested bytes are
+// read: the check ends in a clean refusal, never in a read past the end nor
+// in a verdict on bytes the signature does not cover.
+enum class Change { kCut, kGrow };
+
+class ChangingFile : public FileSubject {
+ public:
+  ChangingFile(std::string hostPath, Change change) : m_hostPath(std::move(hostPath)), m_change(change) {}
+
+  void BeginRanges(std::vector<ByteRange> ranges) override {
+    const uint64_t size = std::filesystem::file_size(m_hostPath);
+    if (m_change == Change::kCut) {
+      std::filesystem::resize_file(m_hostPath, size / 2);
+    } else {
+      std::ofstream(m_hostPath, std::ios::binary | std::ios::app) << "appended";
+    }
+    FileSubject::BeginRanges(std::move(ranges));
+  }
+
+ private:
+  std::string m_hostPath;
+  Change m_change;
+};
+
+class AuthenticodeFileChange : public ::testing::TestWithParam<std::tuple<const char*, Change>> {};
+
+TEST_P(AuthenticodeFileChange, IsRefusedCleanly) {
+  const auto& [name, change] = GetParam();
+  TempDir work;
+  const std::string copy = work.Path() + "/subject";
+  std::filesystem::copy_file(FixtureHostPath(name), copy);
+  const TrustStores stores = FixtureStores();
+  ASSERT_EQ(VerifyAuthenticodeFile(platform::ToWindowsPath(copy), stores).result, 0u);
+
+  ChangingFile subject(copy, change);
+  ASSERT_EQ(subject.Open(platform::ToWindowsPath(copy)), platform::kErrorSuccess);
+  const TrustVerdict verdict = VerifyAuthenticode(subject, stores);
+  EXPECT_EQ(verdict.result, kTrustENoSignature);
+  EXPECT_EQ(verdict.lastError, kInvalidData) << std::hex << verdict.lastError;
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, AuthenticodeFileChange,
+                         ::testing::Combine(::testing::Values("app64-signed.exe", "signed.cab", "elf-signed",
+                                                              "elf-signed-noattr"),
+                                            ::testing::Values(Change::kCut, Change::kGrow)));
+
+// What stands where a file is expected is read only when it is a regular
+// file: a FIFO nobody writes to and a device are refused at once.
+TEST(WinVerifyTrust, FifoAndDeviceAreNoSignatureWithAccessDenied) {
+  TempPrefix prefix;
+  ASSERT_EQ(mkfifo(platform::ToHostPath("C:\\pipe.exe").c_str(), 0600), 0);
+  for (const char* path : {"C:\\pipe.exe", "Z:\\dev\\zero"}) {
+    EXPECT_EQ(WinVerifyTrust(path), kTrustENoSignature) << path;
+    EXPECT_EQ(platform::GetLastError(), HResultFromWin32(platform::kErrorAccessDenied)) << path;
   }
 }
 
