@@ -1,7 +1,6 @@
 #include "system/ArchiveReader.h"
 
 #include <unzip.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
@@ -10,6 +9,8 @@
 #include "platform/sim/HostPath.h"
 #include "platform/fs/FileStream.h"
 #include "platform/fs/Path.h"
+#include "system/ArchiveInput.h"
+#include "system/GzipStream.h"
 #include "system/Trace.h"
 
 namespace {
@@ -25,7 +26,6 @@ constexpr char kErrSink[] = "Could not write the unpacked data !";
 
 constexpr size_t kTarBlock = 512;
 constexpr size_t kTransferBytes = 256 * 1024;
-constexpr unsigned kGzipInputBuffer = 128 * 1024;
 
 constexpr uint32_t kAttrDirectory = 0x10;
 constexpr uint32_t kAttrNormal = 0x80;
@@ -36,16 +36,58 @@ constexpr uint16_t kHostUnix = 3;
 
 uint64_t RoundUpToBlock(uint64_t size) { return (size + kTarBlock - 1) / kTarBlock * kTarBlock; }
 
+// The zip library's file functions, over the archive input its opaque
+// pointer names: it opens the archive by its Windows name, reads, seeks and
+// closes through it, and never writes.
+voidpf ZCALLBACK ZipOpen(voidpf opaque, const void* path, int mode) {
+  if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ || path == nullptr) return nullptr;
+  auto* input = static_cast<CArchiveInput*>(opaque);
+  return input->Open(static_cast<const char*>(path)) ? input : nullptr;
+}
+
+uLong ZCALLBACK ZipRead(voidpf, voidpf stream, void* buffer, uLong size) {
+  auto got = static_cast<CArchiveInput*>(stream)->Read(static_cast<uint8_t*>(buffer), size);
+  return got ? static_cast<uLong>(*got) : 0;
+}
+
+uLong ZCALLBACK ZipWrite(voidpf, voidpf, const void*, uLong) { return 0; }
+
+ZPOS64_T ZCALLBACK ZipTell(voidpf, voidpf stream) { return static_cast<CArchiveInput*>(stream)->Tell(); }
+
+long ZCALLBACK ZipSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
+  auto* input = static_cast<CArchiveInput*>(stream);
+  uint64_t base = 0;
+  switch (origin) {
+    case ZLIB_FILEFUNC_SEEK_SET: break;
+    case ZLIB_FILEFUNC_SEEK_CUR: base = input->Tell(); break;
+    case ZLIB_FILEFUNC_SEEK_END: {
+      auto size = input->Size();
+      if (!size) return -1;
+      base = *size;
+      break;
+    }
+    default: return -1;
+  }
+  if (offset > UINT64_MAX - base) return -1;
+  input->Seek(base + offset);
+  return 0;
+}
+
+int ZCALLBACK ZipClose(voidpf, voidpf stream) {
+  static_cast<CArchiveInput*>(stream)->Close();
+  return 0;
+}
+
+int ZCALLBACK ZipError(voidpf, voidpf stream) { return static_cast<CArchiveInput*>(stream)->Failed() ? 1 : 0; }
+
 }  // namespace
 
 struct CArchiveReader::Gzip {
-  gzFile file = nullptr;
-  ~Gzip() {
-    if (file != nullptr) gzclose(file);
-  }
+  CGzipStream stream;
 };
 
 struct CArchiveReader::Zip {
+  CArchiveInput input;  // outlives the library's handle, which reads through it
   unzFile file = nullptr;
   int current = -1;  // entry the library is positioned at, -1 before the first
   ~Zip() {
@@ -100,19 +142,16 @@ bool CArchiveReader::IsValidTarHeader(const uint8_t* header) {
 
 int CArchiveReader::Open(std::string_view path) {
   Close();
-  std::string host = platform::ToHostPath(path);
-  if (host.empty()) {
-    m_strLastError = kErrArchiveType;
-    return 0;
-  }
-  if (OpenZip(host)) return 1;
+  std::string windowsPath(path);  // the zip library wants it NUL-terminated
+  if (OpenZip(windowsPath)) return 1;
   if (!m_strLastError.empty()) return 0;  // a zip, but a hostile one
-  return OpenGzip(path, host);
+  return OpenGzip(windowsPath);
 }
 
-int CArchiveReader::OpenZip(const std::string& hostPath) {
+int CArchiveReader::OpenZip(const std::string& path) {
   auto zip = std::make_unique<Zip>();
-  zip->file = unzOpen64(hostPath.c_str());
+  zlib_filefunc64_def functions{ZipOpen, ZipRead, ZipWrite, ZipTell, ZipSeek, ZipClose, ZipError, &zip->input};
+  zip->file = unzOpen2_64(path.c_str(), &functions);
   if (zip->file == nullptr) return 0;
 
   // Entries whose data ranges overlap make a few kilobytes unpack to
@@ -140,9 +179,8 @@ int CArchiveReader::OpenZip(const std::string& hostPath) {
   return 1;
 }
 
-int CArchiveReader::OpenGzip(std::string_view path, const std::string& hostPath) {
-  // zlib would read any file "transparently" as if it were uncompressed; only
-  // a file that starts with the gzip magic is a gzip archive here.
+int CArchiveReader::OpenGzip(const std::string& path) {
+  // Only a file that starts with the gzip magic is a gzip archive here.
   platform::fs::FileStream probe;
   uint8_t magic[2] = {0, 0};
   if (probe.Open(path, platform::fs::FileMode::kRead) != platform::kErrorSuccess) {
@@ -150,21 +188,17 @@ int CArchiveReader::OpenGzip(std::string_view path, const std::string& hostPath)
     return 0;
   }
   auto got = probe.Read(magic);
-  auto length = probe.Size();
   probe.Close();
   if (!got || *got != 2 || magic[0] != 0x1F || magic[1] != 0x8B) {
     m_strLastError = kErrArchiveType;
     return 0;
   }
-  m_nGzipLength = length ? *length : 0;
 
   auto gzip = std::make_unique<Gzip>();
-  gzip->file = gzopen(hostPath.c_str(), "rb");
-  if (gzip->file == nullptr) {
+  if (!gzip->stream.Open(path)) {
     m_strLastError = kErrArchiveType;
     return 0;
   }
-  gzbuffer(gzip->file, kGzipInputBuffer);
   m_gzip = std::move(gzip);
   m_nContentPos = 0;
 
@@ -182,28 +216,15 @@ int CArchiveReader::OpenGzip(std::string_view path, const std::string& hostPath)
 }
 
 long CArchiveReader::ReadContent(uint8_t* buffer, size_t size) {
-  size_t total = 0;
-  while (total < size) {
-    unsigned chunk = static_cast<unsigned>(std::min<size_t>(size - total, 1u << 30));
-    int n = gzread(m_gzip->file, buffer + total, chunk);
-    if (n < 0) return -1;
-    total += static_cast<size_t>(n);
-    if (static_cast<unsigned>(n) < chunk) {
-      // A short read is the end of the data, unless zlib met a truncated or
-      // damaged stream (it reports "unexpected end of file" only here).
-      int err = Z_OK;
-      gzerror(m_gzip->file, &err);
-      if (err != Z_OK) return -1;
-      break;
-    }
-  }
-  m_nContentPos += total;
-  return static_cast<long>(total);
+  int64_t n = m_gzip->stream.Read(buffer, size);
+  if (n < 0) return -1;
+  m_nContentPos += static_cast<uint64_t>(n);
+  return static_cast<long>(n);
 }
 
 bool CArchiveReader::SeekContent(uint64_t offset) {
   if (offset < m_nContentPos) {
-    if (gzrewind(m_gzip->file) != 0) return false;
+    if (!m_gzip->stream.Rewind()) return false;
     m_nContentPos = 0;
   }
   if (m_buffer.size() < kTransferBytes) m_buffer.resize(kTransferBytes);
@@ -434,7 +455,6 @@ int CArchiveReader::GetTarFile(int index, IArchiveSink& sink, CArchiveMember& me
 void CArchiveReader::Close() {
   m_gzip.reset();
   m_zip.reset();
-  m_nGzipLength = 0;
   m_nContentPos = 0;
   m_nTarIndex = 0;
   m_nTarOffset = 0;

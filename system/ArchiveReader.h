@@ -96,8 +96,8 @@ class CArchiveReader {
   struct Gzip;
   struct Zip;
 
-  int OpenZip(const std::string& hostPath);
-  int OpenGzip(std::string_view path, const std::string& hostPath);
+  int OpenZip(const std::string& path);
+  int OpenGzip(const std::string& path);
   int GetZipFile(int index, IArchiveSink& sink, CArchiveMember& member);
   int GetGzipFile(IArchiveSink& sink, CArchiveMember& member);
   int GetTarFile(int index, IArchiveSink& sink, CArchiveMember& member);
@@ -111,7 +111,6 @@ class CArchiveReader {
   bool ReadTarHeader(uint64_t offset, uint8_t* header, bool& readError);
 
   std::unique_ptr<Gzip> m_gzip;
-  uint64_t m_nGzipLength = 0;  // compressed length of the gzip file
   std::unique_ptr<Zip> m_zip;
   std::string m_strLastError;
   int m_nKind = kKindNone;
