@@ -6,7 +6,6 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/sim/HostPath.h"
 #include "platform/fs/FileStream.h"
 #include "platform/fs/Path.h"
 #include "system/ArchiveInput.h"

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/prefix/Prefix.h"
+#include "platform/sim/Prefix.h"
 #include "tests/support/TempPrefix.h"
 
 namespace {
