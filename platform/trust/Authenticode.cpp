@@ -22,7 +22,7 @@
 #include "platform/trust/SystemStores.h"
 #include "platform/trust/AuthenticodeLayout.h"
 #include "platform/trust/Der.h"
-#include "platform/trust/SubjectBio.h"
+#include "platform/trust/SubjectBio_openssl.h"
 #include "platform/trust/SubjectSource.h"
 
 namespace platform::trust {

@@ -1,4 +1,4 @@
-#include "platform/trust/SubjectBio.h"
+#include "platform/trust/SubjectBio_openssl.h"
 
 #include <algorithm>
 #include <cstring>
