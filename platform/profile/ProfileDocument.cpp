@@ -28,19 +28,6 @@ std::vector<size_t> LineBreaks(const Container& text) {
   return breaks;
 }
 
-// UTF-16 text of the bytes after the byte-order mark. An odd last byte
-// cannot be half of anything readable and is dropped.
-std::string DecodeUtf16(std::span<const uint8_t> bytes, bool bigEndian) {
-  std::u16string units;
-  units.reserve(bytes.size() / 2);
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    uint16_t lo = bigEndian ? bytes[i + 1] : bytes[i];
-    uint16_t hi = bigEndian ? bytes[i] : bytes[i + 1];
-    units += static_cast<char16_t>(lo | (hi << 8));
-  }
-  return Utf16ToUtf8(units);
-}
-
 }  // namespace
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -62,10 +49,10 @@ ProfileDocument ProfileDocument::Parse(std::span<const uint8_t> bytes, uint32_t 
     doc.m_text.assign(bytes.begin() + 3, bytes.end());
   } else if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
     doc.m_encoding = TextEncoding::kUtf16Le;
-    doc.m_text = DecodeUtf16(bytes.subspan(2), false);
+    doc.m_text = Utf16BytesToUtf8(bytes.subspan(2), Utf16End::kAtEnd, ByteOrder::kLittleEndian);
   } else if (bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) {
     doc.m_encoding = TextEncoding::kUtf16Be;
-    doc.m_text = DecodeUtf16(bytes.subspan(2), true);
+    doc.m_text = Utf16BytesToUtf8(bytes.subspan(2), Utf16End::kAtEnd, ByteOrder::kBigEndian);
   } else {
     // Windows reads text without a byte-order mark in the ANSI code page.
     // Well-formed UTF-8 beyond ASCII is read as UTF-8 all the same: text in
@@ -256,16 +243,10 @@ std::vector<uint8_t> ProfileDocument::Encode(std::string_view text) const {
     case TextEncoding::kUtf16Le:
     case TextEncoding::kUtf16Be: {
       bool bigEndian = m_encoding == TextEncoding::kUtf16Be;
-      std::u16string units = Utf8ToUtf16(text);
-      bytes.reserve(2 + units.size() * 2);
       bytes.push_back(bigEndian ? 0xFE : 0xFF);
       bytes.push_back(bigEndian ? 0xFF : 0xFE);
-      for (char16_t unit : units) {
-        uint8_t lo = static_cast<uint8_t>(unit & 0xFF);
-        uint8_t hi = static_cast<uint8_t>(unit >> 8);
-        bytes.push_back(bigEndian ? hi : lo);
-        bytes.push_back(bigEndian ? lo : hi);
-      }
+      AppendUtf16Bytes(bytes, std::string_view(text), Utf16Nul::kOmit,
+                       bigEndian ? ByteOrder::kBigEndian : ByteOrder::kLittleEndian);
       break;
     }
   }
