@@ -1,4 +1,3 @@
-#include "platform/sim/HostPath.h"
 #include "platform/cabinet/Cabinet.h"
 
 #include <mspack.h>
@@ -12,6 +11,7 @@
 
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/Path.h"
+#include "platform/sim/HostPath.h"
 #include "platform/text/Utf.h"
 
 namespace platform::cabinet {

@@ -1,5 +1,3 @@
-#include "platform/core/Errno_posix.h"
-#include "platform/sim/HostPath.h"
 #include "platform/fs/DirectoryList.h"
 
 #include <dirent.h>
@@ -9,7 +7,9 @@
 #include <cerrno>
 #include <memory>
 
+#include "platform/core/Errno_posix.h"
 #include "platform/fs/Path.h"
+#include "platform/sim/HostPath.h"
 #include "platform/text/Utf.h"
 
 namespace platform::fs {

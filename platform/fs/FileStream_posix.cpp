@@ -1,5 +1,3 @@
-#include "platform/core/Errno_posix.h"
-#include "platform/sim/HostPath.h"
 #include "platform/fs/FileStream.h"
 
 #include <cerrno>
@@ -12,7 +10,9 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/core/Errno_posix.h"
 #include "platform/fs/Path.h"
+#include "platform/sim/HostPath.h"
 
 namespace platform::fs {
 

@@ -1,6 +1,3 @@
-#include "platform/sim/HostFiles.h"
-#include "platform/core/Errno_posix.h"
-#include "platform/sim/HostPath.h"
 #include "platform/fs/FileSystem.h"
 
 #include <fcntl.h>
@@ -10,8 +7,11 @@
 #include <atomic>
 #include <cerrno>
 
+#include "platform/core/Errno_posix.h"
 #include "platform/core/ScopedFd_posix.h"
 #include "platform/fs/Path.h"
+#include "platform/sim/HostFiles.h"
+#include "platform/sim/HostPath.h"
 
 namespace platform::fs {
 

@@ -1,4 +1,3 @@
-#include "platform/sim/HostPath.h"
 #include "platform/gui/FileDialog.h"
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 #include "platform/gui/NativeWindow_gtk.h"
 #include "platform/gui/UiThread.h"
 #include "platform/gui/Window.h"
+#include "platform/sim/HostPath.h"
 
 namespace platform::gui {
 

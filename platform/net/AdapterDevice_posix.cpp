@@ -1,4 +1,3 @@
-#include "platform/core/Errno_posix.h"
 #include "platform/net/AdapterDevice.h"
 
 #include <fcntl.h>
@@ -11,6 +10,7 @@
 #include <optional>
 #include <utility>
 
+#include "platform/core/Errno_posix.h"
 #include "platform/core/ScopedFd_posix.h"
 
 namespace platform::net {

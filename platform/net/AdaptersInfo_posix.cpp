@@ -1,4 +1,3 @@
-#include "platform/core/Errno_posix.h"
 #include "platform/net/AdaptersInfo.h"
 
 #include <arpa/inet.h>
@@ -15,6 +14,7 @@
 #include <optional>
 #include <sstream>
 
+#include "platform/core/Errno_posix.h"
 #include "platform/sim/NetConfigText.h"
 
 namespace platform::net {

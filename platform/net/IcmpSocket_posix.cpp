@@ -1,4 +1,3 @@
-#include "platform/core/Errno_posix.h"
 #include "platform/net/IcmpSocket.h"
 
 #include <netinet/in.h>
@@ -9,6 +8,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/core/Errno_posix.h"
 #include "platform/net/DescriptorIo_posix.h"
 #include "platform/net/Sockaddr_posix.h"
 

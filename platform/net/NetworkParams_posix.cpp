@@ -1,4 +1,3 @@
-#include "platform/core/Errno_posix.h"
 #include "platform/net/NetworkParams.h"
 
 #include <unistd.h>
@@ -7,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/core/Errno_posix.h"
 #include "platform/sim/NetConfigText.h"
 
 namespace platform::net {

@@ -1,4 +1,3 @@
-#include "platform/core/Errno_posix.h"
 #include "platform/net/Resolver.h"
 
 #include <netdb.h>
@@ -7,6 +6,7 @@
 #include <cerrno>
 #include <memory>
 
+#include "platform/core/Errno_posix.h"
 #include "platform/net/Sockaddr_posix.h"
 
 namespace platform::net {

@@ -1,4 +1,3 @@
-#include "platform/core/Errno_posix.h"
 #include "platform/net/SocketLayer.h"
 
 #include <signal.h>
@@ -6,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+
+#include "platform/core/Errno_posix.h"
 
 namespace platform {
 

@@ -1,4 +1,3 @@
-#include "platform/core/Errno_posix.h"
 #include "platform/process/ProgramFile.h"
 
 #include <fcntl.h>
@@ -7,6 +6,7 @@
 
 #include <cerrno>
 
+#include "platform/core/Errno_posix.h"
 #include "platform/core/ScopedFd_posix.h"
 #include "platform/fs/Path.h"
 #include "platform/process/Spawn_posix.h"

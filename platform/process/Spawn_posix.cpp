@@ -1,8 +1,8 @@
-#include "platform/core/Errno_posix.h"
-#include "platform/sim/HostPath.h"
 #include "platform/process/Spawn_posix.h"
 
+#include "platform/core/Errno_posix.h"
 #include "platform/fs/Path.h"
+#include "platform/sim/HostPath.h"
 
 #include <fcntl.h>
 #include <spawn.h>

@@ -1,4 +1,3 @@
-#include "platform/core/Errno_posix.h"
 #include "platform/sim/HiveStore.h"
 
 #include <dirent.h>
@@ -14,6 +13,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/core/Errno_posix.h"
 #include "platform/core/ScopedFd_posix.h"
 #include "platform/sim/Prefix.h"
 

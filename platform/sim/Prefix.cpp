@@ -1,4 +1,3 @@
-#include "platform/sim/HostFiles.h"
 #include "platform/sim/Prefix.h"
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 
 #include "platform/fs/FileSystem.h"
 #include "platform/registry/Registry.h"
+#include "platform/sim/HostFiles.h"
 #include "platform/sysinfo/WindowsVersion.h"
 
 namespace platform {

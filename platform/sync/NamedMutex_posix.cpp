@@ -1,5 +1,3 @@
-#include "platform/sim/HostFiles.h"
-#include "platform/core/Errno_posix.h"
 #include "platform/sync/NamedMutex.h"
 
 #include <fcntl.h>
@@ -9,7 +7,9 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/core/Errno_posix.h"
 #include "platform/fs/FileSystem.h"
+#include "platform/sim/HostFiles.h"
 #include "platform/sim/Prefix.h"
 
 namespace platform {

@@ -1,5 +1,5 @@
-#include "platform/sim/HostPath.h"
 #include "platform/trust/Authenticode.h"
+#include "platform/sim/HostPath.h"
 #include "platform/trust/AuthenticodeLayout.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,3 @@
-#include "platform/sim/HostPath.h"
 #include "platform/fs/FileOperations.h"
 
 #include <sys/stat.h>
@@ -11,6 +10,7 @@
 
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/Path.h"
+#include "platform/sim/HostPath.h"
 #include "tests/support/TempPrefix.h"
 
 namespace {

@@ -1,5 +1,3 @@
-#include "platform/sim/HostFiles.h"
-#include "platform/sim/HostPath.h"
 #include "platform/fs/FileSystem.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +8,8 @@
 #include <filesystem>
 
 #include "platform/fs/Path.h"
+#include "platform/sim/HostFiles.h"
+#include "platform/sim/HostPath.h"
 #include "tests/support/TempPrefix.h"
 
 namespace {

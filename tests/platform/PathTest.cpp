@@ -1,10 +1,10 @@
-#include "platform/sim/HostPath.h"
 #include "platform/fs/Path.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "platform/sim/HostPath.h"
 #include "tests/support/TempPrefix.h"
 
 namespace {

@@ -1,4 +1,3 @@
-#include "platform/sim/HostPath.h"
 #include "platform/process/Process.h"
 
 #include <sys/stat.h>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "platform/fs/Path.h"
+#include "platform/sim/HostPath.h"
 #include "tests/support/TempPrefix.h"
 
 namespace {
