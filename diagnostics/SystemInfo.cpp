@@ -40,8 +40,8 @@ std::string MegabyteText(uint64_t bytes) {
 }  // namespace
 
 int CSystemInfo::GatherSystemInfo() {
-  m_strUserName = std::string(platform::TruncateUtf16(platform::GetUserName(), kNameBufferChars - 1));
-  m_strComputerName = std::string(platform::TruncateUtf16(platform::GetComputerName(), kNameBufferChars - 1));
+  m_strUserName = std::string(platform::TruncateUtf16(platform::UserName(), kNameBufferChars - 1));
+  m_strComputerName = std::string(platform::TruncateUtf16(platform::ComputerName(), kNameBufferChars - 1));
 
   // The system's language, not the user's.
   const uint16_t language = platform::GetSystemLanguage();
@@ -79,8 +79,8 @@ int CSystemInfo::GatherSystemInfo() {
     m_strTotalPageFile = MegabyteText(memory->totalPageFile);
   }
 
-  std::expected<platform::WindowsVersion, platform::Win32Error> version = platform::GetVersionEx(true);
-  if (!version) version = platform::GetVersionEx(false);
+  std::expected<platform::WindowsVersion, platform::Win32Error> version = platform::QueryWindowsVersion(true);
+  if (!version) version = platform::QueryWindowsVersion(false);
   if (!version) return 0;
   m_nMajorVersion = static_cast<int>(version->majorVersion);
   m_nMinorVersion = static_cast<int>(version->minorVersion);

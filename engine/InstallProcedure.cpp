@@ -106,7 +106,7 @@ int CInstallProcedure::ProcInstallReady() {
   }
 
   m_installPlan.Clear();
-  m_UpdateListURL = m_strUpdateListUrlOverride ? *m_strUpdateListUrlOverride : platform::LoadString(IDS_UPDATE_LIST_URL);
+  m_UpdateListURL = m_strUpdateListUrlOverride ? *m_strUpdateListUrlOverride : platform::LoadModuleString(IDS_UPDATE_LIST_URL);
   m_report.AppendLine("Updatelist File URL [%s]\r\n", m_UpdateListURL.c_str());
   return 0;
 }

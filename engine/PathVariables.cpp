@@ -13,7 +13,7 @@ std::string Folder(platform::KnownFolder folder) {
 }
 
 std::string AllUsersProfile() {
-  return std::string(platform::TruncateUtf16(platform::ExpandEnvironmentStrings("%AllUsersProfile%"), kFolderChars));
+  return std::string(platform::TruncateUtf16(platform::ExpandEnvironmentText("%AllUsersProfile%"), kFolderChars));
 }
 
 std::string ProgramFiles() {

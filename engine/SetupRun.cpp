@@ -8,7 +8,7 @@
 namespace {
 
 std::string HostOr(const std::optional<std::string>& strOverride, unsigned nStringId) {
-  return strOverride ? *strOverride : platform::LoadString(nStringId);
+  return strOverride ? *strOverride : platform::LoadModuleString(nStringId);
 }
 
 }  // namespace

@@ -69,7 +69,7 @@ int CUpdateList::ProcInstallParse(const std::string& strLocalPath, CInstallPlan&
 }
 
 std::optional<std::string> CUpdateList::PublicKeyFromResources() {
-  auto key = platform::FindResource(platform::ResourceName(kPublicKeyType), platform::ResourceName(IDR_PUBLIC_KEY));
+  auto key = platform::FindModuleResource(platform::ResourceName(kPublicKeyType), platform::ResourceName(IDR_PUBLIC_KEY));
   if (!key) return std::nullopt;
   auto end = std::find(key->begin(), key->end(), uint8_t{0});
   return std::string(key->begin(), end);

@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const platform::ResourceEntry& entry : table->Entries()) {
       for (uint8_t byte : entry.data) sink = sink ^ byte;
     }
-    table->LoadString(1, nullptr);
-    table->LoadString(17, nullptr);
+    table->FindString(1, nullptr);
+    table->FindString(17, nullptr);
     (void)table->Find(platform::ResourceName(platform::kRtVersion), platform::ResourceName(1), nullptr);
   }
   return 0;

@@ -14,7 +14,7 @@ void QueryAll(std::span<const uint8_t> block) {
       "\\", "\\VarFileInfo\\Translation", "\\StringFileInfo\\041204b0\\FileDescription",
       "\\StringFileInfo\\00000000\\FileVersion", "\\StringFileInfo\\040904b0\\ProductName", "\\a\\b\\c\\d\\e\\f\\g\\h\\i"};
   for (const char* path : kPaths) {
-    if (const auto value = platform::VerQueryValue(block, path)) {
+    if (const auto value = platform::QueryVersionValue(block, path)) {
       volatile uint8_t sink = 0;
       for (uint8_t byte : value->bytes) sink = sink ^ byte;
       platform::VersionValueText(*value);

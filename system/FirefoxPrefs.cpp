@@ -29,7 +29,7 @@ int CFirefoxPrefs::UpdatePreferences() {
   std::string localAppData = platform::GetKnownFolder(platform::KnownFolder::kLocalAppData);
   UpdateProfilesFolder(localAppData + "\\Mozilla\\Firefox\\Profiles\\");
 
-  std::string user = platform::GetUserName();
+  std::string user = platform::UserName();
   if (!user.empty() && platform::Utf16Length(user) < kUserNameChars) {
     std::string drive = platform::SplitWindowsPath(localAppData).drive;
     UpdateProfilesFolder(drive + "\\Users\\" + user + "\\AppData\\Roaming\\Mozilla\\Firefox\\Profiles\\");

@@ -29,5 +29,5 @@ void Trace(const char* format, ...) {
   va_end(args);
   std::string line = kTracePrefix + message;
   line = std::string(platform::TruncateUtf16(line, kLineBufferChars - 2)) + "\n";
-  platform::OutputDebugString(line);
+  platform::WriteDebugString(line);
 }

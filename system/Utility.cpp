@@ -111,9 +111,9 @@ int ExecuteWaitWithMask(std::string_view program, std::string_view arguments, ui
 // The read-only attribute of an existing target is cleared first, as the
 // copy would otherwise be refused.
 void MakeTargetWritable(std::string_view target) {
-  auto attributes = platform::fs::GetFileAttributes(target);
+  auto attributes = platform::fs::GetAttributes(target);
   if (attributes && (*attributes & platform::fs::kFileAttributeReadOnly)) {
-    platform::Win32Error err = platform::fs::SetFileAttributes(target, platform::fs::kFileAttributeNormal);
+    platform::Win32Error err = platform::fs::SetAttributes(target, platform::fs::kFileAttributeNormal);
     if (err != platform::kErrorSuccess) {
       platform::SetLastError(err);
       Trace("CopyFile SetFileAttributes Fail... [%s]", CUtility::SystemMessage(err).c_str());
@@ -154,7 +154,7 @@ int PrepareCopy(std::string_view source, std::string_view targetFolder, std::str
 
 int CUtility::CopyFile(std::string_view source, std::string_view targetFolder, std::string_view target) {
   if (int rc = PrepareCopy(source, targetFolder, target); rc != uc::kSuccess) return rc;
-  return CopyResult(platform::fs::CopyFile(source, target, false));
+  return CopyResult(platform::fs::CopyFileTo(source, target, false));
 }
 
 int CUtility::CopyFile(platform::fs::FileStream& sourceFile, std::string_view source, std::string_view targetFolder,
@@ -164,7 +164,7 @@ int CUtility::CopyFile(platform::fs::FileStream& sourceFile, std::string_view so
 }
 
 int CUtility::DeleteFile(std::string_view path) {
-  platform::Win32Error err = platform::fs::DeleteFile(path);
+  platform::Win32Error err = platform::fs::DeleteFileAt(path);
   if (err == platform::kErrorSuccess) return uc::kSuccess;
   platform::SetLastError(err);
   DeleteCause cause = DeleteCauseOf(err);
@@ -193,7 +193,7 @@ int CUtility::MakeFolderPath(std::string_view path) {
     platform::SetLastError(platform::kErrorPathNotFound);
     return uc::kBadPath;
   }
-  if (platform::fs::GetFileAttributes(path)) return uc::kSuccess;
+  if (platform::fs::GetAttributes(path)) return uc::kSuccess;
   // Level by level from the outside in; "/" separates like "\" does.
   std::string prefix;
   size_t start = 0;
@@ -205,8 +205,8 @@ int CUtility::MakeFolderPath(std::string_view path) {
     prefix += '\\';
     start = end + 1;
     if (component.empty()) continue;  // a leading or doubled separator
-    if (platform::fs::GetFileAttributes(prefix)) continue;
-    platform::Win32Error err = platform::fs::CreateDirectory(prefix);
+    if (platform::fs::GetAttributes(prefix)) continue;
+    platform::Win32Error err = platform::fs::MakeDirectory(prefix);
     if (err != platform::kErrorSuccess && err != platform::kErrorAlreadyExists) {
       platform::SetLastError(err);
       return uc::kMakeFolderFailed;
@@ -220,7 +220,7 @@ bool CUtility::FileExists(std::string_view path) { return platform::fs::FileExis
 bool CUtility::FolderExists(std::string_view path) { return platform::fs::DirectoryExists(path); }
 
 bool CUtility::AccessTest(std::string_view path) {
-  auto attributes = platform::fs::GetFileAttributes(path);
+  auto attributes = platform::fs::GetAttributes(path);
   if (!attributes) return false;
   // The read-only attribute refuses writing to everyone, root included.
   if (*attributes & platform::fs::kFileAttributeReadOnly) return false;

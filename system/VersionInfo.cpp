@@ -10,13 +10,13 @@ CVersionInfo::~CVersionInfo() { Reset(); }
 
 bool CVersionInfo::Load(const std::string& strPath) {
   Reset();
-  const uint32_t nSize = platform::GetFileVersionInfoSize(strPath);
+  const uint32_t nSize = platform::FileVersionInfoSize(strPath);
   if (nSize == 0) return false;
   std::unique_ptr<uint8_t[]> pBlock(new (std::nothrow) uint8_t[nSize]);
-  if (!pBlock || !platform::GetFileVersionInfo(strPath, std::span<uint8_t>(pBlock.get(), nSize))) return false;
+  if (!pBlock || !platform::ReadFileVersionInfo(strPath, std::span<uint8_t>(pBlock.get(), nSize))) return false;
 
   const std::optional<platform::VersionValue> translation =
-      platform::VerQueryValue(std::span<const uint8_t>(pBlock.get(), nSize), "\\VarFileInfo\\Translation");
+      platform::QueryVersionValue(std::span<const uint8_t>(pBlock.get(), nSize), "\\VarFileInfo\\Translation");
   if (!translation || translation->bytes.size() < 4) return false;
   // The entry holds the language in its low and the code page in its high
   // half; the string-table path wants them the other way round.
@@ -35,7 +35,7 @@ std::string CVersionInfo::GetString(const std::string& strKey, uint32_t dwTransl
   const uint32_t dwUsed = dwTranslation != 0 ? dwTranslation : m_dwTranslation;
   std::snprintf(szPath, sizeof(szPath), "\\StringFileInfo\\%08x\\", dwUsed);
   const std::optional<platform::VersionValue> value =
-      platform::VerQueryValue(std::span<const uint8_t>(m_pBlock.get(), m_nBlockSize), szPath + strKey);
+      platform::QueryVersionValue(std::span<const uint8_t>(m_pBlock.get(), m_nBlockSize), szPath + strKey);
   return value ? platform::VersionValueText(*value) : std::string();
 }
 

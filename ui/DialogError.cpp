@@ -145,4 +145,4 @@ void CDialogError::OnSave() {
     MessageBox(m_hWnd, kSaveFailedText, kWizardTitle, MB_OK | MB_ICONWARNING);
 }
 
-void CDialogError::OnGuide() { OpenUrlInBrowser(platform::LoadString(IDS_ACTION_GUIDE_URL)); }
+void CDialogError::OnGuide() { OpenUrlInBrowser(platform::LoadModuleString(IDS_ACTION_GUIDE_URL)); }

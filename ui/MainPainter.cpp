@@ -84,8 +84,8 @@ BOOL CMainPainter::Load() {
   if (!MakeFont(m_fontBoldPercent, 12, FW_BOLD, 0)) bAll = FALSE;
   if (!MakeFont(m_fontSmall, 11, FW_NORMAL, 0)) bAll = FALSE;
 
-  m_strSupportPhone = platform::LoadString(IDS_SUPPORT_PHONE);
-  m_strSupportEmail = platform::LoadString(IDS_SUPPORT_EMAIL);
+  m_strSupportPhone = platform::LoadModuleString(IDS_SUPPORT_PHONE);
+  m_strSupportEmail = platform::LoadModuleString(IDS_SUPPORT_EMAIL);
   return bAll;
 }
 

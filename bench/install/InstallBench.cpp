@@ -53,7 +53,7 @@ std::string Run(const std::string& command) {
   return out;
 }
 
-std::string ListUrl() { return platform::LoadString(IDS_UPDATE_LIST_URL); }
+std::string ListUrl() { return platform::LoadModuleString(IDS_UPDATE_LIST_URL); }
 std::string BaseUrl() { return ListUrl().substr(0, ListUrl().rfind('/') + 1); }
 std::string UrlPath(const std::string& url) { return url.substr(url.find('/', url.find("://") + 3)); }
 std::string ItemName(int i) { return "item" + std::to_string(i) + ".bin"; }

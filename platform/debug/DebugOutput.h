@@ -8,6 +8,6 @@ namespace platform {
 // names a file, is appended to it. Each call is one write, so lines from
 // different threads or processes never interleave. A progress line held open
 // on the terminal (platform/console) is closed before the text is written.
-void OutputDebugString(std::string_view text);
+void WriteDebugString(std::string_view text);
 
 }  // namespace platform

@@ -25,7 +25,7 @@ void WriteWhole(int fd, std::string_view text) {
 
 }  // namespace
 
-void OutputDebugString(std::string_view text) {
+void WriteDebugString(std::string_view text) {
   // A progress line open on the terminal is ended first, so the trace line
   // starts a line of its own.
   console::CloseOpenLine();

@@ -25,13 +25,13 @@ inline constexpr uint32_t kFileAttributeNormal = 0x80;
 // GetFileAttributesW: kFileAttributeDirectory for a folder, kFileAttributeReadOnly
 // when the owner may not write, kFileAttributeNormal when no other bit is set.
 // kErrorFileNotFound / kErrorPathNotFound when it is missing.
-std::expected<uint32_t, Win32Error> GetFileAttributes(std::string_view path);
+std::expected<uint32_t, Win32Error> GetAttributes(std::string_view path);
 
 // SetFileAttributesW: only the read-only bit has an effect: setting it
 // removes every write permission, clearing it gives the owner write
 // permission back. The other bits are accepted and ignored; folders ignore
 // the read-only bit too. Nothing changes on failure.
-Win32Error SetFileAttributes(std::string_view path, uint32_t attributes);
+Win32Error SetAttributes(std::string_view path, uint32_t attributes);
 
 // CopyFileW. The target is replaced atomically: the bytes go into a
 // temporary file in the target's folder, are flushed to the disk and only
@@ -48,7 +48,7 @@ Win32Error SetFileAttributes(std::string_view path, uint32_t attributes);
 //   kErrorSharingViolation  the target is a running program, or another
 //                           process holds an exclusive lock (flock LOCK_EX) on it
 //   kErrorDiskFull          the file system is full (or the quota exhausted)
-Win32Error CopyFile(std::string_view source, std::string_view target, bool failIfExists);
+Win32Error CopyFileTo(std::string_view source, std::string_view target, bool failIfExists);
 
 // Looks at the bytes a copy moves and decides, once the last one is written,
 // whether the new file may replace the target.
@@ -78,6 +78,6 @@ Win32Error CopyFileFrom(FileStream& source, std::string_view target, CopyCheck* 
 // file is refused with kErrorAccessDenied, a file locked exclusively by
 // another process with kErrorSharingViolation. Missing: kErrorFileNotFound,
 // or kErrorPathNotFound when its folder is missing.
-Win32Error DeleteFile(std::string_view path);
+Win32Error DeleteFileAt(std::string_view path);
 
 }  // namespace platform::fs

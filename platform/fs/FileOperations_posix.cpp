@@ -152,7 +152,7 @@ class PendingFile {
 
 }  // namespace
 
-std::expected<uint32_t, Win32Error> GetFileAttributes(std::string_view path) {
+std::expected<uint32_t, Win32Error> GetAttributes(std::string_view path) {
   std::string host = ToHostPath(path);
   if (host.empty()) return std::unexpected(kErrorPathNotFound);
   struct stat st;
@@ -162,7 +162,7 @@ std::expected<uint32_t, Win32Error> GetFileAttributes(std::string_view path) {
   return kFileAttributeNormal;
 }
 
-Win32Error SetFileAttributes(std::string_view path, uint32_t attributes) {
+Win32Error SetAttributes(std::string_view path, uint32_t attributes) {
   std::string host = ToHostPath(path);
   if (host.empty()) return kErrorPathNotFound;
   struct stat st;
@@ -206,7 +206,7 @@ constexpr size_t kCopyBlock = 256 * 1024;
 
 }  // namespace
 
-Win32Error CopyFile(std::string_view source, std::string_view target, bool failIfExists) {
+Win32Error CopyFileTo(std::string_view source, std::string_view target, bool failIfExists) {
   std::string hostSource = ToHostPath(source);
   std::string hostTarget = ToHostPath(target);
   if (hostSource.empty() || hostTarget.empty()) return kErrorPathNotFound;
@@ -272,7 +272,7 @@ Win32Error CopyFileFrom(FileStream& source, std::string_view target, CopyCheck* 
   return pending.ReplaceTarget(hostTarget);
 }
 
-Win32Error DeleteFile(std::string_view path) {
+Win32Error DeleteFileAt(std::string_view path) {
   std::string host = ToHostPath(path);
   if (host.empty()) return kErrorPathNotFound;
   struct stat st;

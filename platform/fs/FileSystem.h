@@ -20,7 +20,7 @@ bool CanReadWrite(std::string_view path);
 
 // CreateDirectoryW: one level; kErrorAlreadyExists when it is there,
 // kErrorPathNotFound when the parent is missing.
-Win32Error CreateDirectory(std::string_view path);
+Win32Error MakeDirectory(std::string_view path);
 // Every missing level of the path; 0 when the folder exists afterwards.
 Win32Error CreateDirectoryPath(std::string_view path);
 

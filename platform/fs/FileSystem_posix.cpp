@@ -75,7 +75,7 @@ bool CanReadWrite(std::string_view path) {
   return !host.empty() && access(host.c_str(), R_OK | W_OK) == 0;
 }
 
-Win32Error CreateDirectory(std::string_view path) {
+Win32Error MakeDirectory(std::string_view path) {
   std::string host = ToHostPath(path);
   if (host.empty()) return kErrorPathNotFound;
   if (mkdir(host.c_str(), 0755) == 0) return kErrorSuccess;

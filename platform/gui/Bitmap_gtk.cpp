@@ -127,7 +127,7 @@ Bitmap& Bitmap::operator=(Bitmap&& other) noexcept {
 
 BOOL Bitmap::LoadBitmap(UINT nIDResource) {
   if (nIDResource > 0xFFFF) return FALSE;
-  auto data = FindResource(ResourceName(kRtBitmap), ResourceName(static_cast<uint16_t>(nIDResource)));
+  auto data = FindModuleResource(ResourceName(kRtBitmap), ResourceName(static_cast<uint16_t>(nIDResource)));
   if (!data) return FALSE;
   return LoadFromDib(*data);
 }

@@ -183,7 +183,7 @@ std::expected<DialogTemplate, Win32Error> DialogTemplate::Parse(std::span<const 
 
 std::expected<DialogTemplate, Win32Error> DialogTemplate::Load(UINT nIDTemplate) {
   if (nIDTemplate > 0xFFFF) return std::unexpected(kErrorResourceNameNotFound);
-  auto bytes = FindResource(ResourceName(kRtDialog), ResourceName(static_cast<uint16_t>(nIDTemplate)));
+  auto bytes = FindModuleResource(ResourceName(kRtDialog), ResourceName(static_cast<uint16_t>(nIDTemplate)));
   if (!bytes) return std::unexpected(bytes.error());
   return Parse(*bytes);
 }

@@ -119,14 +119,14 @@ Icon& Icon::operator=(Icon&& other) noexcept {
 
 BOOL Icon::LoadIcon(UINT nIDResource) {
   if (nIDResource > 0xFFFF) return FALSE;
-  auto group = FindResource(ResourceName(kRtGroupIcon), ResourceName(static_cast<uint16_t>(nIDResource)));
+  auto group = FindModuleResource(ResourceName(kRtGroupIcon), ResourceName(static_cast<uint16_t>(nIDResource)));
   if (!group || group->size() < 6) return FALSE;
   const std::span<const uint8_t> dir = *group;
   const uint16_t count = ReadU16(dir, 4);
   auto* native = new NativeIcon;
   for (size_t i = 0; i < count && 6 + (i + 1) * 14 <= dir.size(); ++i) {
     const uint16_t imageId = ReadU16(dir, 6 + i * 14 + 12);
-    auto image = FindResource(ResourceName(kRtIcon), ResourceName(imageId));
+    auto image = FindModuleResource(ResourceName(kRtIcon), ResourceName(imageId));
     if (!image) continue;
     static constexpr uint8_t kPngMagic[] = {0x89, 'P', 'N', 'G'};
     const bool png = image->size() >= 4 && std::equal(kPngMagic, kPngMagic + 4, image->begin());

@@ -79,7 +79,7 @@ std::expected<std::vector<uint8_t>, Win32Error> LoadVersionBlock(std::string_vie
   const auto copy = [](std::span<const uint8_t> data) { return std::vector<uint8_t>(data.begin(), data.end()); };
   if (IsModuleFile(path)) {
     const std::expected<std::span<const uint8_t>, Win32Error> own =
-        FindResource(ResourceName(kRtVersion), ResourceName(kVsVersionInfoId));
+        FindModuleResource(ResourceName(kRtVersion), ResourceName(kVsVersionInfoId));
     if (!own) return std::unexpected(own.error());
     return copy(*own);
   }
@@ -99,7 +99,7 @@ std::expected<std::vector<uint8_t>, Win32Error> LoadVersionBlock(std::string_vie
 
 }  // namespace
 
-uint32_t GetFileVersionInfoSize(std::string_view path) {
+uint32_t FileVersionInfoSize(std::string_view path) {
   const std::expected<std::vector<uint8_t>, Win32Error> block = LoadVersionBlock(path);
   if (!block) {
     SetLastError(block.error());
@@ -113,7 +113,7 @@ uint32_t GetFileVersionInfoSize(std::string_view path) {
   return static_cast<uint32_t>(block->size());
 }
 
-bool GetFileVersionInfo(std::string_view path, std::span<uint8_t> buffer) {
+bool ReadFileVersionInfo(std::string_view path, std::span<uint8_t> buffer) {
   const std::expected<std::vector<uint8_t>, Win32Error> block = LoadVersionBlock(path);
   if (!block) {
     SetLastError(block.error());
@@ -125,7 +125,7 @@ bool GetFileVersionInfo(std::string_view path, std::span<uint8_t> buffer) {
   return true;
 }
 
-std::optional<VersionValue> VerQueryValue(std::span<const uint8_t> block, std::string_view subBlock) {
+std::optional<VersionValue> QueryVersionValue(std::span<const uint8_t> block, std::string_view subBlock) {
   const ByteView view(block);
   std::optional<Node> node = ReadNode(view, 0, view.Size());
   if (!node) return std::nullopt;

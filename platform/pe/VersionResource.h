@@ -18,11 +18,11 @@ namespace platform {
 // kErrorResourceDataNotFound when it has no resources at all,
 // kErrorResourceTypeNotFound / kErrorResourceNameNotFound when it has no
 // version resource, kErrorInvalidData for a malformed resource directory.
-uint32_t GetFileVersionInfoSize(std::string_view path);
+uint32_t FileVersionInfoSize(std::string_view path);
 
 // Copies the version block (at most buffer.size() bytes) into the buffer.
 // False with the last error set as above; the buffer is then untouched.
-bool GetFileVersionInfo(std::string_view path, std::span<uint8_t> buffer);
+bool ReadFileVersionInfo(std::string_view path, std::span<uint8_t> buffer);
 
 // A value found in a version block. For text values `bytes` holds the UTF-16LE
 // characters without the terminating NUL.
@@ -36,7 +36,7 @@ struct VersionValue {
 // compare without case. Nothing when the path is not in the block, when the
 // block is malformed or when the value is empty (as Windows reports a
 // zero-length value as a failure). Never reads outside `block`.
-std::optional<VersionValue> VerQueryValue(std::span<const uint8_t> block, std::string_view subBlock);
+std::optional<VersionValue> QueryVersionValue(std::span<const uint8_t> block, std::string_view subBlock);
 
 // The text of a text value as UTF-8 (binary values give an empty string).
 std::string VersionValueText(const VersionValue& value);

@@ -35,16 +35,16 @@ const ResourceTable* ModuleResources() {
   return state.registered ? &state.table : nullptr;
 }
 
-std::expected<std::span<const uint8_t>, Win32Error> FindResource(const ResourceName& type,
+std::expected<std::span<const uint8_t>, Win32Error> FindModuleResource(const ResourceName& type,
                                                                  const ResourceName& name) {
   const ResourceTable* table = ModuleResources();
   if (table == nullptr) return std::unexpected(kErrorResourceDataNotFound);
   return table->Find(type, name, &GetUserUILanguage);
 }
 
-std::string LoadString(uint32_t id) {
+std::string LoadModuleString(uint32_t id) {
   const ResourceTable* table = ModuleResources();
-  return table == nullptr ? std::string() : table->LoadString(id, &GetUserUILanguage);
+  return table == nullptr ? std::string() : table->FindString(id, &GetUserUILanguage);
 }
 
 }  // namespace platform

@@ -25,12 +25,12 @@ const ResourceTable* ModuleResources();
 // FindResource(NULL, name, type) + LoadResource: kErrorResourceDataNotFound
 // when the module has no resources, else as ResourceTable::Find with the
 // user's UI language.
-std::expected<std::span<const uint8_t>, Win32Error> FindResource(const ResourceName& type,
+std::expected<std::span<const uint8_t>, Win32Error> FindModuleResource(const ResourceName& type,
                                                                  const ResourceName& name);
 
 // LoadStringW(NULL, id): the string as UTF-8 (the copy of the user's UI
 // language, as FindResource chooses), empty when it is missing.
-std::string LoadString(uint32_t id);
+std::string LoadModuleString(uint32_t id);
 
 // GetModuleFileNameW(NULL): the Windows path of the running executable.
 std::string ModuleFileName();

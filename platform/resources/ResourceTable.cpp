@@ -221,7 +221,7 @@ std::expected<std::span<const uint8_t>, Win32Error> ResourceTable::Find(const Re
   return copies.front()->data;
 }
 
-std::string ResourceTable::LoadString(uint32_t id, UiLanguageSource uiLanguage) const {
+std::string ResourceTable::FindString(uint32_t id, UiLanguageSource uiLanguage) const {
   if (id > 0xFFFF) return {};
   const std::expected<std::span<const uint8_t>, Win32Error> block =
       Find(ResourceName(kRtString), ResourceName(static_cast<uint16_t>(id / 16 + 1)), uiLanguage);

@@ -95,7 +95,7 @@ class ResourceTable {
   // LoadStringW: string `id` of the string table (block id / 16 + 1, entry
   // id % 16, the block's copy chosen as Find does), as UTF-8. Empty when the
   // block or the entry is missing or the block is truncated.
-  std::string LoadString(uint32_t id, UiLanguageSource uiLanguage) const;
+  std::string FindString(uint32_t id, UiLanguageSource uiLanguage) const;
 
   const std::vector<ResourceEntry>& Entries() const { return m_entries; }
 

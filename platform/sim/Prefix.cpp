@@ -214,7 +214,7 @@ Win32Error InitPrefix(const PrefixOptions& options) {
   }
   const std::string& root = *g_prefixRoot;
   bool is64 = options.architecture == "x64";
-  std::string user = GetUserName();
+  std::string user = UserName();
   for (const std::string& folder : {root + "/registry", root + "/certs/root", root + "/certs/disallowed"}) {
     if (Win32Error error = fs::host::CreateDirectories(folder)) return error;
   }

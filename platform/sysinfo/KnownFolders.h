@@ -24,10 +24,10 @@ std::string GetKnownFolder(KnownFolder folder);
 // Value of a Windows environment variable of the simulated machine
 // (ALLUSERSPROFILE, APPDATA, LOCALAPPDATA, USERPROFILE, SystemRoot, windir,
 // ProgramFiles, USERNAME, COMPUTERNAME, TEMP, TMP); empty when unknown.
-std::string GetEnvironmentVariable(std::string_view name);
+std::string EnvironmentVariable(std::string_view name);
 
 // ExpandEnvironmentStringsW: every %NAME% with a known value is replaced,
 // names compared without case; unknown ones stay as they are.
-std::string ExpandEnvironmentStrings(std::string_view text);
+std::string ExpandEnvironmentText(std::string_view text);
 
 }  // namespace platform

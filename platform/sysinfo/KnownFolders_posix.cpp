@@ -18,7 +18,7 @@ std::string ReadOr(RegRoot root, const char* path, const char* name, const std::
   return value && !value->empty() ? *value : fallback;
 }
 
-std::string DefaultProfile() { return "C:\\Users\\" + GetUserName(); }
+std::string DefaultProfile() { return "C:\\Users\\" + UserName(); }
 
 }  // namespace
 
@@ -47,7 +47,7 @@ std::string GetKnownFolder(KnownFolder folder) {
   return {};
 }
 
-std::string GetEnvironmentVariable(std::string_view name) {
+std::string EnvironmentVariable(std::string_view name) {
   std::string key = ToLowerAscii(name);
   if (key == "allusersprofile" || key == "programdata") return GetKnownFolder(KnownFolder::kProgramData);
   if (key == "appdata") return GetKnownFolder(KnownFolder::kRoamingAppData);
@@ -60,15 +60,15 @@ std::string GetEnvironmentVariable(std::string_view name) {
   if (key == "systemdrive" || key == "homedrive") return "C:";
   if (key == "homepath") return GetKnownFolder(KnownFolder::kProfile).substr(2);
   if (key == "public") return "C:\\Users\\Public";
-  if (key == "username") return GetUserName();
-  if (key == "computername") return GetComputerName();
+  if (key == "username") return UserName();
+  if (key == "computername") return ComputerName();
   if (key == "os") return "Windows_NT";
   if (key == "number_of_processors") return std::to_string(GetProcessorCount());
   if (key == "processor_architecture") return GetSystemBits() == "64" ? "AMD64" : "x86";
   return {};
 }
 
-std::string ExpandEnvironmentStrings(std::string_view text) {
+std::string ExpandEnvironmentText(std::string_view text) {
   std::string result;
   size_t pos = 0;
   while (pos < text.size()) {
@@ -79,7 +79,7 @@ std::string ExpandEnvironmentStrings(std::string_view text) {
       break;
     }
     result.append(text.substr(pos, open - pos));
-    std::string value = GetEnvironmentVariable(text.substr(open + 1, close - open - 1));
+    std::string value = EnvironmentVariable(text.substr(open + 1, close - open - 1));
     if (value.empty()) {
       // An unknown name stays, and its closing "%" may open the next one.
       result.append(text.substr(open, close - open));

@@ -84,7 +84,7 @@ WindowsVersion GetWindowsVersion();
 //    SubVersionNumber (" A ") of HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion.
 // Fails with the registry's error (kErrorRegistryCorrupt, an I/O error) when
 // the machine hive cannot be read; missing values keep their defaults.
-std::expected<WindowsVersion, Win32Error> GetVersionEx(bool bExtended);
+std::expected<WindowsVersion, Win32Error> QueryWindowsVersion(bool bExtended);
 
 // The suite bits of a ProductSuite list ("Enterprise", "Terminal Server",
 // "Personal" ...; names compared without case, unknown names ignored).
@@ -113,8 +113,8 @@ uint16_t GetUserUILanguage();
 // "64" or "32".
 std::string GetSystemBits();
 
-std::string GetComputerName();  // host name, upper case as NetBIOS shows it
-std::string GetUserName();      // login name of the current user
+std::string ComputerName();  // host name, upper case as NetBIOS shows it
+std::string UserName();      // login name of the current user
 uint64_t GetTotalMemoryBytes();
 uint64_t GetAvailableMemoryBytes();
 uint32_t GetProcessorCount();

@@ -45,11 +45,11 @@ std::string MultiStringText(const std::vector<uint8_t>& data) {
 }  // namespace
 
 WindowsVersion GetWindowsVersion() {
-  std::expected<WindowsVersion, Win32Error> version = GetVersionEx(true);
+  std::expected<WindowsVersion, Win32Error> version = QueryWindowsVersion(true);
   return version ? *version : WindowsVersion{};
 }
 
-std::expected<WindowsVersion, Win32Error> GetVersionEx(bool bExtended) {
+std::expected<WindowsVersion, Win32Error> QueryWindowsVersion(bool bExtended) {
   WindowsVersion version;
   RegKey key;
   const Win32Error opened = key.Open(RegRoot::kLocalMachine, kCurrentVersion);
@@ -225,7 +225,7 @@ uint32_t GetProductInfo(uint32_t osMajor, uint32_t osMinor, uint32_t spMajor, ui
   (void)spMajor;
   (void)spMinor;
   if (osMajor < 6) return kProductUndefined;
-  const std::expected<WindowsVersion, Win32Error> version = GetVersionEx(true);
+  const std::expected<WindowsVersion, Win32Error> version = QueryWindowsVersion(true);
   if (!version || version->platformId != kPlatformWin32Nt || version->majorVersion < 6) return kProductUndefined;
   // The call answers for the installed edition whenever the caller's version
   // is not newer than the installed one.
@@ -234,7 +234,7 @@ uint32_t GetProductInfo(uint32_t osMajor, uint32_t osMinor, uint32_t spMajor, ui
 }
 
 int GetServerR2Metric() {
-  const std::expected<WindowsVersion, Win32Error> version = GetVersionEx(true);
+  const std::expected<WindowsVersion, Win32Error> version = QueryWindowsVersion(true);
   if (!version || version->platformId != kPlatformWin32Nt || version->majorVersion != 5 ||
       version->minorVersion != 2) {
     return 0;
@@ -260,7 +260,7 @@ uint16_t GetUserUILanguage() {
 
 std::string GetSystemBits() { return GetWindowsVersion().architecture == "x86" ? "32" : "64"; }
 
-std::string GetComputerName() {
+std::string ComputerName() {
   char host[256] = {};
   if (gethostname(host, sizeof host - 1) != 0) return "LOCALHOST";
   std::string name(host);
@@ -273,7 +273,7 @@ std::string GetComputerName() {
   return name.empty() ? "LOCALHOST" : name;
 }
 
-std::string GetUserName() {
+std::string UserName() {
   if (passwd* entry = getpwuid(geteuid()); entry != nullptr && entry->pw_name != nullptr) return entry->pw_name;
   if (const char* user = std::getenv("USER"); user != nullptr && *user != '\0') return user;
   return "user";

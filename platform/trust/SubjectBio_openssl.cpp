@@ -20,6 +20,7 @@ int ReadSubject(BIO* bio, char* out, int size) {
   if (state->piece.empty()) state->piece = state->source->NextPiece();
   // An empty piece is the end of the ranges or a failed read; the caller
   // tells them apart by the source's error.
+  if (state->piece.empty()) return 0;
   const size_t length = std::min(state->piece.size(), static_cast<size_t>(size));
   std::memcpy(out, state->piece.data(), length);
   state->piece = state->piece.subspan(length);

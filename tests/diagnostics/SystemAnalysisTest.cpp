@@ -257,15 +257,15 @@ TEST(SystemAnalysis, WritesBannerAndUserSection) {
   std::unique_ptr<CSystemInfo> pInfo;
   ASSERT_EQ(AnalyzeUser(pInfo, report), 0);
   const CSystemInfo& info = *pInfo;
-  EXPECT_EQ(info.m_strComputerName, platform::GetComputerName());
-  EXPECT_EQ(info.m_strUserName, platform::GetUserName());
+  EXPECT_EQ(info.m_strComputerName, platform::ComputerName());
+  EXPECT_EQ(info.m_strUserName, platform::UserName());
   const std::vector<std::string> expected = {
       "------- 수동설치마법사 -------\r\n",
       "VamoSetup.exe : 1.0.1.1 Build 2013.04.24\r\n",
       "------- 수동설치마법사 -------\r\n",
       "------- ANALYSIS USER BEGIN -------\r\n",
-      "컴퓨터 이름 : " + platform::GetComputerName() + "\r\n",
-      "사용자 : " + platform::GetUserName() + "\r\n",
+      "컴퓨터 이름 : " + platform::ComputerName() + "\r\n",
+      "사용자 : " + platform::UserName() + "\r\n",
       "운영체제 : Microsoft Windows 7 Ultimate Edition 64비트 6.1 (빌드번호 7601)\r\n",
       "서비스팩 : Service Pack 1\r\n",
       "언어 : KOREAN / Korean (Extended Wansung)\r\n",
@@ -295,7 +295,7 @@ TEST(SystemAnalysis, UnreadableRegistryLeavesTheSystemFieldsEmpty) {
   EXPECT_EQ(info.m_strVersion, "");
   EXPECT_EQ(info.m_strBits, "");
   EXPECT_EQ(info.m_nMajorVersion, 0);
-  EXPECT_EQ(info.m_strUserName, platform::GetUserName());
+  EXPECT_EQ(info.m_strUserName, platform::UserName());
   EXPECT_FALSE(info.m_strTotalPhysMemory.empty());
 
   CollectingReport report;

@@ -12,7 +12,7 @@ using namespace platform::gui;
 namespace {
 
 std::vector<uint8_t> TemplateBytes(uint16_t id) {
-  auto bytes = platform::FindResource(platform::ResourceName(platform::kRtDialog), platform::ResourceName(id));
+  auto bytes = platform::FindModuleResource(platform::ResourceName(platform::kRtDialog), platform::ResourceName(id));
   return bytes ? std::vector<uint8_t>(bytes->begin(), bytes->end()) : std::vector<uint8_t>();
 }
 

@@ -33,14 +33,14 @@ TEST_F(FileOperationsTest, CopyCarriesPermissionsAndModificationTime) {
   struct timeval times[2] = {{1000000000, 0}, {1000000000, 0}};
   ASSERT_EQ(utimes(source.c_str(), times), 0);
 
-  ASSERT_EQ(fs::CopyFile("C:\\Src\\tool", "C:\\Src\\copy", false), kErrorSuccess);
+  ASSERT_EQ(fs::CopyFileTo("C:\\Src\\tool", "C:\\Src\\copy", false), kErrorSuccess);
   struct stat st;
   ASSERT_EQ(stat(Host("C:\\Src\\copy").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0750u);
   EXPECT_EQ(st.st_mtim.tv_sec, 1000000000);
   EXPECT_EQ(ReadHostFile(Host("C:\\Src\\copy")), "#!/bin/sh\n");
 
-  EXPECT_EQ(fs::CopyFile("C:\\Src\\tool", "C:\\Src\\copy", true), kErrorFileExists);
+  EXPECT_EQ(fs::CopyFileTo("C:\\Src\\tool", "C:\\Src\\copy", true), kErrorFileExists);
 }
 
 struct CopyErrorCase {
@@ -56,7 +56,7 @@ TEST_P(CopyErrorTest, ReportsTheWindowsErrorAndLeavesNothingBehind) {
   Write("C:\\Data\\file.txt", "data");
   Write("C:\\Data\\Sub\\inner.txt", "inner");
   const CopyErrorCase& c = GetParam();
-  EXPECT_EQ(fs::CopyFile(c.source, c.target, false), c.error);
+  EXPECT_EQ(fs::CopyFileTo(c.source, c.target, false), c.error);
   EXPECT_EQ(ReadHostFile(Host("C:\\Data\\file.txt")), "data");
   size_t entries = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(Host("C:\\Data"))) ++entries;
@@ -77,22 +77,22 @@ TEST_F(FileOperationsTest, ReadOnlyAttributeIsTheMissingWritePermission) {
   Write("C:\\Data\\file.txt", "data");
   std::string host = Host("C:\\Data\\file.txt");
   ASSERT_EQ(chmod(host.c_str(), 0644), 0);
-  EXPECT_EQ(fs::GetFileAttributes("C:\\Data\\file.txt"), fs::kFileAttributeNormal);
+  EXPECT_EQ(fs::GetAttributes("C:\\Data\\file.txt"), fs::kFileAttributeNormal);
 
-  ASSERT_EQ(fs::SetFileAttributes("C:\\Data\\file.txt", fs::kFileAttributeReadOnly), kErrorSuccess);
+  ASSERT_EQ(fs::SetAttributes("C:\\Data\\file.txt", fs::kFileAttributeReadOnly), kErrorSuccess);
   struct stat st;
   ASSERT_EQ(stat(host.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0444u);
-  EXPECT_EQ(fs::GetFileAttributes("C:\\Data\\file.txt"), fs::kFileAttributeReadOnly);
-  EXPECT_EQ(fs::DeleteFile("C:\\Data\\file.txt"), kErrorAccessDenied);
+  EXPECT_EQ(fs::GetAttributes("C:\\Data\\file.txt"), fs::kFileAttributeReadOnly);
+  EXPECT_EQ(fs::DeleteFileAt("C:\\Data\\file.txt"), kErrorAccessDenied);
 
-  ASSERT_EQ(fs::SetFileAttributes("C:\\Data\\file.txt", fs::kFileAttributeNormal), kErrorSuccess);
+  ASSERT_EQ(fs::SetAttributes("C:\\Data\\file.txt", fs::kFileAttributeNormal), kErrorSuccess);
   ASSERT_EQ(stat(host.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0644u);
-  EXPECT_EQ(fs::GetFileAttributes("C:\\Data"), fs::kFileAttributeDirectory);
-  EXPECT_EQ(fs::GetFileAttributes("C:\\Data\\none"), std::unexpected(kErrorFileNotFound));
-  EXPECT_EQ(fs::GetFileAttributes("C:\\None\\none"), std::unexpected(kErrorPathNotFound));
-  EXPECT_EQ(fs::DeleteFile("C:\\Data\\file.txt"), kErrorSuccess);
+  EXPECT_EQ(fs::GetAttributes("C:\\Data"), fs::kFileAttributeDirectory);
+  EXPECT_EQ(fs::GetAttributes("C:\\Data\\none"), std::unexpected(kErrorFileNotFound));
+  EXPECT_EQ(fs::GetAttributes("C:\\None\\none"), std::unexpected(kErrorPathNotFound));
+  EXPECT_EQ(fs::DeleteFileAt("C:\\Data\\file.txt"), kErrorSuccess);
 }
 
 }  // namespace

@@ -19,9 +19,9 @@ struct FileSystemTest : ::testing::Test {
 };
 
 TEST_F(FileSystemTest, CreatesFoldersLevelByLevel) {
-  EXPECT_EQ(platform::fs::CreateDirectory("C:\\one\\two"), platform::kErrorPathNotFound);
-  EXPECT_EQ(platform::fs::CreateDirectory("C:\\one"), platform::kErrorSuccess);
-  EXPECT_EQ(platform::fs::CreateDirectory("C:\\ONE"), platform::kErrorAlreadyExists);
+  EXPECT_EQ(platform::fs::MakeDirectory("C:\\one\\two"), platform::kErrorPathNotFound);
+  EXPECT_EQ(platform::fs::MakeDirectory("C:\\one"), platform::kErrorSuccess);
+  EXPECT_EQ(platform::fs::MakeDirectory("C:\\ONE"), platform::kErrorAlreadyExists);
   EXPECT_EQ(platform::fs::CreateDirectoryPath("C:\\one\\two\\three"), platform::kErrorSuccess);
   EXPECT_TRUE(platform::fs::DirectoryExists("c:\\One\\Two\\Three"));
   EXPECT_FALSE(platform::fs::FileExists("C:\\one\\two"));
@@ -47,7 +47,7 @@ TEST_F(FileSystemTest, ReadReportsMissingFileAndFolderAsWindowsDoes) {
 // file: a folder, a FIFO nobody writes to (which would block the reader for
 // ever) and a device (which could be endless) are refused at once.
 TEST_F(FileSystemTest, ReadsOnlyRegularFiles) {
-  ASSERT_EQ(platform::fs::CreateDirectory("C:\\folder"), platform::kErrorSuccess);
+  ASSERT_EQ(platform::fs::MakeDirectory("C:\\folder"), platform::kErrorSuccess);
   EXPECT_EQ(platform::fs::ReadFileBytes("C:\\folder").error(), platform::kErrorAccessDenied);
   ASSERT_EQ(mkfifo(platform::ToHostPath("C:\\pipe").c_str(), 0600), 0);
   EXPECT_EQ(platform::fs::ReadFileBytes("C:\\pipe").error(), platform::kErrorAccessDenied);

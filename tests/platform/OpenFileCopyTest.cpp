@@ -82,7 +82,7 @@ TEST_F(OpenFileCopyTest, ARefusedCopyLeavesTheTargetAndNoTemporaryFile) {
   EXPECT_EQ(refuse.seen, "new bytes");
 
   // The refusals of CopyFile apply as well: a read-only target stays.
-  ASSERT_EQ(fs::SetFileAttributes("C:\\Dst\\a.dll", fs::kFileAttributeReadOnly), kErrorSuccess);
+  ASSERT_EQ(fs::SetAttributes("C:\\Dst\\a.dll", fs::kFileAttributeReadOnly), kErrorSuccess);
   EXPECT_EQ(fs::CopyFileFrom(source, "C:\\Dst\\a.dll", nullptr), kErrorAccessDenied);
   fs::FileStream closed;
   EXPECT_EQ(fs::CopyFileFrom(closed, "C:\\Dst\\b.dll", nullptr), kErrorInvalidHandle);

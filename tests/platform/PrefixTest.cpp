@@ -15,7 +15,7 @@ namespace {
 
 TEST(Prefix, NewPrefixHasTheStandardFoldersAndWindows7Facts) {
   TempPrefix prefix;
-  std::string user = platform::GetUserName();
+  std::string user = platform::UserName();
   for (auto folder : {platform::KnownFolder::kWindows, platform::KnownFolder::kSystem,
                       platform::KnownFolder::kProgramFiles, platform::KnownFolder::kProgramData,
                       platform::KnownFolder::kLocalAppData, platform::KnownFolder::kLocalAppDataLow,
@@ -84,9 +84,9 @@ TEST(Prefix, IsCreatedOnFirstUse) {
 
 TEST(Prefix, EnvironmentStringsExpandToKnownFolders) {
   TempPrefix prefix;
-  EXPECT_EQ(platform::ExpandEnvironmentStrings("%AllUsersProfile%\\x"), "C:\\ProgramData\\x");
-  EXPECT_EQ(platform::ExpandEnvironmentStrings("%WINDIR%;%unknown%;100%"), "C:\\Windows;%unknown%;100%");
-  EXPECT_EQ(platform::ExpandEnvironmentStrings("%%SystemRoot%"), "%C:\\Windows");
+  EXPECT_EQ(platform::ExpandEnvironmentText("%AllUsersProfile%\\x"), "C:\\ProgramData\\x");
+  EXPECT_EQ(platform::ExpandEnvironmentText("%WINDIR%;%unknown%;100%"), "C:\\Windows;%unknown%;100%");
+  EXPECT_EQ(platform::ExpandEnvironmentText("%%SystemRoot%"), "%C:\\Windows");
 }
 
 }  // namespace

@@ -50,46 +50,46 @@ TEST_F(ProgramResources, EmbeddedBytesAreTheCompiledFile) {
 }
 
 TEST_F(ProgramResources, StringTableHoldsTheDeploymentValues) {
-  EXPECT_EQ(platform::LoadString(IDS_UPDATE_LIST_URL), VAMO_UPDATE_LIST_URL);
-  EXPECT_EQ(platform::LoadString(IDS_ACTION_GUIDE_URL), VAMO_ACTION_GUIDE_URL);
-  EXPECT_EQ(platform::LoadString(IDS_CARRIER_WEB_HOST), VAMO_CARRIER_WEB_HOST);
-  EXPECT_EQ(platform::LoadString(IDS_PAYMENT_SERVER_HOST), VAMO_PAYMENT_SERVER_HOST);
-  EXPECT_EQ(platform::LoadString(IDS_SUPPORT_PHONE), VAMO_SUPPORT_PHONE);
-  EXPECT_EQ(platform::LoadString(IDS_SUPPORT_EMAIL), VAMO_SUPPORT_EMAIL);
+  EXPECT_EQ(platform::LoadModuleString(IDS_UPDATE_LIST_URL), VAMO_UPDATE_LIST_URL);
+  EXPECT_EQ(platform::LoadModuleString(IDS_ACTION_GUIDE_URL), VAMO_ACTION_GUIDE_URL);
+  EXPECT_EQ(platform::LoadModuleString(IDS_CARRIER_WEB_HOST), VAMO_CARRIER_WEB_HOST);
+  EXPECT_EQ(platform::LoadModuleString(IDS_PAYMENT_SERVER_HOST), VAMO_PAYMENT_SERVER_HOST);
+  EXPECT_EQ(platform::LoadModuleString(IDS_SUPPORT_PHONE), VAMO_SUPPORT_PHONE);
+  EXPECT_EQ(platform::LoadModuleString(IDS_SUPPORT_EMAIL), VAMO_SUPPORT_EMAIL);
   // Ids without a string, in a present block and in an absent one.
-  EXPECT_EQ(platform::LoadString(9), "");
-  EXPECT_EQ(platform::LoadString(4000), "");
+  EXPECT_EQ(platform::LoadModuleString(9), "");
+  EXPECT_EQ(platform::LoadModuleString(4000), "");
 }
 
 TEST_F(ProgramResources, PublicKeyIsThePemFileByteForByte) {
-  const auto key = platform::FindResource(platform::ResourceName("KEY"), platform::ResourceName(IDR_PUBLIC_KEY));
+  const auto key = platform::FindModuleResource(platform::ResourceName("KEY"), platform::ResourceName(IDR_PUBLIC_KEY));
   ASSERT_TRUE(key.has_value());
   EXPECT_EQ(AsText(*key), ReadHostFile(VAMO_PUBLIC_KEY_PEM));
   EXPECT_EQ(AsText(*key).rfind("-----BEGIN PUBLIC KEY-----", 0), 0u);
   // Type names compare without case, as Windows upper-cases them.
-  EXPECT_TRUE(platform::FindResource(platform::ResourceName("key"), platform::ResourceName(IDR_PUBLIC_KEY)));
+  EXPECT_TRUE(platform::FindModuleResource(platform::ResourceName("key"), platform::ResourceName(IDR_PUBLIC_KEY)));
 }
 
 TEST_F(ProgramResources, DialogsAndIconArePresent) {
   for (uint16_t id : {IDD_VAMOSETUP_DIALOG, IDD_DIALOG_BROWSER, IDD_DIALOG_WELCOME, IDD_DIALOG_ERROR}) {
-    const auto dialog = platform::FindResource(platform::kRtDialog, id);
+    const auto dialog = platform::FindModuleResource(platform::kRtDialog, id);
     ASSERT_TRUE(dialog.has_value()) << id;
     // DLGTEMPLATEEX starts with version 1 and signature 0xFFFF.
     EXPECT_EQ(Read32(*dialog, 0), 0xFFFF0001u) << id;
   }
-  EXPECT_TRUE(platform::FindResource(platform::kRtGroupIcon, IDR_MAINFRAME).has_value());
-  EXPECT_EQ(platform::FindResource(platform::kRtDialog, 999).error(), platform::kErrorResourceNameNotFound);
-  EXPECT_EQ(platform::FindResource(platform::ResourceName("NOPE"), 1).error(), platform::kErrorResourceTypeNotFound);
+  EXPECT_TRUE(platform::FindModuleResource(platform::kRtGroupIcon, IDR_MAINFRAME).has_value());
+  EXPECT_EQ(platform::FindModuleResource(platform::kRtDialog, 999).error(), platform::kErrorResourceNameNotFound);
+  EXPECT_EQ(platform::FindModuleResource(platform::ResourceName("NOPE"), 1).error(), platform::kErrorResourceTypeNotFound);
 }
 
 TEST(ResourceTable, ReadsStringBlocksOfAPeImage) {
   const std::vector<uint8_t> file = HostBytes(FixtureHostPath("strings64.dll"));
   const auto table = platform::ResourceTable::FromPeImage(file);
   ASSERT_TRUE(table.has_value());
-  EXPECT_EQ(table->LoadString(1, nullptr), "first");
-  EXPECT_EQ(table->LoadString(17, nullptr), "block two");
-  EXPECT_EQ(table->LoadString(2, nullptr), "");
-  EXPECT_EQ(table->LoadString(70000, nullptr), "");
+  EXPECT_EQ(table->FindString(1, nullptr), "first");
+  EXPECT_EQ(table->FindString(17, nullptr), "block two");
+  EXPECT_EQ(table->FindString(2, nullptr), "");
+  EXPECT_EQ(table->FindString(70000, nullptr), "");
 }
 
 // The user's UI language the copy choice is asked for.
@@ -114,11 +114,11 @@ TEST_P(ResourceLanguageChoice, TakesTheCopyWindowsTakes) {
   const auto table = platform::ResourceTable::FromPeImage(file);
   ASSERT_TRUE(table.has_value());
   g_uiLanguage = c.uiLanguage;
-  EXPECT_EQ(table->LoadString(1, &TestUiLanguage), c.chosenName);
+  EXPECT_EQ(table->FindString(1, &TestUiLanguage), c.chosenName);
   const auto block = table->Find(platform::kRtVersion, 1, &TestUiLanguage);
   ASSERT_TRUE(block.has_value());
   // Each copy's translation table names its own language.
-  const auto translation = platform::VerQueryValue(*block, "\\VarFileInfo\\Translation");
+  const auto translation = platform::QueryVersionValue(*block, "\\VarFileInfo\\Translation");
   ASSERT_TRUE(translation.has_value());
   EXPECT_EQ(translation->bytes[0] | (translation->bytes[1] << 8), c.chosen);
 }
@@ -165,14 +165,14 @@ TEST(ResourceTable, LanguageIsAskedOnlyWhenTheCopiesDiffer) {
   const std::vector<uint8_t> many = HostBytes(FixtureHostPath("langs-many.dll"));
   const auto table = platform::ResourceTable::FromPeImage(many);
   ASSERT_TRUE(table.has_value());
-  EXPECT_EQ(table->LoadString(1, nullptr), "English (US)");
-  EXPECT_EQ(table->LoadString(1, &CountingUiLanguage), "한국어");
+  EXPECT_EQ(table->FindString(1, nullptr), "English (US)");
+  EXPECT_EQ(table->FindString(1, &CountingUiLanguage), "한국어");
   EXPECT_EQ(s_nAsked, 1);
 
   const std::vector<uint8_t> single = HostBytes(FixtureHostPath("strings64.dll"));
   const auto one = platform::ResourceTable::FromPeImage(single);
   ASSERT_TRUE(one.has_value());
-  EXPECT_EQ(one->LoadString(1, &CountingUiLanguage), "first");
+  EXPECT_EQ(one->FindString(1, &CountingUiLanguage), "first");
   EXPECT_EQ(s_nAsked, 1);
 }
 
@@ -182,11 +182,11 @@ TEST(ResourceTable, VersionResourceFollowsTheUsersLanguage) {
   TempPrefix prefix;
   const std::string path = FixtureWindowsPath("langs-many.dll");
   auto productName = [&]() {
-    const uint32_t size = platform::GetFileVersionInfoSize(path);
+    const uint32_t size = platform::FileVersionInfoSize(path);
     std::vector<uint8_t> block(size);
-    if (size == 0 || !platform::GetFileVersionInfo(path, block)) return std::string("(none)");
-    const auto value = platform::VerQueryValue(block, "\\StringFileInfo\\041204b0\\ProductName");
-    const auto english = platform::VerQueryValue(block, "\\StringFileInfo\\040904b0\\ProductName");
+    if (size == 0 || !platform::ReadFileVersionInfo(path, block)) return std::string("(none)");
+    const auto value = platform::QueryVersionValue(block, "\\StringFileInfo\\041204b0\\ProductName");
+    const auto english = platform::QueryVersionValue(block, "\\StringFileInfo\\040904b0\\ProductName");
     if (value) return platform::VersionValueText(*value);
     return english ? platform::VersionValueText(*english) : std::string("(other)");
   };

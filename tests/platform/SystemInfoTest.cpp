@@ -52,13 +52,13 @@ TEST(WindowsVersion, BasicFormLeavesOutTheExtendedFacts) {
   const uint8_t suite[] = {'E', 0, 'n', 0, 't', 0, 'e', 0, 'r', 0, 'p', 0, 'r', 0, 'i', 0, 's', 0, 'e', 0, 0, 0, 0, 0};
   ASSERT_EQ(options.SetValue("ProductSuite", platform::kRegMultiSz, suite), 0u);
 
-  const auto extended = platform::GetVersionEx(true);
+  const auto extended = platform::QueryWindowsVersion(true);
   ASSERT_TRUE(extended.has_value());
   EXPECT_EQ(extended->productType, platform::kNtServer);
   EXPECT_EQ(extended->suiteMask, platform::kSuiteEnterprise);
   EXPECT_EQ(extended->servicePackMajor, 2u);
   EXPECT_EQ(extended->processorArchitecture, platform::kArchitectureAmd64);
-  const auto basic = platform::GetVersionEx(false);
+  const auto basic = platform::QueryWindowsVersion(false);
   ASSERT_TRUE(basic.has_value());
   EXPECT_EQ(basic->majorVersion, 5u);
   EXPECT_EQ(basic->csdVersion, "Service Pack 2");

@@ -15,14 +15,14 @@
 namespace {
 
 std::vector<uint8_t> VersionBlock(const std::string& path) {
-  const uint32_t size = platform::GetFileVersionInfoSize(path);
+  const uint32_t size = platform::FileVersionInfoSize(path);
   std::vector<uint8_t> block(size);
-  if (size == 0 || !platform::GetFileVersionInfo(path, block)) block.clear();
+  if (size == 0 || !platform::ReadFileVersionInfo(path, block)) block.clear();
   return block;
 }
 
 std::string Text(const std::vector<uint8_t>& block, const std::string& path) {
-  const auto value = platform::VerQueryValue(block, path);
+  const auto value = platform::QueryVersionValue(block, path);
   return value ? platform::VersionValueText(*value) : "<none>";
 }
 
@@ -43,10 +43,10 @@ class VersionResource : public ::testing::Test {
 
 TEST_P(NoVersionResource, SizeIsZeroWithTheReason) {
   platform::SetLastError(0);
-  EXPECT_EQ(platform::GetFileVersionInfoSize(FixtureWindowsPath(GetParam().file)), 0u);
+  EXPECT_EQ(platform::FileVersionInfoSize(FixtureWindowsPath(GetParam().file)), 0u);
   EXPECT_EQ(platform::GetLastError(), GetParam().error);
   std::vector<uint8_t> buffer(16, 0xAB);
-  EXPECT_FALSE(platform::GetFileVersionInfo(FixtureWindowsPath(GetParam().file), buffer));
+  EXPECT_FALSE(platform::ReadFileVersionInfo(FixtureWindowsPath(GetParam().file), buffer));
   EXPECT_EQ(buffer, std::vector<uint8_t>(16, 0xAB));
 }
 
@@ -73,13 +73,13 @@ TEST_F(VersionResource, QueriesStringsFixedInfoAndTranslations) {
   EXPECT_EQ(Text(block, "\\StringFileInfo\\040904b0\\LegalCopyright"), "<none>");
   EXPECT_EQ(Text(block, "\\StringFileInfo\\00000000\\ProductName"), "<none>");
 
-  const auto translation = platform::VerQueryValue(block, "\\VarFileInfo\\Translation");
+  const auto translation = platform::QueryVersionValue(block, "\\VarFileInfo\\Translation");
   ASSERT_TRUE(translation.has_value());
   EXPECT_FALSE(translation->isText);
   const std::vector<uint8_t> expected = {0x09, 0x04, 0xB0, 0x04, 0x12, 0x04, 0xB0, 0x04};
   EXPECT_EQ(std::vector<uint8_t>(translation->bytes.begin(), translation->bytes.end()), expected);
 
-  const auto fixed = platform::VerQueryValue(block, "\\");
+  const auto fixed = platform::QueryVersionValue(block, "\\");
   ASSERT_TRUE(fixed.has_value());
   ASSERT_EQ(fixed->bytes.size(), 52u);  // VS_FIXEDFILEINFO
   uint32_t words[4];
@@ -95,7 +95,7 @@ TEST_F(VersionResource, RunningProgramReadsItsEmbeddedVersion) {
   const std::vector<uint8_t> block = VersionBlock(self);
   ASSERT_FALSE(block.empty());
   EXPECT_EQ(Text(block, "\\StringFileInfo\\00000000\\FileVersion"), "1, 0, 1, 8");
-  const auto translation = platform::VerQueryValue(block, "\\VarFileInfo\\Translation");
+  const auto translation = platform::QueryVersionValue(block, "\\VarFileInfo\\Translation");
   ASSERT_TRUE(translation.has_value());
   EXPECT_EQ(std::vector<uint8_t>(translation->bytes.begin(), translation->bytes.end()), std::vector<uint8_t>(4, 0));
 }
@@ -105,11 +105,11 @@ TEST_F(VersionResource, ShortBufferGetsThePrefixOfTheBlock) {
   const std::vector<uint8_t> whole = VersionBlock(path);
   ASSERT_GT(whole.size(), 40u);
   std::vector<uint8_t> part(40);
-  ASSERT_TRUE(platform::GetFileVersionInfo(path, part));
+  ASSERT_TRUE(platform::ReadFileVersionInfo(path, part));
   EXPECT_TRUE(std::equal(part.begin(), part.end(), whole.begin()));
   // A truncated block claims more than it has; queries fail instead of
   // reading beyond it.
-  EXPECT_FALSE(platform::VerQueryValue(part, "\\StringFileInfo\\041204b0\\ProductName"));
+  EXPECT_FALSE(platform::QueryVersionValue(part, "\\StringFileInfo\\041204b0\\ProductName"));
 }
 
 // Walks every truncation and every single-byte corruption of a real block:
@@ -122,7 +122,7 @@ TEST_F(VersionResource, DamagedBlocksNeverReadOutside) {
   for (size_t length = 0; length <= block.size(); ++length) {
     const std::vector<uint8_t> part(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(length));
     for (const char* path : paths) {
-      const auto value = platform::VerQueryValue(part, path);
+      const auto value = platform::QueryVersionValue(part, path);
       if (value) {
         EXPECT_LE(value->bytes.data() + value->bytes.size(), part.data() + part.size());
       }
@@ -132,7 +132,7 @@ TEST_F(VersionResource, DamagedBlocksNeverReadOutside) {
     std::vector<uint8_t> damaged = block;
     damaged[at] ^= 0xA5;
     for (const char* path : paths) {
-      const auto value = platform::VerQueryValue(damaged, path);
+      const auto value = platform::QueryVersionValue(damaged, path);
       if (value) {
         EXPECT_LE(value->bytes.data() + value->bytes.size(), damaged.data() + damaged.size());
       }

@@ -54,7 +54,7 @@ struct Dib {
 };
 
 std::optional<Dib> LoadPicture(uint16_t id) {
-  const auto data = platform::FindResource(platform::kRtBitmap, id);
+  const auto data = platform::FindModuleResource(platform::kRtBitmap, id);
   if (!data || data->size() < 40 || Read32(*data, 0) != 40) return std::nullopt;
   Dib dib{static_cast<int>(Read32(*data, 4)), static_cast<int>(Read32(*data, 8)), Read16(*data, 14), *data};
   return dib;
@@ -148,7 +148,7 @@ TEST(ProgramArtwork, TheScriptNamesExactlyThePicturesWithKnownSizes) {
 // The program icon: one group with the sizes a desktop asks for, every
 // image present as a 32-bit DIB with its AND mask.
 TEST(ProgramArtwork, IconHoldsEveryImageOfItsGroup) {
-  const auto group = platform::FindResource(platform::kRtGroupIcon, IDR_MAINFRAME);
+  const auto group = platform::FindModuleResource(platform::kRtGroupIcon, IDR_MAINFRAME);
   ASSERT_TRUE(group.has_value());
   ASSERT_GE(group->size(), 6u);
   EXPECT_EQ(Read16(*group, 2), 1) << "icon, not cursor";
@@ -160,7 +160,7 @@ TEST(ProgramArtwork, IconHoldsEveryImageOfItsGroup) {
     const int size = (*group)[entry] == 0 ? 256 : (*group)[entry];
     sizes.insert(size);
     const uint16_t imageId = Read16(*group, entry + 12);
-    const auto image = platform::FindResource(platform::kRtIcon, imageId);
+    const auto image = platform::FindModuleResource(platform::kRtIcon, imageId);
     ASSERT_TRUE(image.has_value()) << "image " << imageId;
     EXPECT_EQ(image->size(), Read32(*group, entry + 8));
     EXPECT_EQ(Read32(*image, 0), 40u);
@@ -176,10 +176,10 @@ TEST(ProgramArtwork, IconHoldsEveryImageOfItsGroup) {
 // Straight alpha with a matching AND mask: premultiplied colours would give
 // the mark dark fringes wherever the desktop shows through its edges.
 TEST(ProgramArtwork, IconImagesHaveStraightAlphaAndAMatchingMask) {
-  const auto group = platform::FindResource(platform::kRtGroupIcon, IDR_MAINFRAME);
+  const auto group = platform::FindModuleResource(platform::kRtGroupIcon, IDR_MAINFRAME);
   ASSERT_TRUE(group.has_value());
   for (int i = 0; i < Read16(*group, 4); ++i) {
-    const auto image = platform::FindResource(platform::kRtIcon, Read16(*group, 6 + 14 * static_cast<size_t>(i) + 12));
+    const auto image = platform::FindModuleResource(platform::kRtIcon, Read16(*group, 6 + 14 * static_cast<size_t>(i) + 12));
     ASSERT_TRUE(image.has_value());
     const int size = static_cast<int>(Read32(*image, 4));
     const size_t maskAt = 40 + static_cast<size_t>(size * size) * 4;

@@ -25,7 +25,7 @@ int IsUserAdminAs(uid_t uid, gid_t gid) {
   if (child == 0) {
     // The foundation names a user without a database entry after $USER; keep
     // it pointing at the prefix's user, where the trace switch is.
-    setenv("USER", platform::GetUserName().c_str(), 1);
+    setenv("USER", platform::UserName().c_str(), 1);
     if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0) _exit(100);
     _exit(CAdminCheck::IsUserAdmin());
   }

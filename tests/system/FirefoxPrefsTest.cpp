@@ -73,7 +73,7 @@ class FirefoxProfilesTest : public ::testing::Test {
   FirefoxProfilesTest()
       : local(platform::GetKnownFolder(platform::KnownFolder::kLocalAppData) +
               "\\Mozilla\\Firefox\\Profiles\\"),
-        roaming(platform::SplitWindowsPath(local).drive + "\\Users\\" + platform::GetUserName() +
+        roaming(platform::SplitWindowsPath(local).drive + "\\Users\\" + platform::UserName() +
                 "\\AppData\\Roaming\\Mozilla\\Firefox\\Profiles\\") {}
 
   TempPrefix prefix;

@@ -71,7 +71,7 @@ TEST_F(TraceTest, OverlongMessageIsCutToTheLineBuffer) {
 
 TEST_F(TraceTest, FollowsTheInstallFolderOfTheWindowsVersion) {
   EXPECT_TRUE(CSetupFolders::IsVistaOrLater());
-  EXPECT_EQ(CSetupFolders::InstallFolder(), "C:\\Users\\" + platform::GetUserName() + "\\AppData\\LocalLow\\VamoPlugin");
+  EXPECT_EQ(CSetupFolders::InstallFolder(), "C:\\Users\\" + platform::UserName() + "\\AppData\\LocalLow\\VamoPlugin");
   EXPECT_EQ(CSetupFolders::TempFolder(), CSetupFolders::InstallFolder() + "\\temp");
 }
 
@@ -82,7 +82,7 @@ TEST(SetupFoldersXp, UseLocalAppDataBeforeVista) {
   xp.buildNumber = 2600;
   TempPrefix prefix(xp);
   EXPECT_FALSE(CSetupFolders::IsVistaOrLater());
-  EXPECT_EQ(CSetupFolders::InstallFolder(), "C:\\Users\\" + platform::GetUserName() + "\\AppData\\Local\\VamoPlugin");
+  EXPECT_EQ(CSetupFolders::InstallFolder(), "C:\\Users\\" + platform::UserName() + "\\AppData\\Local\\VamoPlugin");
 }
 
 TEST(Settings, ReadsAndWritesOneValue) {

@@ -56,7 +56,7 @@ TEST_F(UtilityTest, CopyClearsTheReadOnlyAttributeAndOverwrites) {
   WriteTarget("C:\\Plugin\\ro.dll", "old");
   ASSERT_EQ(chmod(Host("C:\\Plugin\\ro.dll").c_str(), 0444), 0);
   // The personality refuses a read-only target to everyone, root included.
-  EXPECT_EQ(platform::fs::CopyFile(Source("x"), "C:\\Plugin\\ro.dll", false), platform::kErrorAccessDenied);
+  EXPECT_EQ(platform::fs::CopyFileTo(Source("x"), "C:\\Plugin\\ro.dll", false), platform::kErrorAccessDenied);
 
   EXPECT_EQ(CUtility::CopyFile(Source("new"), "C:\\Plugin", "C:\\Plugin\\ro.dll"), uc::kSuccess);
   EXPECT_EQ(ReadHostFile(Host("C:\\Plugin\\ro.dll")), "new");

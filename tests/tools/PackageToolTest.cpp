@@ -33,7 +33,7 @@ TEST(PackageTool, ExtractWritesTheTargetNextToTheArchive) {
 
 TEST(PackageTool, FirefoxPrefsAppendsToTheDefaultProfile) {
   TempPrefix prefix;
-  std::string profile = platform::ToHostPath("C:\\Users\\" + platform::GetUserName() +
+  std::string profile = platform::ToHostPath("C:\\Users\\" + platform::UserName() +
                                             "\\AppData\\Roaming\\Mozilla\\Firefox\\Profiles\\x.default");
   std::filesystem::create_directories(profile);
   { std::ofstream(profile + "/prefs.js") << "user_pref(\"a\", 1);\n"; }

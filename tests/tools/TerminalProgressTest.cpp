@@ -133,13 +133,13 @@ TEST(TerminalProgressTest, TraceLinesEndTheOpenLineFirst) {
     TerminalProgress progress(TerminalProgress::Interruption::kEndLine, term.Make(true));
     progress.Show("50%");
     term.Take();
-    platform::OutputDebugString("[test] trace while the bar is open\n");
+    platform::WriteDebugString("[test] trace while the bar is open\n");
     EXPECT_EQ(term.Take(), "\n");
-    platform::OutputDebugString("[test] and another\n");
+    platform::WriteDebugString("[test] and another\n");
     EXPECT_EQ(term.Take(), "") << "the line is already ended";
   }
   term.Take();
-  platform::OutputDebugString("[test] after the view\n");
+  platform::WriteDebugString("[test] after the view\n");
   EXPECT_EQ(term.Take(), "") << "a finished view is no longer asked";
 }
 

@@ -216,7 +216,7 @@ TEST_F(DialogErrorWindowTest, SavesTheReportUnderATypedNameAndOpensTheGuide) {
   }
   // The report ends with the message the window appended.
   EXPECT_TRUE(m_run.m_setupReport.TextUtf8().ends_with(strShownMessage));
-  EXPECT_EQ(browser.Opened(), opened + platform::LoadString(IDS_ACTION_GUIDE_URL) + "\n");
+  EXPECT_EQ(browser.Opened(), opened + platform::LoadModuleString(IDS_ACTION_GUIDE_URL) + "\n");
 }
 
 }  // namespace

@@ -63,8 +63,8 @@ int RunAnalyze(const std::vector<std::string>& args) {
       return kExitFailed;
     }
     PrintingStatus status;
-    CNetworkAnalysis analysis(report, status, platform::LoadString(IDS_CARRIER_WEB_HOST),
-                              platform::LoadString(IDS_PAYMENT_SERVER_HOST));
+    CNetworkAnalysis analysis(report, status, platform::LoadModuleString(IDS_CARRIER_WEB_HOST),
+                              platform::LoadModuleString(IDS_PAYMENT_SERVER_HOST));
     const int result = analysis.AnalyzeNetwork();
     PrintResult(result);
     return result == 0 ? kExitOk : kExitFailed;

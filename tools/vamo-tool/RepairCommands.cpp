@@ -158,8 +158,8 @@ int RunRepair(const std::vector<std::string>& args) {
   } else if (ending == Ending::kFailed) {
     const std::string strMessage = run.OnSetupError();
     if (view.InPlace()) view.Show(RepairView::FinalTerminalLines(snapshot, true, view.Columns()));
-    closing = RepairView::ErrorText(PhaseNumber(snapshot.m_nPhase), platform::LoadString(IDS_SUPPORT_PHONE),
-                                    platform::LoadString(IDS_SUPPORT_EMAIL));
+    closing = RepairView::ErrorText(PhaseNumber(snapshot.m_nPhase), platform::LoadModuleString(IDS_SUPPORT_PHONE),
+                                    platform::LoadModuleString(IDS_SUPPORT_EMAIL));
     closing.push_back("");
     for (const std::string& line : RepairView::TextLines(strMessage)) closing.push_back(line);
   } else {

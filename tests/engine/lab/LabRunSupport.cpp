@@ -35,7 +35,7 @@ void ReplaceAll(std::string& text, const std::string& what, const std::string& w
 
 CLabSite::CLabSite() { fs::create_directories(HostFolder()); }
 
-std::string CLabSite::ListUrl() { return platform::LoadString(IDS_UPDATE_LIST_URL); }
+std::string CLabSite::ListUrl() { return platform::LoadModuleString(IDS_UPDATE_LIST_URL); }
 
 std::string CLabSite::BaseUrl() {
   std::string url = ListUrl();

@@ -1,0 +1,8 @@
+# Windows: the real Win32 API behind the neutral headers, one backend per
+# service, listed by name as on Linux.
+set(platform_win32
+)
+
+# The system DLLs the backends call into (import libraries of mingw-w64).
+set(platform_win32_libs
+)
