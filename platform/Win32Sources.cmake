@@ -1,6 +1,7 @@
 # Windows: the real Win32 API behind the neutral headers, one backend per
 # service, listed by name as on Linux.
 set(platform_win32
+  core/Wide_win32.cpp
 )
 
 # The system DLLs the backends call into (import libraries of mingw-w64).
