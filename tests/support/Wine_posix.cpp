@@ -1,0 +1,3 @@
+#include "tests/support/Wine.h"
+
+bool RunningUnderWine() { return false; }
