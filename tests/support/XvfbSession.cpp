@@ -149,6 +149,24 @@ bool Xdotool(const std::vector<std::string>& args) {
   return RunPumping(argv) == 0;
 }
 
+// xdotool's type takes every argument after it as text, so Return is a
+// command of its own.
+bool FileDialogTyping::Type(const std::string& text) {
+  using namespace std::chrono_literals;
+  m_strText = text;
+  m_typedAt = std::chrono::steady_clock::now();
+  return RunPumping({"xdotool", "search", "--sync", "--onlyvisible", "--name", m_strTitle, "windowfocus", "--sync",
+                     "%1", "sleep", "0.5", "key", "ctrl+a", "type", "--delay", "20", text},
+                    30s) == 0 &&
+         RunPumping({"xdotool", "key", "Return"}) == 0;
+}
+
+void FileDialogTyping::RetypeIfStillShown() {
+  using namespace std::chrono_literals;
+  if (m_strText.empty() || std::chrono::steady_clock::now() - m_typedAt < 5s) return;
+  if (RunPumping({"xdotool", "search", "--onlyvisible", "--name", m_strTitle}, 5s) == 0) Type(m_strText);
+}
+
 bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
   return platform::gui::PumpMessagesUntil(done, timeout);
 }

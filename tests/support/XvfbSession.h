@@ -48,6 +48,22 @@ int RunPumping(const std::vector<std::string>& argv,
                std::chrono::milliseconds timeout = std::chrono::seconds(10));
 // xdotool with these arguments; true when it succeeded.
 bool Xdotool(const std::vector<std::string>& args);
+// Types a name into the visible file dialog of a title and presses Return.
+// The dialog can close only after the tick that typed has returned, so the
+// tick's successors call RetypeIfStillShown while they wait: a dialog still
+// shown seconds later lost a key press while it was settling, and gets the
+// name again.
+class FileDialogTyping {
+ public:
+  explicit FileDialogTyping(std::string title) : m_strTitle(std::move(title)) {}
+  bool Type(const std::string& text);
+  void RetypeIfStillShown();
+
+ private:
+  std::string m_strTitle;
+  std::string m_strText;
+  std::chrono::steady_clock::time_point m_typedAt;
+};
 // Pumps messages until `done` or the time is up; false on time-out.
 bool WaitFor(const std::function<bool()>& done,
              std::chrono::milliseconds timeout = std::chrono::seconds(5));

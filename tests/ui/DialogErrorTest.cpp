@@ -140,12 +140,7 @@ TEST_F(DialogErrorWindowTest, SavesTheReportUnderATypedNameAndOpensTheGuide) {
     return RunPumping({"sh", "-c", "test $(xdotool search --onlyvisible --name '^" + title + "$' | wc -l) -ge 3"},
                       5s) == 0;
   };
-  auto typeIntoSaveDialog = [](const std::string& path) {
-    return RunPumping({"xdotool", "search", "--sync", "--onlyvisible", "--name", "다른 이름으로 저장", "windowfocus",
-                       "--sync", "%1", "sleep", "0.5", "key", "ctrl+a", "type", "--delay", "20", path},
-                      30s) == 0 &&
-           RunPumping({"xdotool", "sleep", "0.3", "key", "Return"}, 10s) == 0;
-  };
+  FileDialogTyping saveDialog("다른 이름으로 저장");
 
   // Each stage moves on before it clicks or types: a click that opens a
   // dialog returns only when that dialog closes, and the next stages run
@@ -171,18 +166,20 @@ TEST_F(DialogErrorWindowTest, SavesTheReportUnderATypedNameAndOpensTheGuide) {
         break;
       case 3:  // the save dialog: a name without extension
         nStage = 4;
-        EXPECT_TRUE(typeIntoSaveDialog(folder.Path() + "/typed-report"));
+        EXPECT_TRUE(saveDialog.Type(folder.Path() + "/typed-report"));
         break;
       case 4:  // saved silently, the page stays: save again where nothing can be written
+        saveDialog.RetypeIfStillShown();
         if (ReadHostFile(typed).empty() || pActive != pPage || !pPage->IsWindowEnabled()) break;
         nStage = 5;
         ClickAt(*pPage, 190, 270);
         break;
       case 5:
         nStage = 6;
-        EXPECT_TRUE(typeIntoSaveDialog(folder.Path() + "/blocked"));
+        EXPECT_TRUE(saveDialog.Type(folder.Path() + "/blocked"));
         break;
       case 6:  // the user is told
+        saveDialog.RetypeIfStillShown();
         if (!visibleWizardWindows()) break;
         nStage = 7;
         RunPumping({"xdotool", "key", "Return"});
