@@ -2,8 +2,14 @@
 # service, listed by name as on Linux.
 set(platform_win32
   core/Wide_win32.cpp
+  process/ProcessEnvironment_win32.cpp
+  process/Process_win32.cpp
+  process/ProgramFile_win32.cpp
+  resources/ModuleResources_win32.cpp
 )
 
 # The system DLLs the backends call into (import libraries of mingw-w64).
 set(platform_win32_libs
+  shell32   # ShellExecuteExW
+  user32    # LoadStringW
 )
