@@ -2,6 +2,12 @@
 # service, listed by name as on Linux.
 set(platform_win32
   core/Wide_win32.cpp
+  fs/DirectoryList_win32.cpp
+  fs/FileOperations_win32.cpp
+  fs/FileStream_win32.cpp
+  fs/FileSystem_win32.cpp
+  fs/Path_win32.cpp
+  fs/PendingFile_win32.cpp
   process/ProcessEnvironment_win32.cpp
   process/Process_win32.cpp
   process/ProgramFile_win32.cpp
