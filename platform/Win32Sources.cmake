@@ -2,8 +2,22 @@
 # service, listed by name as on Linux.
 set(platform_win32
   core/Wide_win32.cpp
+  library/Library_win32.cpp
+  registry/Registry_win32.cpp
+  security/Security_win32.cpp
+  sync/NamedMutex_win32.cpp
+  sysinfo/KnownFolders_win32.cpp
+  sysinfo/WindowsVersion_win32.cpp
 )
 
 # The system DLLs the backends call into (import libraries of mingw-w64).
+#   advapi32  registry, tokens and SIDs, GetUserNameW
+#   netapi32  NetUserGetLocalGroups
+#   shell32   SHGetKnownFolderPath; ole32 CoTaskMemFree; uuid FOLDERID_*
 set(platform_win32_libs
+  advapi32
+  netapi32
+  shell32
+  ole32
+  uuid
 )
