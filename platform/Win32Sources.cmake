@@ -8,14 +8,28 @@ set(platform_win32
   fs/FileSystem_win32.cpp
   fs/Path_win32.cpp
   fs/PendingFile_win32.cpp
+  library/Library_win32.cpp
   process/ProcessEnvironment_win32.cpp
   process/Process_win32.cpp
   process/ProgramFile_win32.cpp
+  registry/Registry_win32.cpp
   resources/ModuleResources_win32.cpp
+  security/Security_win32.cpp
+  sync/NamedMutex_win32.cpp
+  sysinfo/KnownFolders_win32.cpp
+  sysinfo/WindowsVersion_win32.cpp
 )
 
 # The system DLLs the backends call into (import libraries of mingw-w64).
+#   advapi32  registry, tokens and SIDs, GetUserNameW
+#   netapi32  NetUserGetLocalGroups
+#   shell32   SHGetKnownFolderPath, ShellExecuteExW; ole32 CoTaskMemFree; uuid FOLDERID_*
+#   user32    LoadStringW
 set(platform_win32_libs
-  shell32   # ShellExecuteExW
-  user32    # LoadStringW
+  advapi32
+  netapi32
+  shell32
+  ole32
+  uuid
+  user32
 )
