@@ -1,7 +1,10 @@
 # Windows: the real Win32 API behind the neutral headers, one backend per
 # service, listed by name as on Linux.
 set(platform_win32
+  console/Console_win32.cpp
   core/Wide_win32.cpp
+  core/Win32Error_win32.cpp
+  debug/DebugOutput_win32.cpp
   fs/DirectoryList_win32.cpp
   fs/FileOperations_win32.cpp
   fs/FileStream_win32.cpp
@@ -18,6 +21,8 @@ set(platform_win32
   sync/NamedMutex_win32.cpp
   sysinfo/KnownFolders_win32.cpp
   sysinfo/WindowsVersion_win32.cpp
+  text/CodePage_win32.cpp
+  text/LocalTime_win32.cpp
 )
 
 # The system DLLs the backends call into (import libraries of mingw-w64).
