@@ -171,6 +171,9 @@ Win32Error ReplaceFileWith(std::string_view source, std::string_view target) {
   if (!from) return from.error();
   auto to = HostPathOf(target);
   if (!to) return to.error();
+  // Windows will not replace a read-only file; rename would.
+  struct stat st;
+  if (::stat(to->c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) return kErrorAccessDenied;
   if (::rename(from->c_str(), to->c_str()) != 0) return OpenError(errno, *from);
   return kErrorSuccess;
 }
