@@ -168,6 +168,10 @@ TEST_F(FilesContract, ReadOnlyFileIsRefusedUntilCleared) {
   EXPECT_EQ(fs::CopyFileTo(P("new.txt"), P("file.txt"), false), kErrorAccessDenied);
   EXPECT_EQ(Read("file.txt"), "data");
   EXPECT_EQ(Names(), (std::vector<std::string>{"file.txt", "new.txt"}));
+  // A copy carries the attribute over, as CopyFileW does.
+  ASSERT_EQ(fs::CopyFileTo(P("file.txt"), P("copy.txt"), false), kErrorSuccess);
+  EXPECT_TRUE(*fs::GetAttributes(P("copy.txt")) & fs::kFileAttributeReadOnly);
+  EXPECT_EQ(Read("copy.txt"), "data");
 
   ASSERT_EQ(fs::SetAttributes(P("file.txt"), fs::kFileAttributeNormal), kErrorSuccess);
   EXPECT_FALSE(*fs::GetAttributes(P("file.txt")) & fs::kFileAttributeReadOnly);
@@ -220,6 +224,7 @@ TEST_F(FilesContract, AFileBeingWrittenIsNotSharedAndAFileBeingReadNotRewritten)
   EXPECT_EQ(ErrorOf(fs::ReadFileBytes(P("held.txt"))), kErrorSharingViolation);
   EXPECT_EQ(fs::DeleteFileAt(P("held.txt")), kErrorSharingViolation);
   EXPECT_EQ(fs::CopyFileTo(P("source.txt"), P("held.txt"), false), kErrorSharingViolation);
+  EXPECT_EQ(fs::CopyFileTo(P("held.txt"), P("copy.txt"), false), kErrorSharingViolation);
   ASSERT_EQ(writer.Close(), kErrorSuccess);
   EXPECT_EQ(Read("held.txt"), "partial");
   EXPECT_EQ(Names(), (std::vector<std::string>{"held.txt", "source.txt"}));
