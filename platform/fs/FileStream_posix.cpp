@@ -58,19 +58,6 @@ Win32Error TakeShareLock(int fd, FileMode mode) {
 
 }  // namespace
 
-FileStream::~FileStream() { Close(); }
-
-FileStream::FileStream(FileStream&& other) noexcept : m_handle(other.m_handle) { other.m_handle = kNoNativeHandle; }
-
-FileStream& FileStream::operator=(FileStream&& other) noexcept {
-  if (this != &other) {
-    Close();
-    m_handle = other.m_handle;
-    other.m_handle = kNoNativeHandle;
-  }
-  return *this;
-}
-
 Win32Error FileStream::Open(std::string_view windowsPath, FileMode mode) {
   Close();
   auto host = HostPathOf(windowsPath);
@@ -131,10 +118,6 @@ Win32Error FileStream::Write(std::span<const uint8_t> bytes) {
     done += static_cast<size_t>(n);
   }
   return kErrorSuccess;
-}
-
-Win32Error FileStream::Write(std::string_view bytes) {
-  return Write(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
 }
 
 Win32Error FileStream::Seek(uint64_t offset) {
