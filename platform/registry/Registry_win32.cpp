@@ -130,7 +130,18 @@ Win32Error RegKey::Open(RegRoot root, std::string_view subkey) {
 Win32Error RegKey::SetValue(std::string_view name, uint32_t type, std::span<const uint8_t> data) {
   if (!Valid()) return kErrorInvalidHandle;
   if (HoldsNul(name)) return kErrorInvalidParameter;
-  return static_cast<Win32Error>(::RegSetValueExW(AsHkey(m_handle), Widen(name).c_str(), 0, type, data.data(),
+  // For a string type whose last character is not NUL, RegSetValueExW looks
+  // one character past the given size and, finding a NUL there, stores it
+  // too ("the caller forgot to count it"). A copy that ends in a non-NUL
+  // character beyond the size keeps the stored bytes exactly the given ones.
+  std::vector<uint8_t> copy;
+  const uint8_t* bytes = data.data();
+  if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+    copy.assign(data.begin(), data.end());
+    copy.insert(copy.end(), {0xFF, 0xFF, 0xFF});
+    bytes = copy.data();
+  }
+  return static_cast<Win32Error>(::RegSetValueExW(AsHkey(m_handle), Widen(name).c_str(), 0, type, bytes,
                                                   static_cast<DWORD>(data.size())));
 }
 
