@@ -207,6 +207,19 @@ TEST(RegistryKeys, NamesAreNormalisedAndHandlesMove) {
   EXPECT_EQ(key.QueryValue("x").error(), platform::kErrorInvalidHandle);
 }
 
+TEST(RegistryKeys, AKeyNameHoldsAtMost255Characters) {
+  ScratchSpace scratch;
+  RegKey key;
+  EXPECT_EQ(key.Create(RegRoot::kCurrentUser, scratch.RegistryKey() + "\\" + std::string(256, 'k')),
+            platform::kErrorInvalidParameter);
+  EXPECT_FALSE(key.Valid());
+  ASSERT_EQ(key.Create(RegRoot::kCurrentUser, scratch.RegistryKey() + "\\" + std::string(255, 'k')),
+            platform::kErrorSuccess);
+  // A value name may be far longer.
+  EXPECT_EQ(key.SetDword(std::string(1000, 'v'), 1), platform::kErrorSuccess);
+  EXPECT_EQ(key.ReadDword(std::string(1000, 'V')).value_or(0), 1u);
+}
+
 // Callers may rely on each entry coming exactly once, not on its place.
 TEST(RegistryKeys, EnumerationGivesEveryEntryOnce) {
   ScratchSpace scratch;
