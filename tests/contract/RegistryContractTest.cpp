@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/support/ScratchSpace.h"
+#include "tests/support/Utf16Bytes.h"
 
 namespace {
 
@@ -17,15 +18,7 @@ using platform::RegRoot;
 using platform::RegValue;
 using Bytes = std::vector<uint8_t>;
 
-Bytes Utf16(std::u16string_view text, bool terminate) {
-  Bytes bytes;
-  for (char16_t unit : text) {
-    bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
-    bytes.push_back(static_cast<uint8_t>(unit >> 8));
-  }
-  if (terminate) bytes.insert(bytes.end(), {0, 0});
-  return bytes;
-}
+Bytes Utf16(std::u16string_view text, bool terminate) { return Utf16LeBytes(text, terminate); }
 
 // A key below the scratch key, made for the test.
 RegKey CreateBelow(const ScratchSpace& scratch, const std::string& path) {
