@@ -66,6 +66,20 @@ TEST(SecurityContract, TheUserHasANameAndLocalGroups) {
   EXPECT_EQ(GetUserLocalGroups("").error(), kNerrUserNotFound);
 }
 
+// The wizard's administrator check reads the group list first and the token
+// only when the list cannot be had: a token in Administrators must come with
+// the group in the list (the other way round need not hold: a filtered token
+// of an administrator is not a member until it is elevated).
+TEST(SecurityContract, AnAdministratorsTokenIsInTheAdministratorsGroup) {
+  ScratchSpace scratch;
+  if (!IsTokenAdministratorsMember()) GTEST_SKIP() << "the token is not in Administrators";
+  auto groups = GetUserLocalGroups(GetEffectiveUserName());
+  ASSERT_TRUE(groups.has_value()) << groups.error();
+  EXPECT_NE(std::find_if(groups->begin(), groups->end(),
+                         [](const std::string& group) { return SameText(group, kAdministratorsGroup); }),
+            groups->end());
+}
+
 // The wizard must not take an unknown name for an administrator.
 TEST(SecurityContract, AnUnknownUserHasNoGroups) {
   SKIP_UNDER_WINE("NetUserGetLocalGroups is a stub (dlls/netapi32/netapi32.c) that lists Administrators for any name");
