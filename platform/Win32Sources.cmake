@@ -1,9 +1,18 @@
 # Windows: the real Win32 API behind the neutral headers, one backend per
 # service, listed by name as on Linux.
 set(platform_win32
+  cabinet/Cabinet_win32.cpp
   core/Wide_win32.cpp
+  process/ProgramArguments_win32.cpp
+  trust/SystemStores_win32.cpp
+  # The OpenSSL Authenticode verifier over the Windows certificate stores,
+  # until the WinTrust one takes its place.
+  trust/Authenticode.cpp
 )
 
 # The system DLLs the backends call into (import libraries of mingw-w64).
 set(platform_win32_libs
+  crypt32
+  setupapi
+  shell32
 )
