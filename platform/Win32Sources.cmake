@@ -8,6 +8,12 @@ set(platform_win32
   # The OpenSSL Authenticode verifier over the Windows certificate stores,
   # until the WinTrust one takes its place.
   trust/Authenticode.cpp
+  fs/DirectoryList_win32.cpp
+  fs/FileOperations_win32.cpp
+  fs/FileStream_win32.cpp
+  fs/FileSystem_win32.cpp
+  fs/Path_win32.cpp
+  fs/PendingFile_win32.cpp
 )
 
 # The system DLLs the backends call into (import libraries of mingw-w64).

@@ -3,14 +3,12 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <memory>
 
 #include "platform/core/Errno_posix.h"
 #include "platform/fs/Path.h"
 #include "platform/sim/HostPath.h"
-#include "platform/text/Utf.h"
 
 namespace platform::fs {
 
@@ -21,31 +19,6 @@ struct DirCloser {
 };
 
 }  // namespace
-
-bool MatchesWildcard(std::string_view name, std::string_view pattern) {
-  // Iterative glob with one backtrack point; both sides case folded so that
-  // "*.DEFAULT" finds "abc.default" as on Windows.
-  std::string n = FoldCase(name);
-  std::string p = FoldCase(pattern);
-  size_t ni = 0, pi = 0;
-  size_t starP = std::string::npos, starN = 0;
-  while (ni < n.size()) {
-    if (pi < p.size() && (p[pi] == '?' || p[pi] == n[ni])) {
-      ++ni;
-      ++pi;
-    } else if (pi < p.size() && p[pi] == '*') {
-      starP = pi++;
-      starN = ni;
-    } else if (starP != std::string::npos) {
-      pi = starP + 1;
-      ni = ++starN;
-    } else {
-      return false;
-    }
-  }
-  while (pi < p.size() && p[pi] == '*') ++pi;
-  return pi == p.size();
-}
 
 std::expected<std::vector<DirectoryEntry>, Win32Error> ListDirectory(std::string_view folder,
                                                                      std::string_view pattern) {
@@ -70,10 +43,7 @@ std::expected<std::vector<DirectoryEntry>, Win32Error> ListDirectory(std::string
     entry.isDirectory = ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     entries.push_back(std::move(entry));
   }
-  std::sort(entries.begin(), entries.end(), [](const DirectoryEntry& a, const DirectoryEntry& b) {
-    std::string fa = FoldCase(a.name), fb = FoldCase(b.name);
-    return fa != fb ? fa < fb : a.name < b.name;
-  });
+  SortInFolderOrder(entries);
   return entries;
 }
 

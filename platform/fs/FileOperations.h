@@ -7,12 +7,12 @@
 
 #include "platform/core/Win32Error.h"
 
-// File operations of the personality that go beyond reading and writing
-// whole files: copy, delete and the attribute bits, over Windows paths.
+// File operations that go beyond reading and writing whole files: copy,
+// delete and the attribute bits, over Windows paths.
 //
-// The read-only attribute of a file is the absence of the owner's write
-// permission. It is honoured even for root (who could write anyway), so a
-// caller sees the same refusal Windows gives and has to clear it first.
+// The read-only attribute is honoured for every caller, administrators
+// included: a read-only file is not deleted or overwritten until the
+// attribute is cleared.
 namespace platform::fs {
 
 class FileStream;
@@ -22,32 +22,35 @@ inline constexpr uint32_t kFileAttributeDirectory = 0x10;
 inline constexpr uint32_t kFileAttributeArchive = 0x20;
 inline constexpr uint32_t kFileAttributeNormal = 0x80;
 
-// GetFileAttributesW: kFileAttributeDirectory for a folder, kFileAttributeReadOnly
-// when the owner may not write, kFileAttributeNormal when no other bit is set.
-// kErrorFileNotFound / kErrorPathNotFound when it is missing.
+// GetFileAttributesW: the attribute bits of a file or folder; test the ones
+// that matter with a mask (kFileAttributeDirectory, kFileAttributeReadOnly),
+// as Windows also sets others (archive, hidden, ...). kFileAttributeNormal
+// alone when no other bit is set. kErrorFileNotFound / kErrorPathNotFound
+// when it is missing.
 std::expected<uint32_t, Win32Error> GetAttributes(std::string_view path);
 
-// SetFileAttributesW: only the read-only bit has an effect: setting it
-// removes every write permission, clearing it gives the owner write
-// permission back. The other bits are accepted and ignored; folders ignore
-// the read-only bit too. Nothing changes on failure.
+// SetFileAttributesW. The read-only bit of a file is the one this system
+// relies on (kFileAttributeNormal clears it); other bits may or may not be
+// kept, and on a folder the read-only bit forbids nothing. Nothing changes
+// on failure.
 Win32Error SetAttributes(std::string_view path, uint32_t attributes);
 
 // CopyFileW. The target is replaced atomically: the bytes go into a
 // temporary file in the target's folder, are flushed to the disk and only
-// then renamed over the target, so the target is always either the old file
-// or the complete new one, also when the copy fails half-way or the process
-// is killed. The new file takes the source's permissions and modification
-// time, as CopyFileW carries attributes and the last write time over.
+// then moved over the target (MoveFileExW with write-through), so the target
+// is always either the old file or the complete new one, also when the copy
+// fails half-way or the process is killed. The new file takes the source's
+// read-only attribute and last write time, as CopyFileW carries them over.
 //
 // Failures (the target is left as it was, no temporary file remains):
 //   kErrorFileNotFound / kErrorPathNotFound  source or target folder missing
 //   kErrorFileExists        failIfExists and the target exists
-//   kErrorAccessDenied      the target is read-only or a folder, or the host
-//                           refuses access
-//   kErrorSharingViolation  the target is a running program, or another
-//                           process holds an exclusive lock (flock LOCK_EX) on it
-//   kErrorDiskFull          the file system is full (or the quota exhausted)
+//   kErrorAccessDenied      the source is a folder, the target is read-only
+//                           or a folder, or access is refused
+//   kErrorSharingViolation  the source is being written, or the target is a
+//                           running program or held open without sharing
+//                           (a FileStream writing it, above all)
+//   kErrorDiskFull          the volume is full (or the quota exhausted)
 Win32Error CopyFileTo(std::string_view source, std::string_view target, bool failIfExists);
 
 // Looks at the bytes a copy moves and decides, once the last one is written,
@@ -68,16 +71,14 @@ class CopyCheck {
 // otherwise kErrorInvalidData and the target stays as it was.
 //
 // The target is replaced atomically as by CopyFile and refused likewise
-// (read-only, a folder, in use, missing folder, disk full). The new file is
-// readable and executable by everyone and writable by its owner only:
-// Windows has no permission to run a file, so anything installed can run,
-// and nobody else may change it afterwards.
+// (read-only, a folder, in use, missing folder, disk full). The new file
+// has no attributes of its source: whatever is installed can run.
 Win32Error CopyFileFrom(FileStream& source, std::string_view target, CopyCheck* check);
 
 // DeleteFileW: removes a file (not a folder: kErrorAccessDenied). A read-only
-// file is refused with kErrorAccessDenied, a file locked exclusively by
-// another process with kErrorSharingViolation. Missing: kErrorFileNotFound,
-// or kErrorPathNotFound when its folder is missing.
+// file is refused with kErrorAccessDenied, a file held open without sharing
+// deletion (a FileStream writing it) with kErrorSharingViolation. Missing:
+// kErrorFileNotFound, or kErrorPathNotFound when its folder is missing.
 Win32Error DeleteFileAt(std::string_view path);
 
 }  // namespace platform::fs

@@ -152,6 +152,11 @@ class PendingFile {
 
 }  // namespace
 
+// The read-only attribute of a file is the absence of the owner's write
+// permission. It is honoured even for root (who could write anyway), so a
+// caller sees the same refusal Windows gives and has to clear it first.
+// Setting it removes every write permission, clearing it gives the owner
+// write permission back; the other bits are accepted and ignored.
 std::expected<uint32_t, Win32Error> GetAttributes(std::string_view path) {
   std::string host = ToHostPath(path);
   if (host.empty()) return std::unexpected(kErrorPathNotFound);
@@ -267,6 +272,8 @@ Win32Error CopyFileFrom(FileStream& source, std::string_view target, CopyCheck* 
   // The decision comes before anything touches the target: a refused copy
   // leaves only the pending file, which goes with it.
   if (check != nullptr && !check->Accept()) return kErrorInvalidData;
+  // Windows has no permission to run a file, so anything installed can run;
+  // only its owner may change it afterwards.
   if (::fchmod(pending.Fd(), 0755) != 0) return Win32ErrorFromErrno(errno);
   if (::fsync(pending.Fd()) != 0) return Win32ErrorFromErrno(errno);
   return pending.ReplaceTarget(hostTarget);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -40,17 +41,32 @@ Win32Error OpenError(int err, const std::string& hostPath) {
   return Win32ErrorFromErrno(err);
 }
 
+bool Writes(FileMode mode) { return mode == FileMode::kCreate || mode == FileMode::kAppend || mode == FileMode::kCreateNew; }
+
+// The share modes of the header, as flocks on the open file: readers hold a
+// shared lock, writers an exclusive one, so a reader and a writer (or two
+// writers) exclude each other as CreateFileW's share modes make them. Taken
+// without waiting; a held lock is Windows' sharing violation.
+Win32Error TakeShareLock(int fd, FileMode mode) {
+  while (::flock(fd, (Writes(mode) ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    if (errno == EWOULDBLOCK) return kErrorSharingViolation;
+    return kErrorSuccess;  // a file system without flock shares everything
+  }
+  return kErrorSuccess;
+}
+
 }  // namespace
 
 FileStream::~FileStream() { Close(); }
 
-FileStream::FileStream(FileStream&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
+FileStream::FileStream(FileStream&& other) noexcept : m_handle(other.m_handle) { other.m_handle = kNoNativeHandle; }
 
 FileStream& FileStream::operator=(FileStream&& other) noexcept {
   if (this != &other) {
     Close();
-    m_fd = other.m_fd;
-    other.m_fd = -1;
+    m_handle = other.m_handle;
+    other.m_handle = kNoNativeHandle;
   }
   return *this;
 }
@@ -65,7 +81,8 @@ Win32Error FileStream::Open(std::string_view windowsPath, FileMode mode) {
     // Non-blocking, so that opening a FIFO does not wait for a writer; a
     // regular file reads the same either way.
     case FileMode::kReadFile: flags |= O_RDONLY | O_NONBLOCK; break;
-    case FileMode::kCreate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    // Truncated only once the lock is ours: a reader must not lose the bytes.
+    case FileMode::kCreate: flags |= O_WRONLY | O_CREAT; break;
     case FileMode::kAppend: flags |= O_RDWR | O_APPEND; break;
     case FileMode::kCreateNew: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
   }
@@ -79,24 +96,33 @@ Win32Error FileStream::Open(std::string_view windowsPath, FileMode mode) {
     ::close(fd);
     return kErrorAccessDenied;
   }
-  m_fd = fd;
+  if (Win32Error shared = TakeShareLock(fd, mode)) {
+    ::close(fd);
+    return shared;
+  }
+  if (mode == FileMode::kCreate && S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0) {
+    Win32Error err = Win32ErrorFromErrno(errno);
+    ::close(fd);
+    return err;
+  }
+  m_handle = fd;
   return kErrorSuccess;
 }
 
 std::expected<size_t, Win32Error> FileStream::Read(std::span<uint8_t> buffer) {
-  if (m_fd < 0) return std::unexpected(kErrorInvalidHandle);
+  if (m_handle < 0) return std::unexpected(kErrorInvalidHandle);
   for (;;) {
-    ssize_t n = ::read(m_fd, buffer.data(), buffer.size());
+    ssize_t n = ::read(m_handle, buffer.data(), buffer.size());
     if (n >= 0) return static_cast<size_t>(n);
     if (errno != EINTR) return std::unexpected(Win32ErrorFromErrno(errno));
   }
 }
 
 Win32Error FileStream::Write(std::span<const uint8_t> bytes) {
-  if (m_fd < 0) return kErrorInvalidHandle;
+  if (m_handle < 0) return kErrorInvalidHandle;
   size_t done = 0;
   while (done < bytes.size()) {
-    ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
+    ssize_t n = ::write(m_handle, bytes.data() + done, bytes.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
       return Win32ErrorFromErrno(errno);
@@ -112,28 +138,28 @@ Win32Error FileStream::Write(std::string_view bytes) {
 }
 
 Win32Error FileStream::Seek(uint64_t offset) {
-  if (m_fd < 0) return kErrorInvalidHandle;
+  if (m_handle < 0) return kErrorInvalidHandle;
   if (offset > static_cast<uint64_t>(INT64_MAX)) return kErrorInvalidParameter;
-  if (::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) < 0) return Win32ErrorFromErrno(errno);
+  if (::lseek(m_handle, static_cast<off_t>(offset), SEEK_SET) < 0) return Win32ErrorFromErrno(errno);
   return kErrorSuccess;
 }
 
 std::expected<uint64_t, Win32Error> FileStream::Size() const {
-  if (m_fd < 0) return std::unexpected(kErrorInvalidHandle);
+  if (m_handle < 0) return std::unexpected(kErrorInvalidHandle);
   struct stat st;
-  if (::fstat(m_fd, &st) != 0) return std::unexpected(Win32ErrorFromErrno(errno));
+  if (::fstat(m_handle, &st) != 0) return std::unexpected(Win32ErrorFromErrno(errno));
   return static_cast<uint64_t>(st.st_size);
 }
 
 Win32Error FileStream::Flush() {
-  if (m_fd < 0) return kErrorInvalidHandle;
-  return ::fsync(m_fd) == 0 ? kErrorSuccess : Win32ErrorFromErrno(errno);
+  if (m_handle < 0) return kErrorInvalidHandle;
+  return ::fsync(m_handle) == 0 ? kErrorSuccess : Win32ErrorFromErrno(errno);
 }
 
 Win32Error FileStream::Close() {
-  if (m_fd < 0) return kErrorSuccess;
-  int rc = ::close(m_fd);
-  m_fd = -1;
+  if (m_handle < 0) return kErrorSuccess;
+  int rc = ::close(m_handle);
+  m_handle = kNoNativeHandle;
   // After close() the descriptor is gone even on EINTR; only a real write-back
   // failure (EIO, ENOSPC on network file systems) is worth reporting.
   if (rc != 0 && errno != EINTR) return Win32ErrorFromErrno(errno);

@@ -1,6 +1,7 @@
 #include "platform/fs/FileSystem.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,6 +44,35 @@ std::string ParentFolder(const std::string& hostPath) {
   size_t slash = hostPath.find_last_of('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : hostPath.substr(0, slash);
+}
+
+// Non-blocking, so that a FIFO put in a file's place cannot hang the
+// reader; only regular files are read (a device could be endless), the rest
+// is refused as Windows refuses a folder. With `shared`, a file held by a
+// writer (the exclusive flock of FileStream) is refused as Windows refuses a
+// file open without read sharing.
+std::expected<std::vector<uint8_t>, Win32Error> ReadRegularFile(const std::string& hostPath, bool shared) {
+  ScopedFd fd(open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (fd.Get() < 0) return std::unexpected(ErrorOf(errno, hostPath));
+  struct stat st;
+  if (fstat(fd.Get(), &st) != 0) return std::unexpected(Win32ErrorFromErrno(errno));
+  if (!S_ISREG(st.st_mode)) return std::unexpected(kErrorAccessDenied);
+  if (shared && flock(fd.Get(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+    return std::unexpected(kErrorSharingViolation);
+  }
+  std::vector<uint8_t> bytes;
+  bytes.reserve(static_cast<size_t>(st.st_size));
+  uint8_t buffer[65536];
+  for (;;) {
+    ssize_t got = read(fd.Get(), buffer, sizeof buffer);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return std::unexpected(Win32ErrorFromErrno(errno));
+    }
+    if (got == 0) break;
+    bytes.insert(bytes.end(), buffer, buffer + got);
+  }
+  return bytes;
 }
 
 bool WriteAll(int fd, const uint8_t* data, size_t size) {
@@ -94,7 +124,7 @@ Win32Error CreateDirectoryPath(std::string_view path) {
 std::expected<std::vector<uint8_t>, Win32Error> ReadFileBytes(std::string_view path) {
   std::string host = ToHostPath(path);
   if (host.empty()) return std::unexpected(kErrorPathNotFound);
-  return host::ReadFileBytes(host);
+  return ReadRegularFile(host, true);
 }
 
 Win32Error WriteFileAtomic(std::string_view path, std::span<const uint8_t> bytes) {
@@ -110,27 +140,7 @@ Win32Error WriteFileAtomic(std::string_view path, std::string_view bytes) {
 namespace host {
 
 std::expected<std::vector<uint8_t>, Win32Error> ReadFileBytes(const std::string& hostPath) {
-  // Non-blocking, so that a FIFO put in a file's place cannot hang the
-  // reader; only regular files are read (a device could be endless), the
-  // rest is refused as Windows refuses a folder.
-  ScopedFd fd(open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (fd.Get() < 0) return std::unexpected(ErrorOf(errno, hostPath));
-  struct stat st;
-  if (fstat(fd.Get(), &st) != 0) return std::unexpected(Win32ErrorFromErrno(errno));
-  if (!S_ISREG(st.st_mode)) return std::unexpected(kErrorAccessDenied);
-  std::vector<uint8_t> bytes;
-  bytes.reserve(static_cast<size_t>(st.st_size));
-  uint8_t buffer[65536];
-  for (;;) {
-    ssize_t got = read(fd.Get(), buffer, sizeof buffer);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return std::unexpected(Win32ErrorFromErrno(errno));
-    }
-    if (got == 0) break;
-    bytes.insert(bytes.end(), buffer, buffer + got);
-  }
-  return bytes;
+  return ReadRegularFile(hostPath, false);
 }
 
 Win32Error WriteFileAtomic(const std::string& hostPath, std::span<const uint8_t> bytes) {

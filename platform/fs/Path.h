@@ -24,9 +24,9 @@ struct SplitPath {
 };
 SplitPath SplitWindowsPath(std::string_view path);
 
-// The name under which the user finds the file outside the program: on
-// Windows the full path, on Linux the host file that the Windows path stands
-// for. Empty for a path that names no file the system can reach.
+// The name under which the user finds the file outside the program (in a
+// message or a file manager): the full path as the system shows it. Empty
+// for a path that names no file the system can reach.
 std::string PathForUser(std::string_view windowsPath);
 
 // "a" + "\" + "b" without doubling the separator.

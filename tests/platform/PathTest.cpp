@@ -82,21 +82,4 @@ TEST_F(PathTest, HostPathsGetWindowsNames) {
   EXPECT_EQ(platform::ToWindowsPath(prefix.DriveC() + "x/a").substr(0, 2), "Z:");
 }
 
-TEST(PathSplit, SplitsLikeWsplitpath) {
-  platform::SplitPath split = platform::SplitWindowsPath("C:\\Temp\\VamoPlugin\\a.b.dll");
-  EXPECT_EQ(split.drive, "C:");
-  EXPECT_EQ(split.dir, "\\Temp\\VamoPlugin\\");
-  EXPECT_EQ(split.fname, "a.b");
-  EXPECT_EQ(split.ext, ".dll");
-  split = platform::SplitWindowsPath("http://host.test/files/VamoSetup_1.0.1.7.ver");
-  EXPECT_EQ(split.fname, "VamoSetup_1.0.1.7");
-  EXPECT_EQ(split.ext, ".ver");
-  split = platform::SplitWindowsPath("noext");
-  EXPECT_EQ(split.drive, "");
-  EXPECT_EQ(split.fname, "noext");
-  EXPECT_EQ(split.ext, "");
-  EXPECT_EQ(platform::JoinWindowsPath("C:\\a\\", "\\b"), "C:\\a\\b");
-  EXPECT_EQ(platform::NormalizeWindowsPath("c:/a/../b/"), "C:\\b");
-}
-
 }  // namespace
