@@ -27,6 +27,26 @@ if(VAMO_MINIZIP_DIR AND NOT TARGET Vamo::Minizip)
     INTERFACE_LINK_LIBRARIES ZLIB::ZLIB)
 endif()
 
+# vamo_win32_manifest(target [LEVEL asInvoker|requireAdministrator]): embeds
+# the application manifest. It declares Windows 7 to 10, without which
+# Windows 8.1 and later report version 6.2 to GetVersionExW, and the
+# execution level, without which Windows guesses from the name whether a
+# program named like an installer needs elevation.
+function(vamo_win32_manifest target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "LEVEL" "")
+  set(VAMO_MANIFEST_LEVEL asInvoker)
+  if(arg_LEVEL)
+    set(VAMO_MANIFEST_LEVEL ${arg_LEVEL})
+  endif()
+  set(dir ${CMAKE_CURRENT_BINARY_DIR}/manifest-${target})
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/Win32Manifest.xml.in ${dir}/${target}.manifest @ONLY)
+  # 1 = CREATEPROCESS_MANIFEST_RESOURCE_ID, 24 = RT_MANIFEST.
+  file(CONFIGURE OUTPUT ${dir}/${target}-manifest.rc
+       CONTENT "1 24 \"${dir}/${target}.manifest\"\n")
+  target_sources(${target} PRIVATE ${dir}/${target}-manifest.rc)
+  set_property(SOURCE ${dir}/${target}-manifest.rc APPEND PROPERTY OBJECT_DEPENDS ${dir}/${target}.manifest)
+endfunction()
+
 function(_vamo_collect_executables dir out)
   get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
   set(found)

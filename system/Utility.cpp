@@ -105,7 +105,7 @@ int WaitForStarted(std::expected<platform::ProcessHandle, platform::Win32Error> 
 }
 
 int ExecuteWaitWithMask(std::string_view program, std::string_view arguments, uint32_t mask) {
-  return WaitForStarted(platform::ShellExecute(program, arguments, mask), program);
+  return WaitForStarted(platform::ShellExecuteProgram(program, arguments, mask), program);
 }
 
 // The read-only attribute of an existing target is cleared first, as the

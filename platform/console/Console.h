@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 // The console the program was started from, in the manner of
 // GetConsoleMode and GetConsoleScreenBufferInfo: whether a standard stream is
 // a terminal and how wide it is. It also keeps the one line that a progress
@@ -10,12 +12,19 @@ namespace platform::console {
 enum class StdStream { kOutput, kError };
 
 // True when the stream is a terminal that moves its cursor (not a pipe, a
-// file or a terminal that calls itself "dumb").
+// file or a terminal that calls itself "dumb"), with the VT escape
+// sequences of a console in virtual terminal mode, which this turns on.
 bool IsTerminal(StdStream stream);
 
 // Columns of the terminal behind the stream; 0 when it is no terminal or does
 // not say.
 int TerminalColumns(StdStream stream);
+
+// Writes UTF-8 text to the stream at once, past any buffering: to a console
+// as characters (WriteConsoleW), so that Korean text shows whatever the
+// console's code page; to a file or pipe as the UTF-8 bytes. Errors are
+// ignored, as a trace or progress line has nowhere else to go.
+void WriteText(StdStream stream, std::string_view text);
 
 // Whoever holds a line open on the terminal (the cursor at its end, no line
 // end yet) and must close it before other text is written.
@@ -38,10 +47,10 @@ void ClearOpenLine(IOpenLine* owner);
 void CloseOpenLine();
 
 // Ctrl+C and Ctrl+Break of the console, as a handler set with
-// SetConsoleCtrlHandler sees them: after WatchInterrupt, the first interrupt
-// (SIGINT or SIGTERM here) only sets a flag that InterruptRequested reads,
-// so the program can stop its work in order; a second one ends the program
-// at once, as if nobody watched.
+// SetConsoleCtrlHandler sees them (and a request to terminate where the
+// system sends one): after WatchInterrupt, the first interrupt only sets a
+// flag that InterruptRequested reads, so the program can stop its work in
+// order; a second one ends the program at once, as if nobody watched.
 void WatchInterrupt();
 bool InterruptRequested();
 

@@ -5,23 +5,15 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 
 namespace platform::console {
 
 namespace {
 
 int Descriptor(StdStream stream) { return stream == StdStream::kOutput ? STDOUT_FILENO : STDERR_FILENO; }
-
-// The holder is called with the lock held, so ClearOpenLine cannot return
-// while a CloseLine on the same holder is still running.
-std::mutex& HolderLock() {
-  static std::mutex lock;
-  return lock;
-}
-IOpenLine* g_holder = nullptr;
 
 volatile sig_atomic_t g_interrupted = 0;
 
@@ -42,25 +34,21 @@ bool IsTerminal(StdStream stream) {
   return term == nullptr || std::strcmp(term, "dumb") != 0;
 }
 
+void WriteText(StdStream stream, std::string_view text) {
+  while (!text.empty()) {
+    ssize_t written = ::write(Descriptor(stream), text.data(), text.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return;
+    }
+    text.remove_prefix(static_cast<size_t>(written));
+  }
+}
+
 int TerminalColumns(StdStream stream) {
   struct winsize size {};
   if (::ioctl(Descriptor(stream), TIOCGWINSZ, &size) != 0) return 0;
   return size.ws_col;
-}
-
-void SetOpenLine(IOpenLine* owner) {
-  std::lock_guard<std::mutex> guard(HolderLock());
-  g_holder = owner;
-}
-
-void ClearOpenLine(IOpenLine* owner) {
-  std::lock_guard<std::mutex> guard(HolderLock());
-  if (g_holder == owner) g_holder = nullptr;
-}
-
-void CloseOpenLine() {
-  std::lock_guard<std::mutex> guard(HolderLock());
-  if (g_holder != nullptr) g_holder->CloseLine();
 }
 
 void WatchInterrupt() {

@@ -6,9 +6,8 @@
 
 #include "platform/core/Win32Error.h"
 
-// Loadable libraries: a Windows DLL of the personality is an ELF shared
-// object, loaded with all its symbols resolved at once and kept private to
-// the caller (RTLD_NOW | RTLD_LOCAL).
+// Loadable libraries (DLLs): loaded into the process, their exported
+// functions found by name, unloaded when the object goes.
 namespace platform {
 
 class Library {
@@ -20,25 +19,25 @@ class Library {
   Library(const Library&) = delete;
   Library& operator=(const Library&) = delete;
 
-  // LoadLibraryExW. An ELF executable cannot be loaded as a library on the
-  // host; like a Windows program loaded with LoadLibrary it is accepted as
-  // an image whose code is never run, so it offers no entry points.
-  // Failures: kErrorModNotFound (missing file or folder), kErrorAccessDenied
-  // (not readable), kErrorBadExeFormat (not an ELF object of this machine,
-  // or unresolved dependencies/symbols: the loader's message is in Detail()).
+  // LoadLibraryExW of a full path; the library's own folder is searched for
+  // the libraries it needs. A program (not a library) is accepted as an
+  // image whose code is never run: IsImageOnly() is true.
+  // Failures: kErrorModNotFound (missing file, folder or dependency),
+  // kErrorAccessDenied (not readable, or a folder), kErrorBadExeFormat (not
+  // an image for this machine); the loader's words are in LastLoadDetail().
   static std::expected<Library, Win32Error> Load(std::string_view path);
 
   // GetProcAddress: the exported function, or nullptr when there is none.
   void* GetProcAddress(const char* name) const;
 
   bool IsImageOnly() const { return m_bImageOnly; }
-  // The host loader's message of the last failed Load on this thread.
+  // The loader's message of the last failed Load on this thread.
   static std::string LastLoadDetail();
 
  private:
   void Reset();
 
-  void* m_handle = nullptr;
+  void* m_handle = nullptr;  // the HMODULE on Windows
   bool m_bImageOnly = false;
 };
 

@@ -15,6 +15,12 @@
 #include "platform/fs/Path.h"
 #include "platform/library/Library.h"
 
+// A Windows DLL of the personality is an ELF shared object, loaded with all
+// its symbols resolved at once and kept private to the caller (RTLD_NOW |
+// RTLD_LOCAL). An ELF executable cannot be loaded as a library on the host;
+// like a Windows program loaded with LoadLibrary it is accepted as an image
+// whose code is never run, so it offers no entry points. Unresolved
+// dependencies or symbols give kErrorBadExeFormat with dlerror's text.
 namespace platform {
 
 namespace {

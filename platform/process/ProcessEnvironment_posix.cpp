@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+// The host process's environment. The simulated machine's variables (APPDATA,
+// TEMP, ...) are not here but in sysinfo/KnownFolders_posix.cpp.
 namespace platform {
 
 std::optional<std::string> GetProcessVariable(std::string_view name) {

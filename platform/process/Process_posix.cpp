@@ -110,6 +110,12 @@ bool ParsePid(const char* name, uint32_t& pid) {
 
 uint32_t GetCurrentProcessId() { return static_cast<uint32_t>(getpid()); }
 
+// Every process visible in /proc is a Windows process whose image name is the
+// base name of its program; for a program started through an interpreter (a
+// script, or a PE file run by wine) it is the script's or PE file's name,
+// because that is the program the user started. kErrorAccessDenied (or
+// another error) when /proc cannot be read.
+
 std::expected<std::vector<ProcessEntry>, Win32Error> ListProcesses() {
   DIR* dir = ::opendir("/proc");
   if (!dir) return std::unexpected(Win32ErrorFromErrno(errno));
@@ -139,38 +145,63 @@ std::expected<std::string, Win32Error> GetProcessImageName(uint32_t pid) {
   return ImageNameOf(procDir);
 }
 
+// SIGKILL: a killed process cannot be given an exit code, but its waiter
+// sees 128 + 9, which is kTerminatedExitCode.
+static_assert(kTerminatedExitCode == 128 + SIGKILL);
+
 Win32Error TerminateProcess(uint32_t pid) {
   if (pid == 0 || pid > static_cast<uint32_t>(INT32_MAX)) return kErrorInvalidParameter;
+  // A child that has ended but was not waited for yet is no longer running.
+  ProcStat stat;
+  if (ReadProcStat("/proc/" + std::to_string(pid), stat) && (stat.state == 'Z' || stat.state == 'X'))
+    return kErrorInvalidParameter;
   if (::kill(static_cast<pid_t>(pid), SIGKILL) == 0) return kErrorSuccess;
   if (errno == ESRCH) return kErrorInvalidParameter;
   return Win32ErrorFromErrno(errno);
 }
 
+// On Linux a process handle is the child's pid: waiting reaps it, and a
+// handle dropped unwaited leaves the child to be reaped at our exit.
 ProcessHandle::~ProcessHandle() = default;
 
-ProcessHandle::ProcessHandle(ProcessHandle&& other) noexcept : m_pid(std::exchange(other.m_pid, -1)) {}
+void ProcessHandle::Close() {
+  m_handle = kNoNativeHandle;
+  m_pid = 0;
+}
+
+ProcessHandle::ProcessHandle(ProcessHandle&& other) noexcept
+    : m_handle(std::exchange(other.m_handle, kNoNativeHandle)), m_pid(std::exchange(other.m_pid, 0)) {}
 
 ProcessHandle& ProcessHandle::operator=(ProcessHandle&& other) noexcept {
-  m_pid = std::exchange(other.m_pid, -1);
+  if (this != &other) {
+    m_handle = std::exchange(other.m_handle, kNoNativeHandle);
+    m_pid = std::exchange(other.m_pid, 0);
+  }
   return *this;
 }
 
+// A process killed by a signal gives 128 + the signal's number, as a shell
+// reports it; TerminateProcess's SIGKILL thus gives kTerminatedExitCode.
 std::expected<uint32_t, Win32Error> ProcessHandle::Wait() {
-  if (m_pid <= 0) return std::unexpected(kErrorInvalidHandle);
+  if (m_handle <= 0) return std::unexpected(kErrorInvalidHandle);
   int status = 0;
   pid_t rc;
   do {
-    rc = ::waitpid(m_pid, &status, 0);
+    rc = ::waitpid(m_handle, &status, 0);
   } while (rc < 0 && errno == EINTR);
-  m_pid = -1;
+  Close();
   if (rc < 0) return std::unexpected(kErrorInvalidHandle);
   if (WIFEXITED(status)) return static_cast<uint32_t>(WEXITSTATUS(status));
   if (WIFSIGNALED(status)) return static_cast<uint32_t>(128 + WTERMSIG(status));
   return static_cast<uint32_t>(status);
 }
 
-std::expected<ProcessHandle, Win32Error> ShellExecute(std::string_view file, std::string_view parameters,
-                                                      uint32_t /*mask: see kSeeMaskNoZoneChecks*/) {
+// Native executables and scripts with a "#!" line run directly; a PE file
+// ("MZ") runs through wine when wine is installed, and is a file without
+// association otherwise. The personality has no security zones, so
+// kSeeMaskNoZoneChecks has nothing to suppress; no mask bit changes anything.
+std::expected<ProcessHandle, Win32Error> ShellExecuteProgram(std::string_view file, std::string_view parameters,
+                                                             uint32_t /*mask*/) {
   std::string host;
   std::expected<ScopedFd, Win32Error> fd = detail::OpenProgramFile(file, host);
   if (!fd) return std::unexpected(fd.error());

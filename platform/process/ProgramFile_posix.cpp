@@ -8,9 +8,13 @@
 
 #include "platform/core/Errno_posix.h"
 #include "platform/core/ScopedFd_posix.h"
-#include "platform/fs/Path.h"
 #include "platform/process/Spawn_posix.h"
+#include "platform/sim/HostPath.h"
 
+// Linux cannot refuse others a rename or a delete of a file we hold, so the
+// program is started from the descriptor itself: a file renamed over the path
+// or removed after Open changes nothing. The open file can still be changed in
+// place by whoever has write permission on it.
 namespace platform {
 
 ProgramFile::~ProgramFile() { Close(); }
@@ -22,9 +26,9 @@ void ProgramFile::ReleaseImage() {
 
 void ProgramFile::Close() {
   ReleaseImage();
-  if (m_fd >= 0) ::close(m_fd);
-  m_fd = -1;
-  m_strHostPath.clear();
+  if (m_hFile != kNoNativeHandle) ::close(m_hFile);
+  m_hFile = kNoNativeHandle;
+  m_strPath.clear();
 }
 
 Win32Error ProgramFile::Open(std::string_view windowsPath) {
@@ -48,14 +52,14 @@ Win32Error ProgramFile::Open(std::string_view windowsPath) {
     image.insert(image.end(), block, block + n);
   }
   m_image = std::move(image);
-  m_fd = fd.Release();
-  m_strHostPath = host;
+  m_hFile = fd.Release();
+  m_strPath = windowsPath;
   return kErrorSuccess;
 }
 
 std::expected<ProcessHandle, Win32Error> ProgramFile::Execute(std::string_view parameters) const {
-  if (m_fd < 0) return std::unexpected(kErrorInvalidHandle);
-  return detail::SpawnProgram(m_fd, m_strHostPath, parameters, true);
+  if (m_hFile == kNoNativeHandle) return std::unexpected(kErrorInvalidHandle);
+  return detail::SpawnProgram(m_hFile, ToHostPath(m_strPath), parameters, true);
 }
 
 }  // namespace platform

@@ -139,7 +139,7 @@ std::expected<ProcessHandle, Win32Error> SpawnProgram(int fd, const std::string&
   pid_t pid = -1;
   int rc = ::posix_spawn(&pid, program.c_str(), actions.Get(), nullptr, argv.data(), environ);
   if (rc != 0) return std::unexpected(SpawnError(rc));
-  return ProcessHandle(pid);
+  return ProcessHandle(pid, static_cast<uint32_t>(pid));
 }
 
 }  // namespace platform::detail

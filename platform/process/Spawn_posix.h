@@ -8,7 +8,7 @@
 #include "platform/core/Win32Error.h"
 #include "platform/process/Process.h"
 
-// Starting a program file that the caller holds open; shared by ShellExecute
+// Starting a program file that the caller holds open; shared by ShellExecuteProgram
 // and ProgramFile. Linux implementation detail of platform/process.
 namespace platform::detail {
 

@@ -9,28 +9,24 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/core/NativeHandle.h"
 #include "platform/core/Win32Error.h"
 
-// The prefix registry. HKEY_LOCAL_MACHINE and HKEY_USERS are hive files in
-// the prefix's registry/ folder, in the .reg text format; the other roots are
-// views: HKEY_CLASSES_ROOT is HKLM\Software\Classes, HKEY_CURRENT_CONFIG is
-// HKLM\System\CurrentControlSet\Hardware Profiles\Current and
-// HKEY_CURRENT_USER is the current user's key under HKEY_USERS.
+// The Windows registry: keys named by a root and a backslash-separated path,
+// holding typed values. HKEY_CLASSES_ROOT, HKEY_CURRENT_CONFIG and
+// HKEY_CURRENT_USER are views of keys under HKEY_LOCAL_MACHINE and
+// HKEY_USERS (HKEY_CURRENT_USER is HKEY_USERS\<CurrentUserSid()>).
 //
 // Key and value names are case-insensitive and keep the case they were
-// created with. Every change is written through to the hive file before the
-// call returns: atomically (temporary file, fsync, rename) and under a lock
-// file, so concurrent writers in other processes lose nothing and a crash
-// leaves the old or the new hive.
-//
-// A hive file that cannot be parsed is never overwritten: reads of it fail
-// with kErrorRegistryCorrupt and so do writes, leaving the file for a person
-// to look at.
+// created with. Every change is in the registry when the call returns, for
+// every other key object and process to see.
 namespace platform {
 
+#ifndef _WIN32
 namespace reg {
 struct HiveKey;
 }
+#endif
 
 enum class RegRoot : uint32_t {
   kClassesRoot = 0x80000000,
@@ -66,39 +62,45 @@ std::string_view RegRootName(RegRoot root);
 std::string_view RegTypeName(uint32_t type);
 std::optional<uint32_t> ParseRegTypeName(std::string_view name);
 
-// The current user's security identifier, the name of HKEY_CURRENT_USER's key
-// under HKEY_USERS: "S-1-5-21-1000-1000-1000-<uid>", made from the host uid
-// so that it stays the same from run to run.
+// The current user's security identifier as text ("S-1-5-21-..."), the name
+// of HKEY_CURRENT_USER's key under HKEY_USERS; the same from run to run.
+// Empty when the process token cannot be read.
 std::string CurrentUserSid();
 
-// A key of the registry, named by root and path. Like a Win32 HKEY it is a
-// name, not a copy: every read sees the hive as it is now. A key that no
-// longer exists under its name counts as deleted (kErrorKeyDeleted), even if
-// another key of that name was created since. The roots themselves (an empty
-// subkey) always exist, as Windows' predefined keys do.
+// An open key of the registry, as a Win32 HKEY: a handle, not a copy. Every
+// read sees the registry as it is now. Once the key is deleted, every call
+// through the handle gives kErrorKeyDeleted; what it sees after a key of the
+// same name is made again is not promised (Windows keeps the handle on the
+// deleted key), so callers open the new key anew. The
+// roots themselves (an empty subkey) always exist, as Windows' predefined
+// keys do.
 //
-// Every call on a key that is not open gives kErrorInvalidHandle; every call
-// gives kErrorRegistryCorrupt when the hive file cannot be parsed, and the
-// mapped I/O error when it cannot be read or written. A failed call changes
-// nothing.
+// Every call on a key that is not open gives kErrorInvalidHandle; otherwise a
+// call fails with the registry's own error. A failed call changes nothing.
 class RegKey {
  public:
   RegKey() = default;
+  ~RegKey();
+  RegKey(RegKey&& other) noexcept;
+  RegKey& operator=(RegKey&& other) noexcept;
+  RegKey(const RegKey&) = delete;
+  RegKey& operator=(const RegKey&) = delete;
 
-  // RegCreateKeyExW: opens the key, creating every missing level. The path
-  // is split at backslashes (a slash is part of a name, as on Windows);
-  // empty components are skipped. kErrorInvalidParameter for a component longer than 255 UTF-16
-  // units or holding a line break or NUL, or a path nested over 512 deep.
+  // RegCreateKeyExW (non-volatile, read and write access): opens the key,
+  // creating every missing level. The path is split at backslashes (a slash
+  // is part of a name). kErrorInvalidParameter for a component longer than
+  // 255 UTF-16 units.
   Win32Error Create(RegRoot root, std::string_view subkey);
   // RegOpenKeyExW: kErrorFileNotFound when the key does not exist. Both
   // leave the key closed on failure.
   Win32Error Open(RegRoot root, std::string_view subkey);
-  bool Valid() const { return m_bValid; }
+  bool Valid() const;
+  // RegCloseKey; nothing happens when the key is not open.
   void Close();
 
-  // RegSetValueExW on an open key: the bytes are stored exactly.
-  // kErrorInvalidParameter for a name with a line break or NUL (the hive
-  // text could not hold it) or longer than 16383 UTF-16 units.
+  // RegSetValueExW on an open key: the bytes are stored exactly, with the
+  // type given. kErrorInvalidParameter for a name longer than 16383 UTF-16
+  // units.
   Win32Error SetValue(std::string_view name, uint32_t type, std::span<const uint8_t> data);
   // REG_SZ with its terminating NUL, as most Windows callers write it.
   Win32Error SetString(std::string_view name, std::string_view value);
@@ -115,8 +117,9 @@ class RegKey {
   // RegDeleteValueW: kErrorFileNotFound for a missing value.
   Win32Error DeleteValue(std::string_view name);
 
-  // RegEnumKeyExW / RegEnumValueW, in the order the keys and values were
-  // created; kErrorNoMoreItems past the end.
+  // RegEnumKeyExW / RegEnumValueW: while the key is not changed, the indexes
+  // from 0 up give each subkey (value) exactly once, then kErrorNoMoreItems.
+  // The order is the registry's own; callers must not depend on it.
   std::expected<std::string, Win32Error> EnumKey(uint32_t index) const;
   std::expected<RegValue, Win32Error> EnumValue(uint32_t index) const;
 
@@ -134,22 +137,26 @@ class RegKey {
   const std::string& Path() const { return m_strPath; }
 
  private:
+#ifdef _WIN32
+  NativeHandle m_handle = kNoNativeHandle;  // the HKEY
+#else
   std::vector<std::string> FullPath() const;
   Win32Error Read(const std::function<Win32Error(const reg::HiveKey&)>& reader) const;
   Win32Error Modify(const std::function<Win32Error(reg::HiveKey&, bool&)>& change);
   Win32Error DeleteChild(std::string_view child, bool tree);
 
+  bool m_bValid = false;
+#endif
   RegRoot m_root = RegRoot::kLocalMachine;
   std::string m_strPath;
-  bool m_bValid = false;
 };
 
-// Groups the calling thread's registry changes into one write per hive, for
-// code that sets many values at once (setting up a prefix): while it lives,
-// the registry lock is held, the thread's changes go to a working copy that
-// its own reads see, and Commit (or the destructor) writes each changed hive
-// once. Other threads and processes see all of the changes or none; their
-// writes wait. Transactions on one thread nest; the outermost one writes.
+// Marks a batch of registry changes made by the calling thread (setting up
+// many values at once) so that the registry may store them together. It
+// never changes what a call returns or what the thread itself reads. Where
+// the registry writes each change as it is made (the Windows registry), it
+// does nothing and Commit always succeeds. Transactions on one thread nest;
+// the outermost one ends the batch.
 class RegTransaction {
  public:
   RegTransaction();
@@ -157,8 +164,8 @@ class RegTransaction {
   RegTransaction(const RegTransaction&) = delete;
   RegTransaction& operator=(const RegTransaction&) = delete;
 
-  // Writes the changes now. Returns the first error of taking the lock or
-  // writing a hive (that hive keeps its old content); later calls do nothing.
+  // Ends the batch now: kErrorSuccess, or the first error of storing it
+  // (what could not be stored keeps its old content); later calls do nothing.
   Win32Error Commit();
 
  private:

@@ -4,11 +4,38 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "platform/sim/Hive.h"
 #include "platform/sim/HiveStore.h"
 #include "platform/text/Utf.h"
 
+// The registry of the prefix. HKEY_LOCAL_MACHINE and HKEY_USERS are hive
+// files in the prefix's registry/ folder, in the .reg text format; the other
+// roots are views: HKEY_CLASSES_ROOT is HKLM\Software\Classes,
+// HKEY_CURRENT_CONFIG is HKLM\System\CurrentControlSet\Hardware
+// Profiles\Current and HKEY_CURRENT_USER is the current user's key under
+// HKEY_USERS.
+//
+// A key object holds its name, not an open hive: every call reads the hive
+// file anew, and a key missing under its name counts as deleted; unlike a
+// Windows handle it finds a key made again under that name. Every change
+// is written through to the hive file before the call returns: atomically
+// (temporary file, fsync, rename) and under a lock file, so concurrent
+// writers in other processes lose nothing and a crash leaves the old or the
+// new hive.
+//
+// Names the hive text cannot hold (a line break or NUL in a key or value
+// name) and paths nested over 512 deep are refused with
+// kErrorInvalidParameter. A hive file that cannot be parsed is never
+// overwritten: reads of it fail with kErrorRegistryCorrupt and so do writes,
+// leaving the file for a person to look at; an I/O error is mapped from
+// errno.
+//
+// RegTransaction holds the registry lock while it lives: the thread's
+// changes go to a working copy that its own reads see, and the end of the
+// outermost transaction writes each changed hive once. Other threads and
+// processes see all of the changes or none; their writes wait.
 namespace platform {
 
 std::string CurrentUserSid() {
@@ -21,37 +48,6 @@ namespace {
 
 using reg::HiveFile;
 using reg::HiveKey;
-
-struct RootInfo {
-  RegRoot root;
-  std::string_view name;
-  std::string_view abbreviation;
-};
-
-constexpr std::array<RootInfo, 5> kRoots = {{
-    {RegRoot::kClassesRoot, "HKEY_CLASSES_ROOT", "HKCR"},
-    {RegRoot::kCurrentUser, "HKEY_CURRENT_USER", "HKCU"},
-    {RegRoot::kLocalMachine, "HKEY_LOCAL_MACHINE", "HKLM"},
-    {RegRoot::kUsers, "HKEY_USERS", "HKU"},
-    {RegRoot::kCurrentConfig, "HKEY_CURRENT_CONFIG", "HKCC"},
-}};
-
-struct TypeInfo {
-  uint32_t type;
-  std::string_view name;
-};
-
-constexpr std::array<TypeInfo, 9> kTypes = {{
-    {kRegNone, "REG_NONE"},
-    {kRegSz, "REG_SZ"},
-    {kRegExpandSz, "REG_EXPAND_SZ"},
-    {kRegBinary, "REG_BINARY"},
-    {kRegDword, "REG_DWORD"},
-    {kRegDwordBigEndian, "REG_DWORD_BIG_ENDIAN"},
-    {kRegLink, "REG_LINK"},
-    {kRegMultiSz, "REG_MULTI_SZ"},
-    {kRegQword, "REG_QWORD"},
-}};
 
 // Where a root lives: its hive file and the key path inside that hive that
 // the root stands for (empty for the hive roots themselves).
@@ -99,35 +95,24 @@ const HiveKey& EmptyKey() {
 
 }  // namespace
 
-std::optional<RegRoot> ParseRegRoot(std::string_view name) {
-  std::string lower = ToLowerAscii(name);
-  for (const RootInfo& info : kRoots) {
-    if (lower == ToLowerAscii(info.name) || lower == ToLowerAscii(info.abbreviation)) return info.root;
-  }
-  return std::nullopt;
+RegKey::~RegKey() = default;
+
+RegKey::RegKey(RegKey&& other) noexcept
+    : m_bValid(std::exchange(other.m_bValid, false)), m_root(other.m_root), m_strPath(std::move(other.m_strPath)) {
+  other.m_strPath.clear();
 }
 
-std::string_view RegRootName(RegRoot root) {
-  for (const RootInfo& info : kRoots) {
-    if (info.root == root) return info.name;
+RegKey& RegKey::operator=(RegKey&& other) noexcept {
+  if (this != &other) {
+    m_bValid = std::exchange(other.m_bValid, false);
+    m_root = other.m_root;
+    m_strPath = std::move(other.m_strPath);
+    other.m_strPath.clear();
   }
-  return "";
+  return *this;
 }
 
-std::string_view RegTypeName(uint32_t type) {
-  for (const TypeInfo& info : kTypes) {
-    if (info.type == type) return info.name;
-  }
-  return "REG_UNKNOWN";
-}
-
-std::optional<uint32_t> ParseRegTypeName(std::string_view name) {
-  if (name == "REG_DWORD_LITTLE_ENDIAN") return kRegDword;
-  for (const TypeInfo& info : kTypes) {
-    if (info.name == name) return info.type;
-  }
-  return std::nullopt;
-}
+bool RegKey::Valid() const { return m_bValid; }
 
 Win32Error RegKey::Create(RegRoot root, std::string_view subkey) {
   Close();
@@ -228,17 +213,6 @@ Win32Error RegKey::SetValue(std::string_view name, uint32_t type, std::span<cons
   });
 }
 
-Win32Error RegKey::SetString(std::string_view name, std::string_view value) {
-  std::vector<uint8_t> data = Utf16Bytes(value, Utf16Nul::kAppend);
-  return SetValue(name, kRegSz, data);
-}
-
-Win32Error RegKey::SetDword(std::string_view name, uint32_t value) {
-  std::array<uint8_t, 4> data = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-                                 static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
-  return SetValue(name, kRegDword, data);
-}
-
 std::expected<RegValue, Win32Error> RegKey::QueryValue(std::string_view name) const {
   std::string folded = FoldCase(reg::NormalizeName(name));
   RegValue result;
@@ -250,21 +224,6 @@ std::expected<RegValue, Win32Error> RegKey::QueryValue(std::string_view name) co
   });
   if (error != kErrorSuccess) return std::unexpected(error);
   return result;
-}
-
-std::expected<std::string, Win32Error> RegKey::ReadString(std::string_view name) const {
-  std::expected<RegValue, Win32Error> value = QueryValue(name);
-  if (!value) return std::unexpected(value.error());
-  if (value->type != kRegSz && value->type != kRegExpandSz) return std::unexpected(kErrorInvalidData);
-  return Utf16BytesToUtf8(value->data, Utf16End::kAtFirstNul);
-}
-
-std::expected<uint32_t, Win32Error> RegKey::ReadDword(std::string_view name) const {
-  std::expected<RegValue, Win32Error> value = QueryValue(name);
-  if (!value) return std::unexpected(value.error());
-  if (value->type != kRegDword || value->data.size() != 4) return std::unexpected(kErrorInvalidData);
-  const std::vector<uint8_t>& d = value->data;
-  return d[0] | (d[1] << 8) | (d[2] << 16) | (static_cast<uint32_t>(d[3]) << 24);
 }
 
 Win32Error RegKey::DeleteValue(std::string_view name) {

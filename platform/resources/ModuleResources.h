@@ -8,28 +8,21 @@
 
 #include "platform/resources/ResourceTable.h"
 
-// The running program's own resources. The resource script is compiled into
-// a .res at build time and linked into the executable as bytes; a small
-// object of the resources library hands them to RegisterModuleResources
-// before main() runs. Programs that do not link it simply have none.
+// The running program's own resources: those the resource script put into
+// the executable. A program without them finds none.
 namespace platform {
 
-// Makes the .res bytes the module's resources. The bytes must stay alive for
-// the rest of the process (they are static data). A malformed file leaves
-// the module without resources.
-void RegisterModuleResources(std::span<const uint8_t> resFile);
-
-// The module's table, or nullptr when none was registered.
-const ResourceTable* ModuleResources();
-
-// FindResource(NULL, name, type) + LoadResource: kErrorResourceDataNotFound
-// when the module has no resources, else as ResourceTable::Find with the
-// user's UI language.
+// FindResourceW(NULL, name, type) + LoadResource + LockResource +
+// SizeofResource: the data, valid for the rest of the process.
+// kErrorResourceDataNotFound when the program has no resources,
+// kErrorResourceTypeNotFound when none has the type,
+// kErrorResourceNameNotFound when none of the type has the name. Of several
+// language copies, the system picks as FindResource does.
 std::expected<std::span<const uint8_t>, Win32Error> FindModuleResource(const ResourceName& type,
-                                                                 const ResourceName& name);
+                                                                       const ResourceName& name);
 
-// LoadStringW(NULL, id): the string as UTF-8 (the copy of the user's UI
-// language, as FindResource chooses), empty when it is missing.
+// LoadStringW(NULL, id): the string as UTF-8 (the language copy FindResource
+// would choose), empty when it is missing.
 std::string LoadModuleString(uint32_t id);
 
 // GetModuleFileNameW(NULL): the Windows path of the running executable.

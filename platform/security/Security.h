@@ -8,9 +8,7 @@
 
 #include "platform/core/Win32Error.h"
 
-// Users and local groups of the personality. The machine has two local
-// groups: "Administrators", whose members are the owner of the prefix and
-// root, and "Users", to which every user of the host belongs.
+// Users and local groups of this machine, and the process token's standing.
 namespace platform {
 
 inline constexpr char kAdministratorsGroup[] = "Administrators";
@@ -18,19 +16,18 @@ inline constexpr char kUsersGroup[] = "Users";
 // NetUserGetLocalGroups: the user name is unknown.
 inline constexpr Win32Error kNerrUserNotFound = 2221;
 
-// The name of the user the process acts as (its effective user), as
-// GetUserNameW gives it: the login name, or the number when the user has no
-// entry in the host's user database.
+// GetUserNameW: the name of the user the process acts as; empty when the
+// system cannot tell.
 std::string GetEffectiveUserName();
 
 // NetUserGetLocalGroups(level 0, LG_INCLUDE_INDIRECT) for a user name of the
-// local machine. kNerrUserNotFound when the host has no such user; the
-// error of the prefix when its owner cannot be determined.
+// local machine: the names of the local groups the user belongs to, directly
+// or through a global group. kNerrUserNotFound when there is no such user,
+// the call's own error otherwise.
 std::expected<std::vector<std::string>, Win32Error> GetUserLocalGroups(std::string_view userName);
 
 // CheckTokenMembership of the current thread's token in the built-in
-// Administrators group (S-1-5-32-544): the effective user is root or the
-// prefix owner. false when the prefix cannot be examined.
+// Administrators group (S-1-5-32-544). false when the check itself fails.
 bool IsTokenAdministratorsMember();
 
 }  // namespace platform

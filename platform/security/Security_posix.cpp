@@ -10,6 +10,12 @@
 #include "platform/sim/Prefix.h"
 #include "platform/security/Security.h"
 
+// The personality's users and groups. The machine has two local groups:
+// "Administrators", whose members are the owner of the prefix and root, and
+// "Users", to which every user of the host belongs. The user name is the
+// effective user's login name, or its number when it has no entry in the
+// host's user database; the prefix's error is returned when its owner cannot
+// be determined.
 namespace platform {
 
 namespace {

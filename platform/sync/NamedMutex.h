@@ -3,16 +3,15 @@
 #include <string>
 #include <string_view>
 
+#include "platform/core/NativeHandle.h"
 #include "platform/core/Win32Error.h"
 
 namespace platform {
 
 // CreateMutexW(NULL, TRUE, name) as a program uses it to run once: a named
-// object of this machine (the prefix) that one process at a time can own.
-//
-// The ownership is an exclusive lock on a file below the prefix
-// ("objects/<name>.lock"), so it ends with the process that holds it, however
-// that process ends, and is never inherited by programs it starts.
+// object of the user's session that one owner at a time can hold. The
+// ownership ends with the process that holds it, however that process ends,
+// and is never inherited by programs it starts. Names are case-sensitive.
 class NamedMutex {
  public:
   NamedMutex() = default;
@@ -25,21 +24,17 @@ class NamedMutex {
 
   // Creates the mutex owned by this object: kErrorSuccess. When another
   // owner (this or another process) holds it already: kErrorAlreadyExists,
-  // and this object owns nothing. Any other error (the prefix cannot be
-  // written, an empty name): that error, and nothing is owned either. A
-  // "Local\" or "Global\" namespace in front of the name is accepted and
-  // means the same mutex.
+  // and this object owns nothing. An empty name: kErrorInvalidName. Any other
+  // error: that error, and nothing is owned either. "Local\" in front of the
+  // name names the same mutex as the bare name.
   Win32Error Create(std::string_view name);
   // ReleaseMutex + CloseHandle: gives the mutex up. Nothing happens when
   // this object owns none.
   void Release();
-  bool IsOwned() const { return m_fd >= 0; }
-
-  // Host path of the file whose lock stands for the mutex.
-  static std::string LockFilePath(std::string_view name);
+  bool IsOwned() const { return m_handle != kNoNativeHandle; }
 
  private:
-  int m_fd = -1;
+  NativeHandle m_handle = kNoNativeHandle;
 };
 
 }  // namespace platform

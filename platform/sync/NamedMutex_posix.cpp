@@ -1,4 +1,5 @@
 #include "platform/sync/NamedMutex.h"
+#include "platform/sync/NamedMutex_posix.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -12,6 +13,12 @@
 #include "platform/sim/HostFiles.h"
 #include "platform/sim/Prefix.h"
 
+// The mutex of the prefix: its ownership is an exclusive lock on a file
+// below the prefix ("objects/<name>.lock"), so it ends with the process that
+// holds it, however that process ends, and O_CLOEXEC keeps it from programs
+// the owner starts. The machine has one session, so "Global\" names the same
+// mutex as "Local\" and the bare name. A name holding "\" is refused with
+// kErrorInvalidName; an error of writing the prefix is returned as is.
 namespace platform {
 
 namespace {
@@ -46,17 +53,17 @@ std::string_view WithoutNamespace(std::string_view name) {
 
 NamedMutex::~NamedMutex() { Release(); }
 
-NamedMutex::NamedMutex(NamedMutex&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+NamedMutex::NamedMutex(NamedMutex&& other) noexcept : m_handle(std::exchange(other.m_handle, kNoNativeHandle)) {}
 
 NamedMutex& NamedMutex::operator=(NamedMutex&& other) noexcept {
   if (this != &other) {
     Release();
-    m_fd = std::exchange(other.m_fd, -1);
+    m_handle = std::exchange(other.m_handle, kNoNativeHandle);
   }
   return *this;
 }
 
-std::string NamedMutex::LockFilePath(std::string_view name) {
+std::string NamedMutexLockFilePath(std::string_view name) {
   return PrefixRoot() + "/objects/" + FileNameOf(WithoutNamespace(name));
 }
 
@@ -64,7 +71,7 @@ Win32Error NamedMutex::Create(std::string_view name) {
   Release();
   const std::string_view bare = WithoutNamespace(name);
   if (bare.empty() || bare.find('\\') != std::string_view::npos) return kErrorInvalidName;
-  const std::string path = LockFilePath(bare);
+  const std::string path = NamedMutexLockFilePath(bare);
   if (Win32Error error = fs::host::CreateDirectories(PrefixRoot() + "/objects"); error != kErrorSuccess) return error;
   // O_CLOEXEC: a program we start must not inherit the lock and keep it
   // after we are gone.
@@ -76,17 +83,17 @@ Win32Error NamedMutex::Create(std::string_view name) {
     ::close(fd);
     return err == EWOULDBLOCK ? kErrorAlreadyExists : Win32ErrorFromErrno(err);
   }
-  m_fd = fd;
+  m_handle = fd;
   return kErrorSuccess;
 }
 
 void NamedMutex::Release() {
-  if (m_fd < 0) return;
+  if (m_handle == kNoNativeHandle) return;
   // The file stays: removing it could let a second process lock a new file
   // of the same name while a third still waits on the old one.
-  ::flock(m_fd, LOCK_UN);
-  ::close(m_fd);
-  m_fd = -1;
+  ::flock(m_handle, LOCK_UN);
+  ::close(m_handle);
+  m_handle = kNoNativeHandle;
 }
 
 }  // namespace platform

@@ -3,9 +3,8 @@
 #include <string>
 #include <string_view>
 
-// Known folders of the simulated machine, as Windows paths (no trailing
-// backslash). They are read from the prefix registry, where the prefix set
-// them up; a value missing there falls back to the Windows default.
+// Known folders of this machine and user, as Windows paths (no trailing
+// backslash), and the environment's variables.
 namespace platform {
 
 enum class KnownFolder {
@@ -19,11 +18,14 @@ enum class KnownFolder {
   kRoamingAppData,   // ...\AppData\Roaming       (CSIDL_APPDATA)
 };
 
+// SHGetKnownFolderPath (the folder need not exist); empty when the system
+// cannot name it.
 std::string GetKnownFolder(KnownFolder folder);
 
-// Value of a Windows environment variable of the simulated machine
-// (ALLUSERSPROFILE, APPDATA, LOCALAPPDATA, USERPROFILE, SystemRoot, windir,
-// ProgramFiles, USERNAME, COMPUTERNAME, TEMP, TMP); empty when unknown.
+// GetEnvironmentVariableW: the value of a variable of the process's
+// environment (ALLUSERSPROFILE, APPDATA, LOCALAPPDATA, USERPROFILE,
+// SystemRoot, windir, ProgramFiles, USERNAME, COMPUTERNAME, TEMP, TMP ...),
+// the name compared without case; empty when it is not set.
 std::string EnvironmentVariable(std::string_view name);
 
 // ExpandEnvironmentStringsW: every %NAME% with a known value is replaced,

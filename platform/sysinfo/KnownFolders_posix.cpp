@@ -4,6 +4,10 @@
 #include "platform/sysinfo/WindowsVersion.h"
 #include "platform/text/Utf.h"
 
+// The personality's folders are read from the prefix registry, where the
+// prefix set them up; a value missing there falls back to the Windows
+// default. Its environment is made from them and the machine facts: a fixed
+// set of variables, the others unknown.
 namespace platform {
 
 namespace {

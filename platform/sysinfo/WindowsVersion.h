@@ -7,8 +7,8 @@
 
 #include "platform/core/Win32Error.h"
 
-// Facts about the simulated Windows (from the prefix registry) and about the
-// host it runs on (computer name, user, memory, processors).
+// Facts about the running Windows (version, edition, languages) and the
+// machine (computer name, user, memory, processors).
 namespace platform {
 
 // dwPlatformId values.
@@ -68,22 +68,18 @@ struct WindowsVersion {
   uint16_t processorArchitecture = kArchitectureAmd64;
 };
 
-// GetVersionExW as the prefix registry describes the system; Windows 7 SP1
-// x64 where the registry says nothing. Never fails.
+// GetVersionExW as the system reports it; Windows 7 SP1 x64 when it cannot
+// be asked. Never fails.
 WindowsVersion GetWindowsVersion();
 
 // GetVersionExW with the extended structure (product type, suite mask and
-// service-pack numbers) or the basic one (those stay 0). Where Windows keeps
-// the facts:
-//  - NT: HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion (CurrentVersion or
-//    CurrentMajor/MinorVersionNumber, CurrentBuildNumber, CSDVersion,
-//    ProductName, EditionID), ...\Control\ProductOptions (ProductType,
-//    ProductSuite), ...\Control\Windows (CSDVersion as a number),
-//    ...\Session Manager\Environment (PROCESSOR_ARCHITECTURE).
-//  - 9x, when the NT key is missing: VersionNumber ("4.10.2222") and
-//    SubVersionNumber (" A ") of HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion.
-// Fails with the registry's error (kErrorRegistryCorrupt, an I/O error) when
-// the machine hive cannot be read; missing values keep their defaults.
+// service-pack numbers) or the basic one (those stay 0). The product name and
+// edition are ProductName and EditionID of
+// HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion, the architecture the
+// native processor's (GetNativeSystemInfo). Fails with the system's error
+// when the version cannot be read; missing registry values stay empty.
+// A program sees the true version only when its manifest declares that
+// Windows release; otherwise Windows 8.1 and later report 6.2.
 std::expected<WindowsVersion, Win32Error> QueryWindowsVersion(bool bExtended);
 
 // The suite bits of a ProductSuite list ("Enterprise", "Terminal Server",
@@ -113,15 +109,15 @@ uint16_t GetUserUILanguage();
 // "64" or "32".
 std::string GetSystemBits();
 
-std::string ComputerName();  // host name, upper case as NetBIOS shows it
-std::string UserName();      // login name of the current user
+std::string ComputerName();  // GetComputerNameW: the NetBIOS name, upper case
+std::string UserName();      // GetUserNameW: the current user's name
 uint64_t GetTotalMemoryBytes();
 uint64_t GetAvailableMemoryBytes();
 uint32_t GetProcessorCount();
 
 // GlobalMemoryStatusEx: 64-bit byte counts. The page file is the commit
-// limit (memory plus swap), as on Windows; virtual memory is this process's
-// user address space.
+// limit (memory plus paging space); virtual memory is this process's user
+// address space.
 struct MemoryStatus {
   uint32_t memoryLoad = 0;  // percent of physical memory in use
   uint64_t totalPhys = 0;
@@ -131,13 +127,7 @@ struct MemoryStatus {
   uint64_t totalVirtual = 0;
   uint64_t availVirtual = 0;
 };
-// kErrorGenFailure (nothing filled) when the host's memory figures cannot be
-// read.
+// The system's error (nothing filled) when the figures cannot be read.
 std::expected<MemoryStatus, Win32Error> GetMemoryStatus();
-
-// The physical and page-file figures of a /proc/meminfo text (kB lines);
-// kErrorInvalidData when MemTotal is missing. Exposed for tests;
-// GetMemoryStatus reads the host's file.
-std::expected<MemoryStatus, Win32Error> ParseMemInfo(std::string_view text);
 
 }  // namespace platform

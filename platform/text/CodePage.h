@@ -24,8 +24,9 @@ std::string Utf8ToAnsi(std::string_view text, uint32_t codePage);
 // the code page defines no character for a byte (a lead byte without a
 // valid trail byte, an unassigned pair, a cut sequence at the end) that byte
 // becomes U+FFFD and decoding goes on with the next byte, so a line end is
-// never swallowed. Code page 1252 maps its five unassigned bytes to the
-// control characters of the same value, as Windows does. Never fails; a code
+// never swallowed. Code page 1252 maps its five unassigned bytes, and 932
+// and 949 their single byte 80, to the control characters of the same value,
+// as Windows does (both ways). Never fails; a code
 // page the system cannot convert keeps ASCII and gives U+FFFD for the rest.
 std::string AnsiToUtf8(std::string_view bytes, uint32_t codePage);
 

@@ -38,11 +38,12 @@ size_t SequenceLength(unsigned char lead) {
   return 1;
 }
 
-// Code page 1252 leaves 0x81, 0x8D, 0x8F, 0x90 and 0x9D unassigned; Windows
-// maps them to the C1 control characters of the same value both ways, where
-// iconv refuses them.
-bool IsCp1252Gap(unsigned char byte) {
-  return byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D;
+// Code page 1252 leaves 0x81, 0x8D, 0x8F, 0x90 and 0x9D unassigned, and 932
+// and 949 their single byte 0x80; Windows maps them to the C1 control
+// characters of the same value both ways, where iconv refuses them.
+bool IsControlGap(uint32_t codePage, unsigned char byte) {
+  if (codePage == 1252) return byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D;
+  return (codePage == 932 || codePage == 949) && byte == 0x80;
 }
 
 // Runs the converter over the whole input; onError is called with the
@@ -100,7 +101,7 @@ std::string Utf8ToAnsi(std::string_view text, uint32_t codePage) {
   Convert(cd, text, out, [codePage](std::string_view rest, std::string& converted) {
     auto byte = [&](size_t i) { return static_cast<unsigned char>(rest[i]); };
     // U+0080..U+009F is C2 80..C2 9F in UTF-8.
-    if (codePage == 1252 && rest.size() >= 2 && byte(0) == 0xC2 && IsCp1252Gap(byte(1))) {
+    if (rest.size() >= 2 && byte(0) == 0xC2 && IsControlGap(codePage, byte(1))) {
       converted += static_cast<char>(byte(1));
       return size_t{2};
     }
@@ -128,7 +129,7 @@ std::string AnsiToUtf8(std::string_view bytes, uint32_t codePage) {
   }
   Convert(cd, bytes, out, [codePage](std::string_view rest, std::string& converted) {
     unsigned char byte = static_cast<unsigned char>(rest[0]);
-    if (codePage == 1252 && IsCp1252Gap(byte)) {
+    if (IsControlGap(codePage, byte)) {
       converted += static_cast<char>(0xC2);
       converted += static_cast<char>(byte);
     } else {

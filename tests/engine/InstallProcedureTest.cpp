@@ -405,7 +405,7 @@ TEST_F(InstallProcedureTest, AnEmptyPlanStillEndsBrowsersAndUpdatesFirefox) {
   // A browser of our own (this test's PID namespace holds nothing else).
   TempDir bin;
   fs::copy_file("/bin/sleep", bin.Path() + "/chrome.exe");
-  auto browser = platform::ShellExecute(platform::ToWindowsPath(bin.Path() + "/chrome.exe"), "60");
+  auto browser = platform::ShellExecuteProgram(platform::ToWindowsPath(bin.Path() + "/chrome.exe"), "60");
   ASSERT_TRUE(browser.has_value());
   const std::string profile = platform::GetKnownFolder(platform::KnownFolder::kLocalAppData) +
                               "\\Mozilla\\Firefox\\Profiles\\abc.default";

@@ -75,15 +75,4 @@ TEST_F(OpenFileCopyTest, ANativeProgramStartsFromItsOpenFileToo) {
   EXPECT_EQ(process->Wait().value_or(0), 7u);
 }
 
-TEST_F(OpenFileCopyTest, ProgramFileFailsLikeShellExecute) {
-  Write("C:\\Prog\\notes.txt", "just text");
-  ProgramFile program;
-  EXPECT_EQ(program.Open("C:\\Prog\\missing.exe"), kErrorFileNotFound);
-  EXPECT_EQ(program.Open("C:\\Nowhere\\missing.exe"), kErrorPathNotFound);
-  EXPECT_EQ(program.Open("C:\\Prog"), kErrorNoAssociation);
-  EXPECT_FALSE(program.Execute("").has_value());
-  ASSERT_EQ(program.Open("C:\\Prog\\notes.txt"), kErrorSuccess);
-  EXPECT_EQ(program.Execute("").error(), kErrorNoAssociation);
-}
-
 }  // namespace

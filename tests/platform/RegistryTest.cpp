@@ -136,24 +136,14 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"NameAt", "@", platform::kRegDword, {1, 0, 0, 0}, "\"@\"=dword:00000001"}),
     [](const auto& info) { return std::string(info.param.label); });
 
-TEST(RegistryNames, AreCaseInsensitiveAndKeepTheirFirstCase) {
+// The hive text keeps a name in the case it was created with; the contract
+// suite checks how names compare.
+TEST(RegistryNames, TheHiveKeepsTheFirstCase) {
   TempPrefix prefix;
   RegKey key;
   ASSERT_EQ(key.Create(RegRoot::kLocalMachine, "Software\\MixedCase\\Ünïcode"), platform::kErrorSuccess);
   ASSERT_EQ(key.SetString("Value", "one"), platform::kErrorSuccess);
   ASSERT_EQ(key.SetString("VALUE", "two"), platform::kErrorSuccess);
-
-  RegKey upper;
-  ASSERT_EQ(upper.Open(RegRoot::kLocalMachine, "SOFTWARE\\MIXEDCASE\\ÜNÏCODE"), platform::kErrorSuccess);
-  auto value = upper.EnumValue(0);
-  ASSERT_TRUE(value.has_value());
-  EXPECT_EQ(value->name, "Value");
-  EXPECT_EQ(upper.ReadString("vAlUe").value_or(""), "two");
-  EXPECT_EQ(upper.EnumValue(1).error(), platform::kErrorNoMoreItems);
-
-  RegKey parent;
-  ASSERT_EQ(parent.Open(RegRoot::kLocalMachine, "software\\mixedcase"), platform::kErrorSuccess);
-  EXPECT_EQ(parent.EnumKey(0).value_or(""), "Ünïcode");
   EXPECT_NE(ReadHostFile(HivePath(prefix, "machine.reg")).find("\\MixedCase\\Ünïcode]\n\"Value\"=\"two\"\n"),
             std::string::npos);
 }
@@ -208,47 +198,15 @@ TEST(RegistryViews, RootsExistBeforeAnythingIsWrittenBelowThem) {
             std::string::npos);
 }
 
-TEST(RegistryKeys, FollowWin32Semantics) {
+TEST(RegistryKeys, DeletedTreesLeaveTheHiveFile) {
   TempPrefix prefix;
   RegKey key;
-  EXPECT_EQ(key.Open(RegRoot::kLocalMachine, "Software\\Missing"), platform::kErrorFileNotFound);
-  EXPECT_FALSE(key.Valid());
-  EXPECT_EQ(key.SetDword("x", 1), platform::kErrorInvalidHandle);
-
-  ASSERT_EQ(key.Create(RegRoot::kLocalMachine, "Software\\Tree\\A\\Deep"), platform::kErrorSuccess);
-  RegKey tree;
-  ASSERT_EQ(tree.Open(RegRoot::kLocalMachine, "Software\\Tree"), platform::kErrorSuccess);
-  ASSERT_EQ(tree.SetString("v", "x"), platform::kErrorSuccess);
-
-  EXPECT_EQ(tree.DeleteKey(""), platform::kErrorBadKey);
-  EXPECT_EQ(tree.DeleteKey("\\"), platform::kErrorBadKey);
-  EXPECT_EQ(tree.DeleteKey("A"), platform::kErrorAccessDenied);
-  EXPECT_EQ(tree.DeleteKey("Missing"), platform::kErrorFileNotFound);
-  EXPECT_EQ(tree.DeleteTree("Missing"), platform::kErrorFileNotFound);
-  EXPECT_EQ(tree.DeleteValue("missing"), platform::kErrorFileNotFound);
-  EXPECT_EQ(tree.DeleteKey("a\\deep"), platform::kErrorSuccess);
-  EXPECT_EQ(tree.DeleteKey("A"), platform::kErrorSuccess);
-  EXPECT_EQ(tree.EnumKey(0).error(), platform::kErrorNoMoreItems);
-
   ASSERT_EQ(key.Create(RegRoot::kLocalMachine, "Software\\Tree\\B\\C\\D"), platform::kErrorSuccess);
   ASSERT_EQ(key.SetDword("d", 4), platform::kErrorSuccess);
+  RegKey tree;
+  ASSERT_EQ(tree.Open(RegRoot::kLocalMachine, "Software\\Tree"), platform::kErrorSuccess);
   EXPECT_EQ(tree.DeleteTree("b"), platform::kErrorSuccess);
-  EXPECT_EQ(tree.EnumKey(0).error(), platform::kErrorNoMoreItems);
   EXPECT_EQ(ReadHostFile(HivePath(prefix, "machine.reg")).find("\\Tree\\B"), std::string::npos);
-
-  // The handle outlived its key: every use says so and nothing comes back.
-  EXPECT_EQ(key.QueryValue("d").error(), platform::kErrorKeyDeleted);
-  EXPECT_EQ(key.SetDword("d", 5), platform::kErrorKeyDeleted);
-  EXPECT_EQ(key.EnumKey(0).error(), platform::kErrorKeyDeleted);
-  RegKey gone;
-  EXPECT_EQ(gone.Open(RegRoot::kLocalMachine, "Software\\Tree\\B"), platform::kErrorFileNotFound);
-
-  // Without a child, DeleteTree empties the key and keeps it.
-  ASSERT_EQ(key.Create(RegRoot::kLocalMachine, "Software\\Tree\\E"), platform::kErrorSuccess);
-  EXPECT_EQ(tree.DeleteTree(""), platform::kErrorSuccess);
-  EXPECT_EQ(tree.EnumKey(0).error(), platform::kErrorNoMoreItems);
-  EXPECT_EQ(tree.EnumValue(0).error(), platform::kErrorNoMoreItems);
-  EXPECT_EQ(gone.Open(RegRoot::kLocalMachine, "Software\\Tree"), platform::kErrorSuccess);
 }
 
 TEST(RegistryKeys, RefuseNamesTheHiveCannotHold) {
@@ -561,22 +519,6 @@ TEST(RegistryStore, ConcurrentWritersLoseNothing) {
     }
   }
   EXPECT_EQ(key.EnumValue(4 * kPerThread).error(), platform::kErrorNoMoreItems);
-}
-
-TEST(RegistryRoots, ParseAndNameRootsAndTypes) {
-  EXPECT_EQ(platform::ParseRegRoot("hklm"), RegRoot::kLocalMachine);
-  EXPECT_EQ(platform::ParseRegRoot("HKEY_CURRENT_USER"), RegRoot::kCurrentUser);
-  EXPECT_EQ(platform::ParseRegRoot("Hkcr"), RegRoot::kClassesRoot);
-  EXPECT_EQ(platform::ParseRegRoot("HKU"), RegRoot::kUsers);
-  EXPECT_EQ(platform::ParseRegRoot("hkey_current_config"), RegRoot::kCurrentConfig);
-  EXPECT_EQ(platform::ParseRegRoot("HKEY_LOCAL"), std::nullopt);
-  EXPECT_EQ(platform::RegRootName(RegRoot::kCurrentConfig), "HKEY_CURRENT_CONFIG");
-  for (uint32_t type : {0u, 1u, 2u, 3u, 4u, 5u, 6u, 7u, 11u}) {
-    EXPECT_EQ(platform::ParseRegTypeName(platform::RegTypeName(type)), type);
-  }
-  EXPECT_EQ(platform::ParseRegTypeName("REG_DWORD_LITTLE_ENDIAN"), platform::kRegDword);
-  EXPECT_EQ(platform::ParseRegTypeName("reg_sz"), std::nullopt);
-  EXPECT_EQ(platform::RegTypeName(42), "REG_UNKNOWN");
 }
 
 }  // namespace

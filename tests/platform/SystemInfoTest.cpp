@@ -1,4 +1,5 @@
 #include "platform/sysinfo/WindowsVersion.h"
+#include "platform/sysinfo/WindowsVersion_posix.h"
 
 #include <gtest/gtest.h>
 

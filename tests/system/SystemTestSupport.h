@@ -96,7 +96,7 @@ class HeldLock {
 class RunningProgram {
  public:
   RunningProgram(const std::string& windowsPath, const std::string& arguments) {
-    auto handle = platform::ShellExecute(windowsPath, arguments);
+    auto handle = platform::ShellExecuteProgram(windowsPath, arguments);
     if (handle) m_handle = std::move(*handle);
   }
   ~RunningProgram() { End(); }

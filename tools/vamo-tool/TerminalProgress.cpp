@@ -82,10 +82,12 @@ TerminalProgress::Terminal TerminalProgress::StandardOutput() {
   Terminal terminal;
   terminal.inPlace = platform::console::IsTerminal(platform::console::StdStream::kOutput);
   terminal.columns = [] { return platform::console::TerminalColumns(platform::console::StdStream::kOutput); };
-  // Through stdio, so the view and the command's printf lines keep their order.
+  // After what stdio holds, so the view and the command's printf lines keep
+  // their order; through the console service, so a Windows console shows
+  // the UTF-8 text as characters.
   terminal.write = [](std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
+    platform::console::WriteText(platform::console::StdStream::kOutput, text);
   };
   return terminal;
 }

@@ -1,3 +1,5 @@
+#include "platform/resources/ModuleResources_posix.h"
+
 #include "platform/resources/ModuleResources.h"
 
 #include <mutex>
@@ -35,6 +37,8 @@ const ResourceTable* ModuleResources() {
   return state.registered ? &state.table : nullptr;
 }
 
+// The language copy is chosen by ResourceTable's rules with the simulated
+// user's UI language.
 std::expected<std::span<const uint8_t>, Win32Error> FindModuleResource(const ResourceName& type,
                                                                  const ResourceName& name) {
   const ResourceTable* table = ModuleResources();
