@@ -3,6 +3,8 @@
 // in %TEMP% and a key of its own under HKEY_CURRENT_USER.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,13 @@
 namespace {
 
 bool Contains(const std::string& text, const std::string& piece) { return text.find(piece) != std::string::npos; }
+
+// A console program's standard output is in text mode on Windows: every line
+// ends in CR LF.
+std::string Lines(std::string text) {
+  for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+  return text;
+}
 
 class VamoToolTest : public ::testing::Test {
  protected:
@@ -67,6 +76,8 @@ struct DigestCase {
   const char* digest;
 };
 
+void PrintTo(const DigestCase& c, std::ostream* os) { *os << c.name; }
+
 class DigestToolTest : public VamoToolTest, public ::testing::WithParamInterface<DigestCase> {};
 
 TEST_P(DigestToolTest, PrintsTheKnownDigest) {
@@ -74,7 +85,7 @@ TEST_P(DigestToolTest, PrintsTheKnownDigest) {
   ASSERT_EQ(platform::fs::WriteFileAtomic(path, GetParam().content), platform::kErrorSuccess);
   ToolOutput got = RunTool({"digest", path});
   EXPECT_EQ(got.exitStatus, 0) << got.err;
-  EXPECT_EQ(got.out, std::string(GetParam().digest) + "\n");
+  EXPECT_EQ(got.out, std::string(GetParam().digest) + "\r\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -94,17 +105,25 @@ TEST_F(VamoToolTest, DigestOfAMissingFileFails) {
 
 // Korean in the file's folder, section, key and value: the arguments reach
 // the tool whole (not through the ANSI code page) and come back as written.
+// The file is Unicode (UTF-16LE after FF FE), which the profile functions
+// keep as it is, so the text survives whatever the system's code page.
 TEST_F(VamoToolTest, IniRoundTripKeepsKoreanText) {
   const std::string folder = m_scratch.PathOf("설정");
   ASSERT_EQ(platform::fs::MakeDirectory(folder), platform::kErrorSuccess);
   const std::string file = folder + "\\목록.ini";
+  const std::vector<uint8_t> bom = {0xFF, 0xFE};
+  ASSERT_EQ(platform::fs::WriteFileAtomic(file, bom), platform::kErrorSuccess);
   ToolOutput set = RunTool({"ini", "set", file, "설치", "이름", "전자결제 마법사"});
   ASSERT_EQ(set.exitStatus, 0) << set.err;
-  ASSERT_TRUE(platform::fs::FileExists(file));
   ToolOutput got = RunTool({"ini", "get", file, "설치", "이름"});
   EXPECT_EQ(got.exitStatus, 0) << got.err;
-  EXPECT_EQ(got.out, "전자결제 마법사\n");
-  EXPECT_EQ(RunTool({"ini", "sections", file}).out, "설치\n");
+  EXPECT_EQ(Lines(got.out), "전자결제 마법사\n");
+  EXPECT_EQ(Lines(RunTool({"ini", "sections", file}).out), "설치\n");
+  // What Windows' own profile functions would read: UTF-16LE text.
+  auto bytes = platform::fs::ReadFileBytes(file);
+  ASSERT_TRUE(bytes.has_value());
+  const std::vector<uint8_t> section = {0xFF, 0xFE, '[', 0, 0x24, 0xC1, 0x58, 0xCE, ']', 0};  // "[설치]"
+  EXPECT_TRUE(std::equal(section.begin(), section.end(), bytes->begin())) << bytes->size();
 }
 
 TEST_F(VamoToolTest, PrefixSaysItHasNoMeaningOnWindows) {
@@ -119,8 +138,8 @@ TEST_F(VamoToolTest, PsListsThisProcess) {
   ToolOutput got = RunTool({"ps"});
   EXPECT_EQ(got.exitStatus, 0) << got.err;
   const std::string line = std::to_string(platform::GetCurrentProcessId()) + " tools_win32_tests.exe\n";
-  EXPECT_TRUE(Contains(got.out, line)) << got.out;
-  EXPECT_TRUE(got.out.ends_with("result: 0\n")) << got.out;
+  EXPECT_TRUE(Contains(Lines(got.out), line)) << got.out;
+  EXPECT_TRUE(Lines(got.out).ends_with("result: 0\n")) << got.out;
 }
 
 // The Windows build has no network or window commands yet: help does not
