@@ -4,8 +4,7 @@
 #include <string>
 
 // The platform speaks Win32: every failure of a platform service is one of
-// these numbers. On Linux the mapping from errno lives in one place,
-// platform/core/Errno_posix.h.
+// these numbers, as GetLastError gives them.
 namespace platform {
 
 using Win32Error = uint32_t;

@@ -45,8 +45,8 @@ Win32Error SetAttributes(std::string_view path, uint32_t attributes);
 // Failures (the target is left as it was, no temporary file remains):
 //   kErrorFileNotFound / kErrorPathNotFound  source or target folder missing
 //   kErrorFileExists        failIfExists and the target exists
-//   kErrorAccessDenied      the source is a folder, the target is read-only
-//                           or a folder, or access is refused
+//   kErrorAccessDenied      the source is a folder, the target is read-only,
+//                           hidden or a folder, or access is refused
 //   kErrorSharingViolation  the source is being written, or the target is a
 //                           running program or held open without sharing
 //                           (a FileStream writing it, above all)

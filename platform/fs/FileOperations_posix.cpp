@@ -221,6 +221,9 @@ Win32Error CopyFileTo(std::string_view source, std::string_view target, bool fai
   struct stat sourceStat;
   if (::fstat(in.Get(), &sourceStat) != 0) return Win32ErrorFromErrno(errno);
   if (S_ISDIR(sourceStat.st_mode)) return kErrorAccessDenied;
+  // CopyFileW reads the source sharing no writes: a source that a FileStream
+  // is writing (its exclusive flock) is refused.
+  if (::flock(in.Get(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) return kErrorSharingViolation;
 
   std::string folder;
   if (Win32Error err = CheckTarget(hostTarget, failIfExists, folder)) return err;

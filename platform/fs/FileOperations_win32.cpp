@@ -20,14 +20,17 @@ constexpr DWORD kCarriedAttributes =
     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 // What CopyFileW refuses before it writes anything: a target that exists
-// when it must not, is a folder, is read-only, or is in use (a running
+// when it must not, is a folder, is read-only or hidden, or is in use (a running
 // program, a file open without sharing writes). A missing target folder
 // shows when the pending file is created.
 Win32Error CheckTarget(const std::wstring& target, bool failIfExists) {
   DWORD attributes = ::GetFileAttributesW(target.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return kErrorSuccess;
   if (failIfExists) return kErrorFileExists;
-  if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return kErrorAccessDenied;
+  // CopyFileW refuses a hidden target as well.
+  if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)) {
+    return kErrorAccessDenied;
+  }
   // Opening it for writing, without changing it, is what CopyFileW would
   // have done; a running program or a holder that shares no writing refuses.
   ScopedHandle probe(::CreateFileW(target.c_str(), GENERIC_WRITE,

@@ -70,7 +70,8 @@ class FileStream {
 };
 
 // MoveFileExW with MOVEFILE_REPLACE_EXISTING on one volume: the target is
-// replaced in one step. On failure both files are left as they were.
+// replaced in one step. A read-only target or a folder is refused
+// (kErrorAccessDenied). On failure both files are left as they were.
 Win32Error ReplaceFileWith(std::string_view source, std::string_view target);
 
 // DeleteFileW for a file: kErrorFileNotFound when it is missing,

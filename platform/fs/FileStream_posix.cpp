@@ -58,19 +58,6 @@ Win32Error TakeShareLock(int fd, FileMode mode) {
 
 }  // namespace
 
-FileStream::~FileStream() { Close(); }
-
-FileStream::FileStream(FileStream&& other) noexcept : m_handle(other.m_handle) { other.m_handle = kNoNativeHandle; }
-
-FileStream& FileStream::operator=(FileStream&& other) noexcept {
-  if (this != &other) {
-    Close();
-    m_handle = other.m_handle;
-    other.m_handle = kNoNativeHandle;
-  }
-  return *this;
-}
-
 Win32Error FileStream::Open(std::string_view windowsPath, FileMode mode) {
   Close();
   auto host = HostPathOf(windowsPath);
@@ -133,10 +120,6 @@ Win32Error FileStream::Write(std::span<const uint8_t> bytes) {
   return kErrorSuccess;
 }
 
-Win32Error FileStream::Write(std::string_view bytes) {
-  return Write(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
-}
-
 Win32Error FileStream::Seek(uint64_t offset) {
   if (m_handle < 0) return kErrorInvalidHandle;
   if (offset > static_cast<uint64_t>(INT64_MAX)) return kErrorInvalidParameter;
@@ -171,6 +154,9 @@ Win32Error ReplaceFileWith(std::string_view source, std::string_view target) {
   if (!from) return from.error();
   auto to = HostPathOf(target);
   if (!to) return to.error();
+  // Windows will not replace a read-only file; rename would.
+  struct stat st;
+  if (::stat(to->c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) return kErrorAccessDenied;
   if (::rename(from->c_str(), to->c_str()) != 0) return OpenError(errno, *from);
   return kErrorSuccess;
 }

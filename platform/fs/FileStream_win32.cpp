@@ -45,19 +45,6 @@ constexpr size_t kMaxChunk = 1u << 30;
 
 }  // namespace
 
-FileStream::~FileStream() { Close(); }
-
-FileStream::FileStream(FileStream&& other) noexcept : m_handle(other.m_handle) { other.m_handle = kNoNativeHandle; }
-
-FileStream& FileStream::operator=(FileStream&& other) noexcept {
-  if (this != &other) {
-    Close();
-    m_handle = other.m_handle;
-    other.m_handle = kNoNativeHandle;
-  }
-  return *this;
-}
-
 Win32Error FileStream::Open(std::string_view windowsPath, FileMode mode) {
   Close();
   const OpenRequest request = RequestFor(mode);
@@ -94,10 +81,6 @@ Win32Error FileStream::Write(std::span<const uint8_t> bytes) {
     bytes = bytes.subspan(written);
   }
   return kErrorSuccess;
-}
-
-Win32Error FileStream::Write(std::string_view bytes) {
-  return Write(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
 }
 
 Win32Error FileStream::Seek(uint64_t offset) {

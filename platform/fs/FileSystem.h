@@ -31,7 +31,8 @@ std::expected<std::vector<uint8_t>, Win32Error> ReadFileBytes(std::string_view p
 // Replaces the file with the given bytes atomically: a temporary file in the
 // same folder is written and flushed, then renamed over the target, so a
 // reader (or a crash) sees the old file or the new one, never a mixture.
-// On failure the target is untouched and the temporary file is removed.
+// On failure the target is untouched and the temporary file is removed; a
+// read-only target is not replaced (kErrorAccessDenied).
 Win32Error WriteFileAtomic(std::string_view path, std::span<const uint8_t> bytes);
 Win32Error WriteFileAtomic(std::string_view path, std::string_view bytes);
 

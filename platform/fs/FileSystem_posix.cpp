@@ -130,6 +130,9 @@ std::expected<std::vector<uint8_t>, Win32Error> ReadFileBytes(std::string_view p
 Win32Error WriteFileAtomic(std::string_view path, std::span<const uint8_t> bytes) {
   std::string host = ToHostPath(path);
   if (host.empty()) return kErrorPathNotFound;
+  // The final move does not replace a read-only file on Windows.
+  struct stat st;
+  if (StatHost(host, st) && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) return kErrorAccessDenied;
   return host::WriteFileAtomic(host, bytes);
 }
 

@@ -9,8 +9,9 @@
 // mark (MultiByteToWideChar(CP_ACP)).
 namespace platform {
 
-// The ANSI code page of the simulated system's language: 949 for Korean,
-// 932 Japanese, 936 Simplified and 950 Traditional Chinese, 1252 otherwise.
+// GetACP: the ANSI code page of the system's language: 949 for Korean, 932
+// Japanese, 936 Simplified and 950 Traditional Chinese, 1252 for the Western
+// languages.
 uint32_t GetAnsiCodePage();
 
 // UTF-8 text in the ANSI code page. A character the code page lacks becomes

@@ -12,6 +12,7 @@
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/Path.h"
 #include "tests/support/ScratchSpace.h"
+#include "tests/support/Wine.h"
 
 namespace {
 
@@ -167,6 +168,10 @@ TEST_F(FilesContract, ReadOnlyFileIsRefusedUntilCleared) {
   EXPECT_EQ(fs::CopyFileTo(P("new.txt"), P("file.txt"), false), kErrorAccessDenied);
   EXPECT_EQ(Read("file.txt"), "data");
   EXPECT_EQ(Names(), (std::vector<std::string>{"file.txt", "new.txt"}));
+  // A copy carries the attribute over, as CopyFileW does.
+  ASSERT_EQ(fs::CopyFileTo(P("file.txt"), P("copy.txt"), false), kErrorSuccess);
+  EXPECT_TRUE(*fs::GetAttributes(P("copy.txt")) & fs::kFileAttributeReadOnly);
+  EXPECT_EQ(Read("copy.txt"), "data");
 
   ASSERT_EQ(fs::SetAttributes(P("file.txt"), fs::kFileAttributeNormal), kErrorSuccess);
   EXPECT_FALSE(*fs::GetAttributes(P("file.txt")) & fs::kFileAttributeReadOnly);
@@ -175,6 +180,22 @@ TEST_F(FilesContract, ReadOnlyFileIsRefusedUntilCleared) {
   EXPECT_EQ(fs::DeleteFileAt(P("file.txt")), kErrorSuccess);
   EXPECT_FALSE(fs::FileExists(P("file.txt")));
   EXPECT_TRUE(*fs::GetAttributes(scratch.Folder()) & fs::kFileAttributeDirectory);
+}
+
+// Windows moves nothing over a read-only file (ERROR_ACCESS_DENIED), so an
+// atomic write or a replace refuses it as a copy does.
+TEST_F(FilesContract, AReadOnlyFileIsNotReplacedByAMove) {
+  SKIP_UNDER_WINE("MoveFileExW of Wine 8 replaces a read-only target that Windows refuses");
+  Write("new.txt", "new");
+  Write("file.txt", "data");
+  ASSERT_EQ(fs::SetAttributes(P("file.txt"), fs::kFileAttributeReadOnly), kErrorSuccess);
+  EXPECT_EQ(fs::ReplaceFileWith(P("new.txt"), P("file.txt")), kErrorAccessDenied);
+  EXPECT_EQ(fs::WriteFileAtomic(P("file.txt"), "atomic"), kErrorAccessDenied);
+  EXPECT_EQ(Read("file.txt"), "data");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"file.txt", "new.txt"}));
+  ASSERT_EQ(fs::SetAttributes(P("file.txt"), fs::kFileAttributeNormal), kErrorSuccess);
+  EXPECT_EQ(fs::ReplaceFileWith(P("new.txt"), P("file.txt")), kErrorSuccess);
+  EXPECT_EQ(Read("file.txt"), "new");
 }
 
 TEST_F(FilesContract, FoldersAreNotRemovedAsFilesNorFilesAsFolders) {
@@ -203,6 +224,7 @@ TEST_F(FilesContract, AFileBeingWrittenIsNotSharedAndAFileBeingReadNotRewritten)
   EXPECT_EQ(ErrorOf(fs::ReadFileBytes(P("held.txt"))), kErrorSharingViolation);
   EXPECT_EQ(fs::DeleteFileAt(P("held.txt")), kErrorSharingViolation);
   EXPECT_EQ(fs::CopyFileTo(P("source.txt"), P("held.txt"), false), kErrorSharingViolation);
+  EXPECT_EQ(fs::CopyFileTo(P("held.txt"), P("copy.txt"), false), kErrorSharingViolation);
   ASSERT_EQ(writer.Close(), kErrorSuccess);
   EXPECT_EQ(Read("held.txt"), "partial");
   EXPECT_EQ(Names(), (std::vector<std::string>{"held.txt", "source.txt"}));

@@ -14,46 +14,40 @@ namespace {
 using platform::AnsiToUtf8;
 using platform::Utf8ToAnsi;
 
-struct RoundTripCase {
+// Code-page bytes and the UTF-8 text that goes with them.
+struct ConversionCase {
   const char* name;
   uint32_t codePage;
   std::string bytes;
   std::string utf8;
 };
 
-class CodePageRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
+class CodePageRoundTrip : public ::testing::TestWithParam<ConversionCase> {};
 
 TEST_P(CodePageRoundTrip, ConvertsBothWays) {
-  const RoundTripCase& c = GetParam();
+  const ConversionCase& c = GetParam();
   EXPECT_EQ(AnsiToUtf8(c.bytes, c.codePage), c.utf8);
   EXPECT_EQ(Utf8ToAnsi(c.utf8, c.codePage), c.bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     CodePages, CodePageRoundTrip,
-    ::testing::Values(RoundTripCase{"Ascii", 949, "C:\\Program Files\r\n", "C:\\Program Files\r\n"},
-                      RoundTripCase{"Korean", 949, "\xC7\xD1\xB1\xDB.dll", "한글.dll"},
+    ::testing::Values(ConversionCase{"Ascii", 949, "C:\\Program Files\r\n", "C:\\Program Files\r\n"},
+                      ConversionCase{"Korean", 949, "\xC7\xD1\xB1\xDB.dll", "한글.dll"},
                       // Unified Hangul Code: syllables outside KS X 1001.
-                      RoundTripCase{"KoreanExtended", 949, "\x81\x41", "갂"},
-                      RoundTripCase{"Japanese", 932, "\x82\xA0\x83\x5D", "あゾ"},
+                      ConversionCase{"KoreanExtended", 949, "\x81\x41", "갂"},
+                      ConversionCase{"Japanese", 932, "\x82\xA0\x83\x5D", "あゾ"},
                       // The trail byte of "ゾ" is "\": it stays inside the character.
-                      RoundTripCase{"JapaneseTrailBackslash", 932, "\x83\x5C", "ソ"},
-                      RoundTripCase{"HalfWidthKatakana", 932, "\xB1", "ｱ"},
-                      RoundTripCase{"Latin", 1252, "caf\xE9 \x80", "café €"},
+                      ConversionCase{"JapaneseTrailBackslash", 932, "\x83\x5C", "ソ"},
+                      ConversionCase{"HalfWidthKatakana", 932, "\xB1", "ｱ"},
+                      ConversionCase{"Latin", 1252, "caf\xE9 \x80", "café €"},
                       // The five unassigned bytes of 1252 are the C1 controls.
-                      RoundTripCase{"Cp1252Gaps", 1252, "\x81\x8D\x8F\x90\x9D", "\u0081\u008D\u008F\u0090\u009D"},
-                      RoundTripCase{"Cp949Byte80", 949, "a\x80", "a\u0080"},
-                      RoundTripCase{"Cp932Byte80", 932, "\x80\x82\xA0", "\u0080あ"}),
+                      ConversionCase{"Cp1252Gaps", 1252, "\x81\x8D\x8F\x90\x9D", "\u0081\u008D\u008F\u0090\u009D"},
+                      ConversionCase{"Cp949Byte80", 949, "a\x80", "a\u0080"},
+                      ConversionCase{"Cp932Byte80", 932, "\x80\x82\xA0", "\u0080あ"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-struct DecodeCase {
-  const char* name;
-  uint32_t codePage;
-  std::string bytes;
-  std::string utf8;
-};
-
-class UndefinedBytes : public ::testing::TestWithParam<DecodeCase> {};
+class UndefinedBytes : public ::testing::TestWithParam<ConversionCase> {};
 
 // A byte the code page does not define becomes U+FFFD by itself; the next
 // byte starts afresh, so a line end after a stray lead byte survives.
@@ -63,23 +57,16 @@ TEST_P(UndefinedBytes, BecomeOneReplacementEach) {
 
 INSTANTIATE_TEST_SUITE_P(
     CodePages, UndefinedBytes,
-    ::testing::Values(DecodeCase{"LeadByteBeforeLineEnd", 949, "a\xC7\r\nb", "a\uFFFD\r\nb"},
-                      DecodeCase{"LeadByteAtTheEnd", 949, "a\xC7", "a\uFFFD"},
-                      DecodeCase{"LeadByteBeforeAscii", 932, "\x82" "A\x82\xA0", "\uFFFD" "A" "あ"},
+    ::testing::Values(ConversionCase{"LeadByteBeforeLineEnd", 949, "a\xC7\r\nb", "a\uFFFD\r\nb"},
+                      ConversionCase{"LeadByteAtTheEnd", 949, "a\xC7", "a\uFFFD"},
+                      ConversionCase{"LeadByteBeforeAscii", 932, "\x82" "A\x82\xA0", "\uFFFD" "A" "あ"},
                       // Windows gives these private-use characters only as best fit.
-                      DecodeCase{"Cp932UnassignedSingleBytes", 932, "\xA0\xFD\xFE\xFF", "\uFFFD\uFFFD\uFFFD\uFFFD"},
-                      DecodeCase{"Cp949ByteFF", 949, "\xFF\r\n", "\uFFFD\r\n"},
-                      DecodeCase{"UnknownCodePageKeepsAscii", 12345, "a\xC7\xD1z", "a\uFFFD\uFFFDz"}),
+                      ConversionCase{"Cp932UnassignedSingleBytes", 932, "\xA0\xFD\xFE\xFF", "\uFFFD\uFFFD\uFFFD\uFFFD"},
+                      ConversionCase{"Cp949ByteFF", 949, "\xFF\r\n", "\uFFFD\r\n"},
+                      ConversionCase{"UnknownCodePageKeepsAscii", 12345, "a\xC7\xD1z", "a\uFFFD\uFFFDz"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-struct EncodeCase {
-  const char* name;
-  uint32_t codePage;
-  std::string utf8;
-  std::string bytes;
-};
-
-class MissingCharacters : public ::testing::TestWithParam<EncodeCase> {};
+class MissingCharacters : public ::testing::TestWithParam<ConversionCase> {};
 
 // What the code page lacks is "?", never a look-alike (no best fit).
 TEST_P(MissingCharacters, BecomeQuestionMarks) {
@@ -88,12 +75,12 @@ TEST_P(MissingCharacters, BecomeQuestionMarks) {
 
 INSTANTIATE_TEST_SUITE_P(
     CodePages, MissingCharacters,
-    ::testing::Values(EncodeCase{"HangulIn1252", 1252, "caf\xC3\xA9 한", "caf\xE9 ?"},
-                      EncodeCase{"NoBestFit", 1252, "\xC4\x80", "?"},
-                      EncodeCase{"FullWidthBackslashIsNoSeparator", 932, "a\xEF\xBC\xBC", "a\x81\x5F"},
-                      EncodeCase{"FullWidthBackslashIn949", 949, "\xEF\xBC\xBC", "\xA1\xAC"},
-                      EncodeCase{"InvalidUtf8", 949, "a\xFFz", "a?z"},
-                      EncodeCase{"UnknownCodePageKeepsAscii", 12345, "a한z", "a?z"}),
+    ::testing::Values(ConversionCase{"HangulIn1252", 1252, "caf\xE9 ?", "caf\xC3\xA9 한"},
+                      ConversionCase{"NoBestFit", 1252, "?", "\xC4\x80"},
+                      ConversionCase{"FullWidthBackslashIsNoSeparator", 932, "a\x81\x5F", "a\xEF\xBC\xBC"},
+                      ConversionCase{"FullWidthBackslashIn949", 949, "\xA1\xAC", "\xEF\xBC\xBC"},
+                      ConversionCase{"InvalidUtf8", 949, "a?z", "a\xFFz"},
+                      ConversionCase{"UnknownCodePageKeepsAscii", 12345, "a?z", "a한z"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Local time differs from UTC by the zone's offset: whole quarter hours,
