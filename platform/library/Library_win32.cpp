@@ -23,20 +23,6 @@ bool IsProgramImage(HMODULE module) {
 
 }  // namespace
 
-Library::~Library() { Reset(); }
-
-Library::Library(Library&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, nullptr)), m_bImageOnly(std::exchange(other.m_bImageOnly, false)) {}
-
-Library& Library::operator=(Library&& other) noexcept {
-  if (this != &other) {
-    Reset();
-    m_handle = std::exchange(other.m_handle, nullptr);
-    m_bImageOnly = std::exchange(other.m_bImageOnly, false);
-  }
-  return *this;
-}
-
 void Library::Reset() {
   if (m_handle) ::FreeLibrary(static_cast<HMODULE>(m_handle));
   m_handle = nullptr;

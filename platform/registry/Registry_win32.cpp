@@ -49,6 +49,20 @@ std::string NormalizePath(std::string_view subkey) {
   return path;
 }
 
+// Windows documents 255 characters as the longest key name; Wine takes
+// longer ones, which no Windows machine could then hold, so the limit is
+// checked here.
+bool HoldsOverlongComponent(std::string_view path) {
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find('\\', start);
+    if (end == std::string_view::npos) end = path.size();
+    if (Widen(path.substr(start, end - start)).size() > 255) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
 // A name with a NUL inside would reach the API cut short and name another
 // key or value; no Windows caller can pass one.
 bool HoldsNul(std::string_view text) { return text.find('\0') != std::string_view::npos; }
@@ -100,6 +114,7 @@ Win32Error RegKey::Create(RegRoot root, std::string_view subkey) {
   Close();
   if (HoldsNul(subkey)) return kErrorInvalidParameter;
   std::string path = NormalizePath(subkey);
+  if (HoldsOverlongComponent(path)) return kErrorInvalidParameter;
   HKEY key = nullptr;
   LSTATUS status = ::RegCreateKeyExW(RootHandle(root), Widen(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                      KEY_READ | KEY_WRITE | DELETE, nullptr, &key, nullptr);
@@ -130,7 +145,18 @@ Win32Error RegKey::Open(RegRoot root, std::string_view subkey) {
 Win32Error RegKey::SetValue(std::string_view name, uint32_t type, std::span<const uint8_t> data) {
   if (!Valid()) return kErrorInvalidHandle;
   if (HoldsNul(name)) return kErrorInvalidParameter;
-  return static_cast<Win32Error>(::RegSetValueExW(AsHkey(m_handle), Widen(name).c_str(), 0, type, data.data(),
+  // For a string type whose last character is not NUL, RegSetValueExW looks
+  // one character past the given size and, finding a NUL there, stores it
+  // too ("the caller forgot to count it"). A copy that ends in a non-NUL
+  // character beyond the size keeps the stored bytes exactly the given ones.
+  std::vector<uint8_t> copy;
+  const uint8_t* bytes = data.data();
+  if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+    copy.assign(data.begin(), data.end());
+    copy.insert(copy.end(), {0xFF, 0xFF, 0xFF});
+    bytes = copy.data();
+  }
+  return static_cast<Win32Error>(::RegSetValueExW(AsHkey(m_handle), Widen(name).c_str(), 0, type, bytes,
                                                   static_cast<DWORD>(data.size())));
 }
 

@@ -51,18 +51,6 @@ std::string_view WithoutNamespace(std::string_view name) {
 
 }  // namespace
 
-NamedMutex::~NamedMutex() { Release(); }
-
-NamedMutex::NamedMutex(NamedMutex&& other) noexcept : m_handle(std::exchange(other.m_handle, kNoNativeHandle)) {}
-
-NamedMutex& NamedMutex::operator=(NamedMutex&& other) noexcept {
-  if (this != &other) {
-    Release();
-    m_handle = std::exchange(other.m_handle, kNoNativeHandle);
-  }
-  return *this;
-}
-
 std::string NamedMutexLockFilePath(std::string_view name) {
   return PrefixRoot() + "/objects/" + FileNameOf(WithoutNamespace(name));
 }

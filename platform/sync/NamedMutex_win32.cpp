@@ -8,18 +8,6 @@
 
 namespace platform {
 
-NamedMutex::~NamedMutex() { Release(); }
-
-NamedMutex::NamedMutex(NamedMutex&& other) noexcept : m_handle(std::exchange(other.m_handle, kNoNativeHandle)) {}
-
-NamedMutex& NamedMutex::operator=(NamedMutex&& other) noexcept {
-  if (this != &other) {
-    Release();
-    m_handle = std::exchange(other.m_handle, kNoNativeHandle);
-  }
-  return *this;
-}
-
 Win32Error NamedMutex::Create(std::string_view name) {
   Release();
   // CreateMutexW takes an empty name for an unnamed mutex, which no other

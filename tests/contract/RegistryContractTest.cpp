@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/support/ScratchSpace.h"
+#include "tests/support/Utf16Bytes.h"
 
 namespace {
 
@@ -17,15 +18,7 @@ using platform::RegRoot;
 using platform::RegValue;
 using Bytes = std::vector<uint8_t>;
 
-Bytes Utf16(std::u16string_view text, bool terminate) {
-  Bytes bytes;
-  for (char16_t unit : text) {
-    bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
-    bytes.push_back(static_cast<uint8_t>(unit >> 8));
-  }
-  if (terminate) bytes.insert(bytes.end(), {0, 0});
-  return bytes;
-}
+Bytes Utf16(std::u16string_view text, bool terminate) { return Utf16LeBytes(text, terminate); }
 
 // A key below the scratch key, made for the test.
 RegKey CreateBelow(const ScratchSpace& scratch, const std::string& path) {
@@ -205,6 +198,19 @@ TEST(RegistryKeys, NamesAreNormalisedAndHandlesMove) {
   key.Close();
   EXPECT_FALSE(key.Valid());
   EXPECT_EQ(key.QueryValue("x").error(), platform::kErrorInvalidHandle);
+}
+
+TEST(RegistryKeys, AKeyNameHoldsAtMost255Characters) {
+  ScratchSpace scratch;
+  RegKey key;
+  EXPECT_EQ(key.Create(RegRoot::kCurrentUser, scratch.RegistryKey() + "\\" + std::string(256, 'k')),
+            platform::kErrorInvalidParameter);
+  EXPECT_FALSE(key.Valid());
+  ASSERT_EQ(key.Create(RegRoot::kCurrentUser, scratch.RegistryKey() + "\\" + std::string(255, 'k')),
+            platform::kErrorSuccess);
+  // A value name may be far longer.
+  EXPECT_EQ(key.SetDword(std::string(1000, 'v'), 1), platform::kErrorSuccess);
+  EXPECT_EQ(key.ReadDword(std::string(1000, 'V')).value_or(0), 1u);
 }
 
 // Callers may rely on each entry coming exactly once, not on its place.

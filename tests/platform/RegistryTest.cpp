@@ -12,6 +12,7 @@
 #include "platform/sim/Hive.h"
 #include "platform/text/Utf.h"
 #include "tests/support/TempPrefix.h"
+#include "tests/support/Utf16Bytes.h"
 
 namespace {
 
@@ -20,15 +21,7 @@ using platform::RegRoot;
 using platform::RegValue;
 using Bytes = std::vector<uint8_t>;
 
-Bytes Utf16(std::u16string_view text, bool terminate) {
-  Bytes bytes;
-  for (char16_t unit : text) {
-    bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
-    bytes.push_back(static_cast<uint8_t>(unit >> 8));
-  }
-  if (terminate) bytes.insert(bytes.end(), {0, 0});
-  return bytes;
-}
+Bytes Utf16(std::u16string_view text, bool terminate) { return Utf16LeBytes(text, terminate); }
 
 std::string HivePath(const TempPrefix& prefix, const char* file) { return prefix.Root() + "/registry/" + file; }
 
