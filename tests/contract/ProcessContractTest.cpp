@@ -59,6 +59,17 @@ TEST_F(ProcessTest, StartsWaitsAndGivesTheExitCode) {
   EXPECT_EQ(process->Wait(), std::unexpected(kErrorInvalidHandle));
 }
 
+// A path is handed over as it stands: spaces and Hangul need no quoting, and
+// the image name is the file's own name.
+TEST_F(ProcessTest, APathWithSpacesAndHangulStarts) {
+  const std::string name = "설치 프로그램.exe";
+  auto process = ShellExecuteProgram(Child(name), "wait");
+  ASSERT_TRUE(process.has_value()) << process.error();
+  EXPECT_EQ(GetProcessImageName(process->Pid()), name);
+  EXPECT_EQ(TerminateProcess(process->Pid()), kErrorSuccess);
+  EXPECT_EQ(process->Wait(), kTerminatedExitCode);
+}
+
 // The program sees the argument text split as the Windows runtime splits it.
 TEST_F(ProcessTest, TheProgramGetsTheArgumentTextSplitAsWindowsSplitsIt) {
   auto process = ShellExecuteProgram(Child("writer.exe"), "write args.txt \"two words\" a\\\"b \"\" last\\\\");
