@@ -1,14 +1,20 @@
-# vamo_subsystem(NAME DEPS...): one static library per source folder, made of
-# every .cpp below that folder. New files need no edit here. A folder without
-# sources yet is an interface library, so its dependents still configure.
+# vamo_subsystem(NAME DEPS... [EXCLUDE FILES...]): one static library per
+# source folder, made of every .cpp below that folder except the EXCLUDE ones
+# (relative to the folder: what cannot build on this system yet). New files
+# need no edit here. A folder without sources yet is an interface library, so
+# its dependents still configure.
 function(vamo_subsystem name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "EXCLUDE")
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(excluded IN LISTS arg_EXCLUDE)
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
   if(sources)
     add_library(vamo_${name} STATIC ${sources})
-    target_link_libraries(vamo_${name} PUBLIC ${ARGN})
+    target_link_libraries(vamo_${name} PUBLIC ${arg_UNPARSED_ARGUMENTS})
   else()
     add_library(vamo_${name} INTERFACE)
-    target_link_libraries(vamo_${name} INTERFACE ${ARGN})
+    target_link_libraries(vamo_${name} INTERFACE ${arg_UNPARSED_ARGUMENTS})
   endif()
 endfunction()
 

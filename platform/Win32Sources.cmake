@@ -1,6 +1,7 @@
 # Windows: the real Win32 API behind the neutral headers, one backend per
 # service, listed by name as on Linux.
 set(platform_win32
+  cabinet/Cabinet_win32.cpp
   console/Console_win32.cpp
   core/Wide_win32.cpp
   core/Win32Error_win32.cpp
@@ -14,6 +15,7 @@ set(platform_win32
   library/Library_win32.cpp
   process/ProcessEnvironment_win32.cpp
   process/Process_win32.cpp
+  process/ProgramArguments_win32.cpp
   process/ProgramFile_win32.cpp
   registry/Registry_win32.cpp
   resources/ModuleResources_win32.cpp
@@ -23,6 +25,10 @@ set(platform_win32
   sysinfo/WindowsVersion_win32.cpp
   text/CodePage_win32.cpp
   text/LocalTime_win32.cpp
+  trust/SystemStores_win32.cpp
+  # The OpenSSL Authenticode verifier over the Windows certificate stores,
+  # until the WinTrust one takes its place.
+  trust/Authenticode.cpp
 )
 
 # The system DLLs the backends call into (import libraries of mingw-w64).
@@ -30,11 +36,15 @@ set(platform_win32
 #   netapi32  NetUserGetLocalGroups
 #   shell32   SHGetKnownFolderPath, ShellExecuteExW; ole32 CoTaskMemFree; uuid FOLDERID_*
 #   user32    LoadStringW
+#   crypt32   CertOpenSystemStoreW (the certificate stores)
+#   setupapi  SetupIterateCabinetW
 set(platform_win32_libs
   advapi32
+  crypt32
   netapi32
   shell32
   ole32
+  setupapi
   uuid
   user32
 )

@@ -132,16 +132,16 @@ bool IsHttpScheme(const std::string& scheme) { return scheme == "http" || scheme
 // has already filled from its CA bundle.
 CURLcode AddSystemRoots(CURL* /*curl*/, void* sslContext, void* /*user*/) {
   X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(sslContext));
-  for (const std::vector<uint8_t>& file : platform::trust::ReadSystemStoreFiles(platform::trust::SystemStore::kRoot)) {
-    if (file.empty() || file.size() > static_cast<size_t>(INT_MAX)) continue;
-    transfer::ossl::Bio bio(BIO_new_mem_buf(file.data(), static_cast<int>(file.size())));
-    if (!bio) continue;
-    while (X509* cert = PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr)) {
+  for (const std::vector<uint8_t>& der :
+       platform::trust::ReadSystemStoreCertificates(platform::trust::SystemStore::kRoot)) {
+    if (der.size() > static_cast<size_t>(LONG_MAX)) continue;
+    const unsigned char* cursor = der.data();
+    if (X509* cert = d2i_X509(nullptr, &cursor, static_cast<long>(der.size()))) {
       X509_STORE_add_cert(store, cert);
       X509_free(cert);
     }
   }
-  // The end of every PEM file leaves a "no start line" error behind.
+  // What the additions left on the error queue is no failure of the transfer.
   ERR_clear_error();
   return CURLE_OK;
 }

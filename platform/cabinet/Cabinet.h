@@ -11,7 +11,7 @@
 #include "platform/core/Win32Error.h"
 
 // Microsoft cabinets: listing and extraction in the manner of
-// SetupIterateCabinetW, over libmspack. Paths are Windows paths.
+// SetupIterateCabinetW. Paths are Windows paths.
 namespace platform::cabinet {
 
 struct CabinetFile {
@@ -46,10 +46,10 @@ class ICabinetCallback {
 };
 
 // Extracts every file the callback asks for, creating the target's missing
-// folders; files that fail are reported and the rest go on. Returns an error
-// only when the cabinet cannot be read at all (nothing is extracted then).
-// Extracted files are executable on the host, as Windows knows no separate
-// permission to run a file.
+// folders; files that fail are reported and the rest go on. A name that
+// IsSafeMemberName refuses goes to NameRefused and is never offered to the
+// callback. Returns an error only when the cabinet cannot be read at all
+// (nothing is extracted then).
 Win32Error IterateCabinet(std::string_view cabinetPath, ICabinetCallback& callback);
 
 // The same over a cabinet the caller has read into memory: every byte

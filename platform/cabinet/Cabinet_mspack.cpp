@@ -218,6 +218,8 @@ void ExtractFiles(mscab_decompressor* cabd, mscabd_cabinet* cab, ICabinetCallbac
     }
     int rc = cabd->extract(cabd, file, targetHost.c_str());
     Win32Error error = MapMspackError(rc);
+    // Windows knows no separate permission to run a file: what a cabinet
+    // brings may be run, as its INF often does.
     if (error == kErrorSuccess) ::chmod(targetHost.c_str(), 0755);
     callback.FileExtracted(described, *target, error);
   }
@@ -231,29 +233,6 @@ Win32Error OpenAndExtract(mscab_decompressor* cabd, const char* name, ICabinetCa
 }
 
 }  // namespace
-
-bool IsSafeMemberName(std::string_view name) {
-  if (name.empty() || name[0] == '\\' || name[0] == '/') return false;
-  if (name.find(':') != std::string_view::npos) return false;
-  size_t start = 0;
-  while (start <= name.size()) {
-    size_t end = name.find_first_of("\\/", start);
-    if (end == std::string_view::npos) end = name.size();
-    std::string_view part = name.substr(start, end - start);
-    size_t dots = 0;
-    bool onlyDotsAndSpaces = !part.empty();
-    for (char c : part) {
-      if (c == '.') {
-        ++dots;
-      } else if (c != ' ') {
-        onlyDotsAndSpaces = false;
-      }
-    }
-    if (onlyDotsAndSpaces && dots >= 2) return false;
-    start = end + 1;
-  }
-  return true;
-}
 
 std::expected<std::vector<CabinetFile>, Win32Error> ListCabinet(std::string_view cabinetPath) {
   std::string host = ToHostPath(cabinetPath);

@@ -234,11 +234,16 @@ int AddPemFile(const std::string& hostPath, X509_STORE* store, STACK_OF(X509)* l
 }
 
 void AddSystemStore(SystemStore store, X509_STORE* trusted, STACK_OF(X509)* distrusted) {
-  for (const std::vector<uint8_t>& file : ReadSystemStoreFiles(store)) {
-    if (file.empty() || file.size() > static_cast<size_t>(INT_MAX)) continue;
-    BioPtr bio(BIO_new_mem_buf(file.data(), static_cast<int>(file.size())));
-    AddPemCertificates(bio.get(), trusted, distrusted);
+  for (const std::vector<uint8_t>& der : ReadSystemStoreCertificates(store)) {
+    if (der.size() > static_cast<size_t>(LONG_MAX)) continue;
+    const unsigned char* cursor = der.data();
+    X509Ptr cert(d2i_X509(nullptr, &cursor, static_cast<long>(der.size())));
+    if (!cert) continue;
+    if (trusted != nullptr) X509_STORE_add_cert(trusted, cert.get());
+    if (distrusted != nullptr && sk_X509_push(distrusted, cert.get()) > 0) cert.release();
   }
+  // A duplicate certificate leaves an error on the queue; it is none.
+  ERR_clear_error();
 }
 }  // namespace
 

@@ -1,23 +1,21 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 #include <vector>
 
-// The system's own certificate stores, as files of PEM certificates, for
-// the code that checks certificates with OpenSSL: the trusted roots it adds
-// to OpenSSL's default bundle, and the Untrusted Publishers store it
-// distrusts.
+// The system's own certificate stores, for the code that checks certificates
+// with OpenSSL: the trusted roots it adds to its other roots, and the
+// Untrusted Publishers store it distrusts.
 namespace platform::trust {
 
 enum class SystemStore {
-  kRoot,        // trusted roots beyond the TLS library's own bundle
-  kDisallowed,  // explicitly distrusted certificates
+  kRoot,        // "ROOT": trusted root certification authorities
+  kDisallowed,  // "Disallowed": explicitly distrusted certificates
 };
 
-// The contents of every certificate file of the store, in the order of their
-// names; files that cannot be read are left out. Empty when the store holds
-// none.
-std::vector<std::vector<uint8_t>> ReadSystemStoreFiles(SystemStore store);
+// The DER encoding of every certificate in the store, in the store's order.
+// Empty when the store holds none or cannot be opened; a certificate that
+// cannot be read is left out.
+std::vector<std::vector<uint8_t>> ReadSystemStoreCertificates(SystemStore store);
 
 }  // namespace platform::trust

@@ -1,11 +1,10 @@
-// vamo-tool prefix init, vamo-tool path: setting up and looking into the prefix.
+// vamo-tool prefix init: sets up the prefix, the simulated Windows machine
+// of the Linux build.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "platform/sim/HostPath.h"
-#include "platform/fs/Path.h"
 #include "platform/sim/Prefix.h"
 #include "tools/vamo-tool/ToolCommand.h"
 
@@ -69,21 +68,6 @@ int RunPrefix(const std::vector<std::string>& args) {
   return kExitOk;
 }
 
-int RunPath(const std::vector<std::string>& args);
-const ToolCommand kPathCommand = {"path", "path WINPATH", RunPath};
-
-int RunPath(const std::vector<std::string>& args) {
-  if (args.size() != 1) return UsageError(kPathCommand);
-  std::string host = platform::ToHostPath(args[0]);
-  if (host.empty()) {
-    std::fprintf(stderr, "vamo-tool: %s names no drive of this machine\n", args[0].c_str());
-    return kExitFailed;
-  }
-  std::printf("%s\n", host.c_str());
-  return kExitOk;
-}
-
 const CommandRegistrar kRegisterPrefix(kPrefixCommand);
-const CommandRegistrar kRegisterPath(kPathCommand);
 
 }  // namespace

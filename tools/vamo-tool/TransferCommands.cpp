@@ -1,5 +1,4 @@
-// vamo-tool download, vamo-tool digest: the item download and the digest text
-// of a file, as the wizard runs them.
+// vamo-tool download: the item download, as the wizard runs it.
 #include <algorithm>
 #include <chrono>
 #include <cstdarg>
@@ -11,7 +10,6 @@
 #include "tools/vamo-tool/PrintingReport.h"
 #include "tools/vamo-tool/ToolCommand.h"
 #include "transfer/FileDownload.h"
-#include "transfer/FileVerify.h"
 
 namespace {
 
@@ -52,10 +50,8 @@ std::string DownloadLine(const TerminalProgress& progress, std::string_view labe
 }
 
 int RunDownload(const std::vector<std::string>& args);
-int RunDigest(const std::vector<std::string>& args);
 
 const ToolCommand kDownloadCommand = {"download", "download URL WINPATH", RunDownload};
-const ToolCommand kDigestCommand = {"digest", "digest WINPATH", RunDigest};
 
 int RunDownload(const std::vector<std::string>& args) {
   if (args.size() != 2) return UsageError(kDownloadCommand);
@@ -75,19 +71,6 @@ int RunDownload(const std::vector<std::string>& args) {
   return result == 0 ? kExitOk : kExitFailed;
 }
 
-int RunDigest(const std::vector<std::string>& args) {
-  if (args.size() != 1) return UsageError(kDigestCommand);
-  std::string text;
-  int result = FileDigestText(args[0], text);
-  if (result != 0) {
-    std::fprintf(stderr, "vamo-tool: cannot read %s (%d)\n", args[0].c_str(), result);
-    return kExitFailed;
-  }
-  std::printf("%s\n", text.c_str());
-  return kExitOk;
-}
-
 const CommandRegistrar kRegisterDownload(kDownloadCommand);
-const CommandRegistrar kRegisterDigest(kDigestCommand);
 
 }  // namespace

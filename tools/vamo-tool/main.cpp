@@ -1,8 +1,8 @@
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/process/ProgramArguments.h"
 #include "tools/vamo-tool/ToolCommand.h"
 
 namespace {
@@ -34,15 +34,17 @@ int UsageError(const ToolCommand& command) {
 }
 
 int main(int argc, char** argv) {
-  if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0) {
+  std::vector<std::string> args = platform::ProgramArguments(argc, argv);
+  if (args.empty() || args[0] == "--help" || args[0] == "help") {
     PrintUsage();
-    return argc < 2 ? kExitUsage : kExitOk;
+    return args.empty() ? kExitUsage : kExitOk;
   }
-  std::vector<std::string> args(argv + 2, argv + argc);
+  const std::string name = args[0];
+  args.erase(args.begin());
   for (const ToolCommand& command : Table()) {
-    if (std::strcmp(command.name, argv[1]) == 0) return command.run(args);
+    if (name == command.name) return command.run(args);
   }
-  std::fprintf(stderr, "vamo-tool: unknown command '%s'\n", argv[1]);
+  std::fprintf(stderr, "vamo-tool: unknown command '%s'\n", name.c_str());
   PrintUsage();
   return kExitUsage;
 }

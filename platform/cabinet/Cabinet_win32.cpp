@@ -1,0 +1,167 @@
+#include "platform/cabinet/Cabinet.h"
+
+#include <windows.h>
+#include <setupapi.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <exception>
+#include <optional>
+#include <string>
+
+#include "platform/core/Wide_win32.h"
+#include "platform/fs/FileSystem.h"
+#include "platform/fs/Path.h"
+
+namespace platform::cabinet {
+
+namespace {
+
+CabinetFile Describe(const FILE_IN_CABINET_INFO_W& info) {
+  CabinetFile file;
+  file.name = Narrow(info.NameInCabinet);
+  file.size = info.FileSize;
+  file.attributes = info.DosAttribs;
+  return file;
+}
+
+// What one iteration needs between SetupAPI's notifications: the caller's
+// callback (none when only listing), the files seen, and the file being
+// extracted, whose FILEEXTRACTED notification names only the target.
+struct Iteration {
+  ICabinetCallback* callback = nullptr;
+  std::vector<CabinetFile> listed;
+  CabinetFile current;
+  std::string target;
+  // An exception of the caller's code stops the iteration; it cannot cross
+  // SetupAPI's frames.
+  bool failed = false;
+};
+
+// SPFILENOTIFY_FILEINCABINET: our own name check comes first, so a hostile
+// name never reaches the callback nor SetupAPI's extraction.
+UINT FileInCabinet(Iteration& run, FILE_IN_CABINET_INFO_W& info) {
+  CabinetFile file = Describe(info);
+  if (run.callback == nullptr) {
+    run.listed.push_back(std::move(file));
+    return FILEOP_SKIP;
+  }
+  if (!IsSafeMemberName(file.name)) {
+    run.callback->NameRefused(file);
+    return FILEOP_SKIP;
+  }
+  std::optional<std::string> target = run.callback->FileInCabinet(file);
+  if (!target) return FILEOP_SKIP;
+  SplitPath parts = SplitWindowsPath(*target);
+  if (!parts.dir.empty()) {
+    if (Win32Error made = fs::CreateDirectoryPath(parts.drive + parts.dir); made != kErrorSuccess) {
+      run.callback->FileExtracted(file, *target, made);
+      return FILEOP_SKIP;
+    }
+  }
+  // SetupAPI takes the target in a MAX_PATH buffer; a longer one is refused
+  // here instead of cut.
+  const std::wstring wide = Widen(*target);
+  if (wide.size() >= MAX_PATH) {
+    run.callback->FileExtracted(file, *target, kErrorFilenameExcedRange);
+    return FILEOP_SKIP;
+  }
+  std::wmemcpy(info.FullTargetName, wide.c_str(), wide.size() + 1);
+  run.current = std::move(file);
+  run.target = std::move(*target);
+  return FILEOP_DOIT;
+}
+
+UINT CALLBACK OnNotification(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR /*param2*/) {
+  Iteration& run = *static_cast<Iteration*>(context);
+  try {
+    switch (notification) {
+      case SPFILENOTIFY_FILEINCABINET:
+        return FileInCabinet(run, *reinterpret_cast<FILE_IN_CABINET_INFO_W*>(param1));
+      case SPFILENOTIFY_FILEEXTRACTED:
+        // NO_ERROR goes on with the next file; a file that failed is
+        // reported and the rest still extracted.
+        if (run.callback != nullptr) {
+          run.callback->FileExtracted(run.current, run.target, reinterpret_cast<FILEPATHS_W*>(param1)->Win32Error);
+        }
+        return NO_ERROR;
+      case SPFILENOTIFY_NEEDNEWCABINET:
+        // A file continued in a following cabinet: only the one cabinet
+        // named is read.
+        return ERROR_FILE_NOT_FOUND;
+      default:
+        return NO_ERROR;
+    }
+  } catch (const std::exception&) {
+    run.failed = true;
+    return notification == SPFILENOTIFY_FILEINCABINET ? FILEOP_ABORT : ERROR_NOT_ENOUGH_MEMORY;
+  }
+}
+
+Win32Error Iterate(std::string_view cabinetPath, Iteration& run) {
+  if (!SetupIterateCabinetW(Widen(cabinetPath).c_str(), 0, &OnNotification, &run)) {
+    return run.failed ? kErrorNotEnoughMemory : LastError();
+  }
+  return run.failed ? kErrorNotEnoughMemory : kErrorSuccess;
+}
+
+// A cabinet image as a file of our own for SetupAPI, which reads cabinets
+// from files only. While it exists, it is held open for reading with
+// writers and deleters shut out, so what SetupAPI reads is the image.
+class ImageFile {
+ public:
+  ~ImageFile() {
+    m_reader.Reset();
+    if (!m_path.empty()) ::DeleteFileW(m_path.c_str());
+  }
+
+  Win32Error Write(std::span<const uint8_t> image) {
+    wchar_t folder[MAX_PATH + 1];
+    wchar_t name[MAX_PATH];
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
+    if (length == 0 || length > MAX_PATH) return length == 0 ? LastError() : kErrorFilenameExcedRange;
+    if (::GetTempFileNameW(folder, L"cab", 0, name) == 0) return LastError();
+    m_path = name;
+    ScopedHandle writer(::CreateFileW(name, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                      FILE_ATTRIBUTE_TEMPORARY, nullptr));
+    if (!writer.Valid()) return LastError();
+    for (size_t done = 0; done < image.size();) {
+      const DWORD chunk = static_cast<DWORD>(std::min<size_t>(image.size() - done, 1u << 30));
+      DWORD written = 0;
+      if (!::WriteFile(writer.Get(), image.data() + done, chunk, &written, nullptr)) return LastError();
+      done += written;
+    }
+    writer.Reset();
+    m_reader.Reset(::CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_TEMPORARY, nullptr));
+    return m_reader.Valid() ? kErrorSuccess : LastError();
+  }
+
+  std::string Path() const { return Narrow(m_path); }
+
+ private:
+  std::wstring m_path;
+  ScopedHandle m_reader;
+};
+
+}  // namespace
+
+std::expected<std::vector<CabinetFile>, Win32Error> ListCabinet(std::string_view cabinetPath) {
+  Iteration run;
+  if (Win32Error error = Iterate(cabinetPath, run); error != kErrorSuccess) return std::unexpected(error);
+  return std::move(run.listed);
+}
+
+Win32Error IterateCabinet(std::string_view cabinetPath, ICabinetCallback& callback) {
+  Iteration run;
+  run.callback = &callback;
+  return Iterate(cabinetPath, run);
+}
+
+Win32Error IterateCabinet(std::span<const uint8_t> image, ICabinetCallback& callback) {
+  ImageFile file;
+  if (Win32Error error = file.Write(image); error != kErrorSuccess) return error;
+  return IterateCabinet(file.Path(), callback);
+}
+
+}  // namespace platform::cabinet
