@@ -4,12 +4,14 @@
 #include <setupapi.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cwchar>
 #include <exception>
 #include <optional>
 #include <string>
 
 #include "platform/core/Wide_win32.h"
+#include "platform/fs/FileStream.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/Path.h"
 
@@ -98,7 +100,25 @@ UINT CALLBACK OnNotification(PVOID context, UINT notification, UINT_PTR param1, 
   }
 }
 
+// Wine 8's SetupIterateCabinetW takes any file for an empty cabinet and
+// reports success, where Windows answers ERROR_INVALID_DATA: a file that does
+// not start with the cabinet signature is refused here, on both. A file that
+// cannot be opened is left to SetupAPI, whose error names why.
+bool LacksCabinetSignature(std::string_view cabinetPath) {
+  fs::FileStream stream;
+  if (stream.Open(cabinetPath, fs::FileMode::kReadFile) != kErrorSuccess) return false;
+  uint8_t head[4] = {};
+  size_t nRead = 0;
+  while (nRead < sizeof head) {
+    auto got = stream.Read(std::span(head + nRead, sizeof head - nRead));
+    if (!got || *got == 0) break;
+    nRead += *got;
+  }
+  return nRead < sizeof head || std::memcmp(head, "MSCF", sizeof head) != 0;
+}
+
 Win32Error Iterate(std::string_view cabinetPath, Iteration& run) {
+  if (LacksCabinetSignature(cabinetPath)) return kErrorInvalidData;
   if (!SetupIterateCabinetW(Widen(cabinetPath).c_str(), 0, &OnNotification, &run)) {
     return run.failed ? kErrorNotEnoughMemory : LastError();
   }
