@@ -162,22 +162,9 @@ Win32Error TerminateProcess(uint32_t pid) {
 
 // On Linux a process handle is the child's pid: waiting reaps it, and a
 // handle dropped unwaited leaves the child to be reaped at our exit.
-ProcessHandle::~ProcessHandle() = default;
-
 void ProcessHandle::Close() {
   m_handle = kNoNativeHandle;
   m_pid = 0;
-}
-
-ProcessHandle::ProcessHandle(ProcessHandle&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, kNoNativeHandle)), m_pid(std::exchange(other.m_pid, 0)) {}
-
-ProcessHandle& ProcessHandle::operator=(ProcessHandle&& other) noexcept {
-  if (this != &other) {
-    m_handle = std::exchange(other.m_handle, kNoNativeHandle);
-    m_pid = std::exchange(other.m_pid, 0);
-  }
-  return *this;
 }
 
 // A process killed by a signal gives 128 + the signal's number, as a shell

@@ -86,24 +86,10 @@ Win32Error TerminateProcess(uint32_t pid) {
   return kErrorSuccess;
 }
 
-ProcessHandle::~ProcessHandle() { Close(); }
-
 void ProcessHandle::Close() {
   if (m_handle != kNoNativeHandle) ::CloseHandle(m_handle);
   m_handle = kNoNativeHandle;
   m_pid = 0;
-}
-
-ProcessHandle::ProcessHandle(ProcessHandle&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, kNoNativeHandle)), m_pid(std::exchange(other.m_pid, 0)) {}
-
-ProcessHandle& ProcessHandle::operator=(ProcessHandle&& other) noexcept {
-  if (this != &other) {
-    Close();
-    m_handle = std::exchange(other.m_handle, kNoNativeHandle);
-    m_pid = std::exchange(other.m_pid, 0);
-  }
-  return *this;
 }
 
 std::expected<uint32_t, Win32Error> ProcessHandle::Wait() {

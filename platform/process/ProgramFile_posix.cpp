@@ -17,13 +17,6 @@
 // place by whoever has write permission on it.
 namespace platform {
 
-ProgramFile::~ProgramFile() { Close(); }
-
-void ProgramFile::ReleaseImage() {
-  m_image.clear();
-  m_image.shrink_to_fit();
-}
-
 void ProgramFile::Close() {
   ReleaseImage();
   if (m_hFile != kNoNativeHandle) ::close(m_hFile);

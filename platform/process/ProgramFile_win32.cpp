@@ -35,13 +35,6 @@ Win32Error ReadWhole(HANDLE file, std::vector<uint8_t>& image) {
 
 }  // namespace
 
-ProgramFile::~ProgramFile() { Close(); }
-
-void ProgramFile::ReleaseImage() {
-  m_image.clear();
-  m_image.shrink_to_fit();
-}
-
 void ProgramFile::Close() {
   ReleaseImage();
   if (m_hFile != kNoNativeHandle) ::CloseHandle(m_hFile);
