@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/core/NativeHandle.h"
 #include "platform/core/Win32Error.h"
 
 // The device of a network adapter, opened by its device path
@@ -51,7 +52,7 @@ class AdapterDevice {
  private:
   std::string m_strName;
   uint32_t m_nIndex = 0;
-  int m_sysfsFd = -1;  // the interface's sysfs folder, when it is this namespace's
+  NativeHandle m_hDevice = kNoNativeHandle;  // the open device, when the system gives one
 };
 
 }  // namespace platform::net

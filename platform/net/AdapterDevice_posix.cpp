@@ -37,26 +37,28 @@ std::string AdapterDevicePath(std::string_view adapterName) {
   return std::string(kDevicePrefix) + std::string(adapterName);
 }
 
+// On Linux the device handle is the interface's sysfs folder, open when the
+// interface belongs to this network namespace.
 AdapterDevice::~AdapterDevice() { Close(); }
 
 AdapterDevice::AdapterDevice(AdapterDevice&& other) noexcept
     : m_strName(std::move(other.m_strName)),
       m_nIndex(std::exchange(other.m_nIndex, 0)),
-      m_sysfsFd(std::exchange(other.m_sysfsFd, -1)) {}
+      m_hDevice(std::exchange(other.m_hDevice, kNoNativeHandle)) {}
 
 AdapterDevice& AdapterDevice::operator=(AdapterDevice&& other) noexcept {
   if (this != &other) {
     Close();
     m_strName = std::move(other.m_strName);
     m_nIndex = std::exchange(other.m_nIndex, 0);
-    m_sysfsFd = std::exchange(other.m_sysfsFd, -1);
+    m_hDevice = std::exchange(other.m_hDevice, kNoNativeHandle);
   }
   return *this;
 }
 
 void AdapterDevice::Close() {
-  if (m_sysfsFd >= 0) ::close(m_sysfsFd);
-  m_sysfsFd = -1;
+  if (m_hDevice != kNoNativeHandle) ::close(m_hDevice);
+  m_hDevice = kNoNativeHandle;
   m_nIndex = 0;
   m_strName.clear();
 }
@@ -79,7 +81,7 @@ std::expected<AdapterDevice, Win32Error> AdapterDevice::Open(std::string_view de
   ScopedFd folderFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (folderFd.Valid()) {
     std::expected<std::string, int> text = ReadAttribute(folderFd.Get(), "ifindex");
-    if (text && std::strtoul(text->c_str(), nullptr, 10) == index) device.m_sysfsFd = folderFd.Release();
+    if (text && std::strtoul(text->c_str(), nullptr, 10) == index) device.m_hDevice = folderFd.Release();
   }
   return device;
 }
@@ -89,8 +91,8 @@ std::expected<uint32_t, Win32Error> AdapterDevice::QueryGlobalStats(uint32_t nOi
   if (nOid != kOidGenMediaConnectStatus) return std::unexpected(kErrorNotSupported);
   if (if_nametoindex(m_strName.c_str()) != m_nIndex) return std::unexpected(kErrorDeviceNotConnected);
 
-  if (m_sysfsFd >= 0) {
-    std::expected<std::string, int> carrier = ReadAttribute(m_sysfsFd, "carrier");
+  if (m_hDevice >= 0) {
+    std::expected<std::string, int> carrier = ReadAttribute(m_hDevice, "carrier");
     if (!carrier) {
       // The kernel refuses to tell the carrier of an interface that is down.
       if (carrier.error() == EINVAL) return std::unexpected(kErrorNotReady);

@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "platform/core/NativeHandle.h"
 #include "platform/core/Win32Error.h"
 #include "platform/net/SocketAddress.h"
 
@@ -46,7 +47,7 @@ class IcmpSocket {
   void Close();
 
  private:
-  int m_fd = -1;
+  NativeSocket m_socket = kNoNativeSocket;
   bool m_bRaw = false;
   uint16_t m_nIdentifier = 0;
 };

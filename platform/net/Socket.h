@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "platform/core/NativeHandle.h"
 #include "platform/core/Win32Error.h"
 #include "platform/net/SocketAddress.h"
 
@@ -42,12 +43,12 @@ class Socket {
   // recv() of one datagram (or what is there) of at most nMaxBytes.
   std::expected<std::vector<uint8_t>, Win32Error> Receive(size_t nMaxBytes);
 
-  bool IsOpen() const { return m_fd >= 0; }
+  bool IsOpen() const { return m_socket != kNoNativeSocket; }
   void Close();
 
  private:
-  explicit Socket(int fd) : m_fd(fd) {}
-  int m_fd = -1;
+  explicit Socket(NativeSocket socket) : m_socket(socket) {}
+  NativeSocket m_socket = kNoNativeSocket;
 };
 
 }  // namespace platform::net
