@@ -154,17 +154,27 @@ bool Xdotool(const std::vector<std::string>& args) {
 bool FileDialogTyping::Type(const std::string& text) {
   using namespace std::chrono_literals;
   m_strText = text;
+  m_bTyping = true;
+  const bool bTyped = RunPumping({"xdotool", "search", "--sync", "--onlyvisible", "--name", m_strTitle, "windowfocus",
+                                  "--sync", "%1", "sleep", "0.5", "key", "ctrl+a", "type", "--delay", "20", text},
+                                 30s) == 0 &&
+                      RunPumping({"xdotool", "key", "Return"}) == 0;
+  // The wait for the dialog to close starts once the last key is pressed;
+  // typing itself may take seconds on a loaded machine.
   m_typedAt = std::chrono::steady_clock::now();
-  return RunPumping({"xdotool", "search", "--sync", "--onlyvisible", "--name", m_strTitle, "windowfocus", "--sync",
-                     "%1", "sleep", "0.5", "key", "ctrl+a", "type", "--delay", "20", text},
-                    30s) == 0 &&
-         RunPumping({"xdotool", "key", "Return"}) == 0;
+  m_bTyping = false;
+  return bTyped;
 }
 
 void FileDialogTyping::RetypeIfStillShown() {
   using namespace std::chrono_literals;
-  if (m_strText.empty() || std::chrono::steady_clock::now() - m_typedAt < 5s) return;
-  if (RunPumping({"xdotool", "search", "--onlyvisible", "--name", m_strTitle}, 5s) == 0) Type(m_strText);
+  // Ticks run nested while the keys are typed; they wait for the typing.
+  if (m_bTyping || m_strText.empty() || std::chrono::steady_clock::now() - m_typedAt < 5s) return;
+  if (RunPumping({"xdotool", "search", "--onlyvisible", "--name", m_strTitle}, 5s) == 0) {
+    Type(m_strText);
+  } else {
+    m_strText.clear();  // it closed: nothing is typed again
+  }
 }
 
 bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {

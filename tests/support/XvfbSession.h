@@ -63,6 +63,7 @@ class FileDialogTyping {
   std::string m_strTitle;
   std::string m_strText;
   std::chrono::steady_clock::time_point m_typedAt;
+  bool m_bTyping = false;
 };
 // Pumps messages until `done` or the time is up; false on time-out.
 bool WaitFor(const std::function<bool()>& done,
