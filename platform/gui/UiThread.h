@@ -25,7 +25,7 @@ bool IsUiThread();
 void RunModalLoop(const std::function<bool()>& done);
 // The same with a time limit: false when the time ran out first.
 bool PumpMessagesUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
-// Runs what is pending now, without waiting.
+// Runs what is pending now, without waiting (for at most a short while).
 void PumpMessages();
 // A message loop for a program whose main window is not modal: runs until
 // PostQuitMessage and returns its exit code.

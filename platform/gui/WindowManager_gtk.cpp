@@ -28,6 +28,9 @@ namespace platform::gui {
 
 namespace {
 
+// Below the toolkit's redraws (GDK_PRIORITY_REDRAW) and above its idle work.
+constexpr int kTimerPriority = G_PRIORITY_DEFAULT_IDLE;
+
 // ---------------------------------------------------------------- registry
 std::mutex g_registryLock;                           // guards the two maps (posting threads read them)
 std::unordered_map<uint64_t, WindowData*> g_bySerial;
@@ -623,8 +626,10 @@ void RunModalLoop(const std::function<bool()>& done) {
 bool PumpMessagesUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
   Initialize();
   const auto deadline = std::chrono::steady_clock::now() + timeout;
-  // A periodic wake-up, so the loop notices the deadline while idle.
-  const guint tick = g_timeout_add(10, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
+  // A periodic wake-up, so the loop notices the deadline while idle; at the
+  // lowest priority, so a slow `done` never starves a redraw or a timer.
+  const guint tick = g_timeout_add_full(
+      G_PRIORITY_LOW, 10, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr, nullptr);
   bool ok = true;
   while (!done()) {
     if (std::chrono::steady_clock::now() >= deadline) {
@@ -639,7 +644,12 @@ bool PumpMessagesUntil(const std::function<bool()>& done, std::chrono::milliseco
 
 void PumpMessages() {
   Initialize();
-  while (g_main_context_iteration(nullptr, FALSE)) {
+  // A timer whose handler outlasts its period is due again each time it has
+  // run, so "until nothing is due" might never come: the pass ends after a
+  // bounded time of work instead.
+  constexpr auto kLongestPass = std::chrono::milliseconds(50);
+  const auto end = std::chrono::steady_clock::now() + kLongestPass;
+  while (g_main_context_iteration(nullptr, FALSE) && std::chrono::steady_clock::now() < end) {
   }
 }
 
@@ -796,7 +806,11 @@ UINT_PTR Window::SetTimer(UINT_PTR nIDEvent, UINT nElapse) {
   KillTimer(nIDEvent);
   const uint64_t generation = g_nextTimerGeneration++;
   auto* key = new TimerKey{w->serial, nIDEvent, generation};
-  const guint source = g_timeout_add_full(G_PRIORITY_DEFAULT, std::max<UINT>(1, nElapse), OnTimerSource, key, FreeTimerKey);
+  // WM_TIMER comes last on Windows, after input, posted messages and
+  // WM_PAINT: a timer whose handler takes longer than its period must not
+  // keep the toolkit from painting (its redraws run below default priority).
+  const guint source =
+      g_timeout_add_full(kTimerPriority, std::max<UINT>(1, nElapse), OnTimerSource, key, FreeTimerKey);
   w->timers.push_back({nIDEvent, source, generation});
   return nIDEvent;
 }

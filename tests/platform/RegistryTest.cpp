@@ -421,13 +421,16 @@ std::vector<std::string> TempFilesIn(const std::string& folder) {
 }
 
 // The child's loop: a value whose every byte and whose length tell which
-// write made it, so a mixture of two writes would show.
-[[noreturn]] void GrowForever(size_t start) {
+// write made it, so a mixture of two writes would show. A byte on `ready`
+// says the first write is in the hive, so every round kills a writer that
+// has made progress, however slow the machine (or a sanitizer) makes it.
+[[noreturn]] void GrowForever(size_t start, int ready) {
   RegKey key;
   if (key.Create(RegRoot::kLocalMachine, "Software\\Crash") != platform::kErrorSuccess) _exit(3);
   for (size_t n = start;; ++n) {
     Bytes data(n * 64, static_cast<uint8_t>(n));
     if (key.SetValue("Grow", platform::kRegBinary, data) != platform::kErrorSuccess) _exit(4);
+    if (n == start && write(ready, "w", 1) != 1) _exit(5);
   }
 }
 
@@ -441,10 +444,19 @@ TEST(RegistryStore, KilledWritersLeaveTheOldOrTheNewHive) {
   std::uniform_int_distribution<int> delay(0, 4000);
   size_t last = 0;
   for (int round = 0; round < 200; ++round) {
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
     pid_t child = fork();
     ASSERT_GE(child, 0);
-    if (child == 0) GrowForever(last + 1);
-    usleep(static_cast<useconds_t>(delay(random)));
+    if (child == 0) {
+      close(ready[0]);
+      GrowForever(last + 1, ready[1]);
+    }
+    close(ready[1]);
+    char written = 0;
+    ssize_t got = read(ready[0], &written, 1);
+    close(ready[0]);
+    if (got == 1) usleep(static_cast<useconds_t>(delay(random)));  // else its status says why
     ASSERT_EQ(kill(child, SIGKILL), 0);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
