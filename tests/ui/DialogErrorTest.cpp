@@ -144,7 +144,8 @@ TEST_F(DialogErrorWindowTest, SavesTheReportUnderATypedNameAndOpensTheGuide) {
 
   // Each stage moves on before it clicks or types: a click that opens a
   // dialog returns only when that dialog closes, and the next stages run
-  // inside it.
+  // inside it. A stage that waits on a program (xdotool) checks afterwards
+  // that no tick nested in that wait has moved on meanwhile.
   int nStage = 0;
   CDialogError* pPage = nullptr;
   std::string strShownMessage;
@@ -170,7 +171,7 @@ TEST_F(DialogErrorWindowTest, SavesTheReportUnderATypedNameAndOpensTheGuide) {
         break;
       case 4:  // saved silently, the page stays: save again where nothing can be written
         saveDialog.RetypeIfStillShown();
-        if (ReadHostFile(typed).empty() || pActive != pPage || !pPage->IsWindowEnabled()) break;
+        if (nStage != 4 || ReadHostFile(typed).empty() || pActive != pPage || !pPage->IsWindowEnabled()) break;
         nStage = 5;
         ClickAt(*pPage, 190, 270);
         break;
@@ -180,12 +181,12 @@ TEST_F(DialogErrorWindowTest, SavesTheReportUnderATypedNameAndOpensTheGuide) {
         break;
       case 6:  // the user is told
         saveDialog.RetypeIfStillShown();
-        if (!visibleWizardWindows()) break;
+        if (!visibleWizardWindows() || nStage != 6) break;
         nStage = 7;
         RunPumping({"xdotool", "key", "Return"});
         break;
       case 7:  // the guide, then close
-        if (visibleWizardWindows() || !pPage->IsWindowEnabled()) break;
+        if (visibleWizardWindows() || nStage != 7 || !pPage->IsWindowEnabled()) break;
         nStage = 8;
         ClickAt(*pPage, 350, 210);
         break;

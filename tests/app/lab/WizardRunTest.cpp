@@ -285,9 +285,9 @@ TEST_F(WizardRunTest, WithoutDnsTheRunFailsOnTheErrorPageWhichSavesTheReport) {
             EXPECT_TRUE(saveDialog.Type(folder.Path() + "/report"));
             break;
           case kSaved: {
-            saveDialog.RetypeIfStillShown();
+            saveDialog.RetypeIfStillShown();  // ticks nested in it may move on
             const std::string saved = ReadHostFile(folder.Path() + "/report.rpt");
-            if (saved.empty() || !dynamic_cast<CDialogError*>(pActive) || !pActive->IsWindowEnabled()) break;
+            if (stage != kSaved || saved.empty() || !dynamic_cast<CDialogError*>(pActive) || !pActive->IsWindowEnabled()) break;
             EXPECT_FALSE(fs::exists(folder.Path() + "/report")) << "saved without the extension";
             const std::u16string& report = app.m_pRun->m_setupReport.Text();
             EXPECT_EQ(saved.size(), 2 + 2 * report.size());
