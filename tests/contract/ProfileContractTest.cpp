@@ -13,11 +13,9 @@
 #include "tests/support/ScratchSpace.h"
 
 #ifdef _WIN32
-#include <windows.h>
-
 #include <map>
 
-#include "platform/text/Utf.h"
+#include "platform/core/Wide_win32.h"
 #include "tests/support/Wine.h"
 #endif
 
@@ -72,12 +70,10 @@ TEST_P(ReadRuleTest, MemoryAndFileGiveTheWindowsAnswer) {
 // The system's own reader asked the same of the same file.
 std::string SystemReads(const std::string& path, const char* section, const char* key) {
   std::wstring buffer(4096, L'\0');
-  const std::u16string s = platform::Utf8ToUtf16(section), k = platform::Utf8ToUtf16(key),
-                       file = platform::Utf8ToUtf16(path);
-  const DWORD n = GetPrivateProfileStringW(reinterpret_cast<LPCWSTR>(s.c_str()), reinterpret_cast<LPCWSTR>(k.c_str()),
-                                           L"dflt", buffer.data(), static_cast<DWORD>(buffer.size()),
-                                           reinterpret_cast<LPCWSTR>(file.c_str()));
-  return platform::Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(buffer.data()), n));
+  const DWORD n = GetPrivateProfileStringW(platform::Widen(section).c_str(), platform::Widen(key).c_str(), L"dflt",
+                                           buffer.data(), static_cast<DWORD>(buffer.size()),
+                                           platform::Widen(path).c_str());
+  return platform::Narrow(std::wstring_view(buffer.data(), n));
 }
 
 // Where Wine 8's reader answers otherwise than the table, and why the table
