@@ -7,7 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtk/gtk.h>
+
+#include <cstdio>
 #include <cstdlib>
+#include <string_view>
 #include <thread>
 
 #include "platform/gui/UiThread.h"
@@ -149,32 +153,101 @@ bool Xdotool(const std::vector<std::string>& args) {
   return RunPumping(argv) == 0;
 }
 
+namespace {
+
+// The toolkit's file dialog of a title that is shown now, or null.
+GtkFileChooser* ShownFileDialog(const std::string& title) {
+  GtkFileChooser* found = nullptr;
+  GList* windows = gtk_window_list_toplevels();
+  for (GList* item = windows; item && !found; item = item->next) {
+    GtkWindow* window = GTK_WINDOW(item->data);
+    const char* shownTitle = gtk_window_get_title(window);
+    if (GTK_IS_FILE_CHOOSER(window) && gtk_widget_get_visible(GTK_WIDGET(window)) && shownTitle &&
+        title == shownTitle) {
+      found = GTK_FILE_CHOOSER(window);
+    }
+  }
+  g_list_free(windows);
+  return found;
+}
+
+void CollectNameFields(GtkWidget* widget, gpointer fields) {
+  if (std::string_view(G_OBJECT_TYPE_NAME(widget)) == "GtkFileChooserEntry") {
+    static_cast<std::vector<GtkWidget*>*>(fields)->push_back(widget);
+  } else if (GTK_IS_CONTAINER(widget)) {
+    gtk_container_forall(GTK_CONTAINER(widget), CollectNameFields, fields);
+  }
+}
+
+}  // namespace
+
+std::optional<std::string> FileDialogTyping::ShownName() const {
+  GtkFileChooser* dialog = ShownFileDialog(m_strTitle);
+  if (!dialog) return std::nullopt;
+  gchar* current = gtk_file_chooser_get_current_name(dialog);
+  std::string name = current ? current : "";
+  g_free(current);
+  return name;
+}
+
+// Keys go where the keyboard focus is; a click that landed in the dialog's
+// file list would take them there, as it would a user's.
+void FileDialogTyping::FocusNameField() const {
+  GtkFileChooser* dialog = ShownFileDialog(m_strTitle);
+  if (!dialog) return;
+  std::vector<GtkWidget*> fields;
+  CollectNameFields(GTK_WIDGET(dialog), &fields);
+  for (GtkWidget* field : fields) {
+    if (gtk_widget_is_visible(field)) gtk_widget_grab_focus(field);
+  }
+}
+
 // xdotool's type takes every argument after it as text, so Return is a
 // command of its own.
-bool FileDialogTyping::Type(const std::string& text) {
+bool FileDialogTyping::Enter() {
   using namespace std::chrono_literals;
-  m_strText = text;
   m_bTyping = true;
-  const bool bTyped = RunPumping({"xdotool", "search", "--sync", "--onlyvisible", "--name", m_strTitle, "windowfocus",
-                                  "--sync", "%1", "sleep", "0.5", "key", "ctrl+a", "type", "--delay", "20", text},
-                                 30s) == 0 &&
-                      RunPumping({"xdotool", "key", "Return"}) == 0;
-  // The wait for the dialog to close starts once the last key is pressed;
-  // typing itself may take seconds on a loaded machine.
-  m_typedAt = std::chrono::steady_clock::now();
+  bool bHeld = false;
+  for (int attempt = 0; attempt < 3 && !bHeld; ++attempt) {
+    if (!Shown()) {
+      std::fprintf(stderr, "no file dialog \"%s\" is shown\n", m_strTitle.c_str());
+      break;
+    }
+    FocusNameField();
+    const bool bTyped = RunPumping({"xdotool", "search", "--sync", "--onlyvisible", "--name", m_strTitle,
+                                    "windowfocus", "--sync", "%1", "sleep", "0.5", "key", "ctrl+a", "type",
+                                    "--delay", "20", m_strText},
+                                   30s) == 0;
+    bHeld = bTyped && WaitFor([this] { return ShownName() == m_strText; }, 3s);
+    if (!bHeld) {
+      std::fprintf(stderr, "the file dialog \"%s\" holds \"%s\" after \"%s\" was typed; typing it again\n",
+                   m_strTitle.c_str(), ShownName().value_or("(no dialog)").c_str(), m_strText.c_str());
+    }
+  }
+  const bool bEntered = bHeld && RunPumping({"xdotool", "key", "Return"}) == 0;
+  // The wait for the dialog to close starts once Return is pressed; typing
+  // itself may take seconds on a loaded machine.
+  m_enteredAt = std::chrono::steady_clock::now();
   m_bTyping = false;
-  return bTyped;
+  return bEntered;
+}
+
+bool FileDialogTyping::Type(const std::string& text) {
+  m_strText = text;
+  return Enter();
 }
 
 void FileDialogTyping::RetypeIfStillShown() {
   using namespace std::chrono_literals;
   // Ticks run nested while the keys are typed; they wait for the typing.
-  if (m_bTyping || m_strText.empty() || std::chrono::steady_clock::now() - m_typedAt < 5s) return;
-  if (RunPumping({"xdotool", "search", "--onlyvisible", "--name", m_strTitle}, 5s) == 0) {
-    Type(m_strText);
-  } else {
+  if (m_bTyping || m_strText.empty() || std::chrono::steady_clock::now() - m_enteredAt < 5s) return;
+  if (!ShownName()) {
     m_strText.clear();  // it closed: nothing is typed again
+    return;
   }
+  std::fprintf(stderr, "the file dialog \"%s\" is still shown 5 s after Return; entering the name again\n",
+               m_strTitle.c_str());
+  Enter();
 }
 
 bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,20 +50,30 @@ int RunPumping(const std::vector<std::string>& argv,
 // xdotool with these arguments; true when it succeeded.
 bool Xdotool(const std::vector<std::string>& args);
 // Types a name into the visible file dialog of a title and presses Return.
-// The dialog can close only after the tick that typed has returned, so the
+// The name is typed again until the dialog's name field holds it. Type only
+// from a tick that saw Shown(): such a tick runs inside the dialog's own
+// loop, whereas a tick that waited for the dialog would have it run nested
+// inside that wait, where it cannot be seen. The dialog can close only
+// after the tick that typed has returned, so the
 // tick's successors call RetypeIfStillShown while they wait: a dialog still
-// shown seconds later lost a key press while it was settling, and gets the
-// name again.
+// shown seconds later lost its Return (a completion popup may take one), or
+// a key press while it was settling, and gets the name and Return again.
 class FileDialogTyping {
  public:
   explicit FileDialogTyping(std::string title) : m_strTitle(std::move(title)) {}
+  bool Shown() const { return ShownName().has_value(); }
   bool Type(const std::string& text);
   void RetypeIfStillShown();
 
  private:
+  bool Enter();
+  void FocusNameField() const;
+  // What the dialog's name field holds; nullopt when no such dialog shows.
+  std::optional<std::string> ShownName() const;
+
   std::string m_strTitle;
   std::string m_strText;
-  std::chrono::steady_clock::time_point m_typedAt;
+  std::chrono::steady_clock::time_point m_enteredAt;
   bool m_bTyping = false;
 };
 // Pumps messages until `done` or the time is up; false on time-out.

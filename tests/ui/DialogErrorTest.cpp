@@ -166,6 +166,7 @@ TEST_F(DialogErrorWindowTest, SavesTheReportUnderATypedNameAndOpensTheGuide) {
         ClickAt(*pPage, 190, 270);
         break;
       case 3:  // the save dialog: a name without extension
+        if (!saveDialog.Shown()) break;
         nStage = 4;
         EXPECT_TRUE(saveDialog.Type(folder.Path() + "/typed-report"));
         break;
@@ -176,6 +177,7 @@ TEST_F(DialogErrorWindowTest, SavesTheReportUnderATypedNameAndOpensTheGuide) {
         ClickAt(*pPage, 190, 270);
         break;
       case 5:
+        if (!saveDialog.Shown()) break;
         nStage = 6;
         EXPECT_TRUE(saveDialog.Type(folder.Path() + "/blocked"));
         break;
