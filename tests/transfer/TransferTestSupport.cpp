@@ -97,6 +97,8 @@ const TestKeys& SharedTestKeys() {
   return keys;
 }
 
+std::string ReadKeyFile(const std::string& path) { return ReadHostFile(path); }
+
 std::string OpensslSign(const std::string& privateKeyPath, const std::string& bytes) {
   TempDir folder;
   std::string data = folder.WriteFile("data", bytes);

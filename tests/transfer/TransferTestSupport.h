@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "system/ReportSink.h"
+#include "tests/transfer/SigningKeys.h"
 #include "tests/support/TempPrefix.h"
 #include "tests/support/ToolRunner.h"
 
@@ -27,19 +28,6 @@ struct TestPki {
 };
 const TestPki& SharedTestPki();
 
-// Signing keys made with the openssl command once per test process: two
-// 2048-bit RSA pairs (PEM files) and an EC public key.
-struct TestKeys {
-  std::string privateKey;
-  std::string publicKey;
-  std::string otherPrivateKey;
-  std::string otherPublicKey;
-  std::string ecPublicKey;
-};
-const TestKeys& SharedTestKeys();
-
-// The raw signature `openssl dgst -sha512 -sign` makes over the bytes.
-std::string OpensslSign(const std::string& privateKeyPath, const std::string& bytes);
 // Base64 with CR LF after every 64 characters, as a signed list carries it.
 std::string Base64Lines(const std::string& bytes);
 // INI text + BEGIN line + signature text + CR LF + END marker.

@@ -161,38 +161,4 @@ TEST_F(UpdateListTest, MissingFileAndMissingKeyHaveTheirOwnCodes) {
   EXPECT_EQ(m_report.lines, std::vector<std::string>{"Updatelist Verify Fail (Public Key Find Fail)\r\n"});
 }
 
-struct BlockCase {
-  const char* name;
-  std::string text;
-  int result;
-};
-
-class VerFileCheckCases : public ::testing::TestWithParam<BlockCase> {};
-
-TEST_P(VerFileCheckCases, JudgesTheSignatureBlock) {
-  TempPrefix prefix;
-  WriteHostFile(prefix.DriveC() + "/v.ver", GetParam().text);
-  uint32_t count = static_cast<uint32_t>(GetParam().text.find("-----BEGIN") + 1);
-  EXPECT_EQ(VerFileCheck(count, "C:\\v.ver"), GetParam().result);
-}
-
-const std::string kBlock = "[G]\r\n-----BEGIN SIGNATURE-----\r\nQUJD\r\n-----END SIGNATURE-----";
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, VerFileCheckCases,
-    ::testing::Values(BlockCase{"WellFormed", kBlock, kVerFileOk},
-                      BlockCase{"HyphensAfterEnd", kBlock + "\r\n-----\r\n", kVerFileOk},
-                      BlockCase{"NoMarkersAtAll", "[G]\r\nA=1\r\n", kVerFileOk},
-                      BlockCase{"Empty", "", kVerFileEmpty},
-                      BlockCase{"TwoBegins", kBlock + "-----BEGIN SIGNATURE-----", kVerFileMarkerTwice},
-                      BlockCase{"LetterAfterEnd", kBlock + "\r\nq", kVerFileTrailing},
-                      // A short signed part must not shorten the inspected tail.
-                      BlockCase{"LetterBeyondCount", kBlock + std::string(64, '-') + "q", kVerFileTrailing}),
-    [](const ::testing::TestParamInfo<BlockCase>& info) { return std::string(info.param.name); });
-
-TEST(VerFileCheck, MissingFileIsZero) {
-  TempPrefix prefix;
-  EXPECT_EQ(VerFileCheck(1, "C:\\nothing.ver"), kVerFileOpenFail);
-}
-
 }  // namespace
