@@ -2,13 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "tests/support/TempPrefix.h"
+#include "platform/fs/FileSystem.h"
+#include "tests/support/ScratchSpace.h"
 
 namespace {
 
@@ -33,14 +32,11 @@ class ArchiveInputTest : public ::testing::TestWithParam<ReadPattern> {
     std::mt19937 random(7);
     m_bytes.resize(kFileBytes);
     for (auto& b : m_bytes) b = static_cast<char>(random());
-    std::filesystem::create_directories(prefix.DriveC() + "/arc");
-    std::FILE* f = std::fopen((prefix.DriveC() + "/arc/data.bin").c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fwrite(m_bytes.data(), 1, m_bytes.size(), f);
-    std::fclose(f);
+    ASSERT_EQ(platform::fs::MakeDirectory(scratch.PathOf("arc")), platform::kErrorSuccess);
+    ASSERT_EQ(platform::fs::WriteFileAtomic(scratch.PathOf("arc\\data.bin"), m_bytes), platform::kErrorSuccess);
   }
 
-  TempPrefix prefix;
+  ScratchSpace scratch;
   std::string m_bytes;
 };
 
@@ -48,7 +44,7 @@ class ArchiveInputTest : public ::testing::TestWithParam<ReadPattern> {
 // window stands, and stops short only at the end of the file.
 TEST_P(ArchiveInputTest, ReadsReturnTheFileBytesAtThePosition) {
   CArchiveInput input;
-  ASSERT_TRUE(input.Open("C:\\arc\\data.bin"));
+  ASSERT_TRUE(input.Open(scratch.PathOf("arc\\data.bin")));
   ASSERT_EQ(input.Size(), kFileBytes);
   std::vector<uint8_t> buffer;
   for (const Step& step : GetParam().steps) {
@@ -94,9 +90,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(ArchiveInputOpenTest, MissingFileDoesNotOpen) {
-  TempPrefix prefix;
+  ScratchSpace scratch;
   CArchiveInput input;
-  EXPECT_FALSE(input.Open("C:\\nothere.zip"));
+  EXPECT_FALSE(input.Open(scratch.PathOf("nothere.zip")));
   uint8_t byte = 0;
   EXPECT_FALSE(input.Read(&byte, 1).has_value());
 }

@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "platform/fs/FileSystem.h"
 #include "system/CommandLine.h"
-#include "tests/support/TempPrefix.h"
+#include "tests/support/ScratchSpace.h"
 
 namespace {
 
@@ -86,23 +86,24 @@ TEST(InfFileTest, SubstitutesStringsAndFolderIds) {
 }
 
 TEST(InfFileTest, LoadsUtf16AndUtf8Files) {
-  TempPrefix prefix;
+  ScratchSpace scratch;
   std::u16string wide = u"\uFEFF[섹션]\r\n키 = 값, \"a b\"\r\n";
   std::string bytes;
   for (char16_t unit : wide) {
     bytes += static_cast<char>(unit & 0xFF);
     bytes += static_cast<char>(unit >> 8);
   }
-  std::ofstream(prefix.DriveC() + "/wide.inf", std::ios::binary) << bytes;
-  std::ofstream(prefix.DriveC() + "/narrow.inf", std::ios::binary) << "\xEF\xBB\xBF[섹션]\n키 = 값, \"a b\"\n";
-  for (const char* path : {"C:\\wide.inf", "C:\\narrow.inf"}) {
+  ASSERT_EQ(platform::fs::WriteFileAtomic(scratch.PathOf("wide.inf"), bytes), platform::kErrorSuccess);
+  ASSERT_EQ(platform::fs::WriteFileAtomic(scratch.PathOf("narrow.inf"), "\xEF\xBB\xBF[섹션]\n키 = 값, \"a b\"\n"),
+            platform::kErrorSuccess);
+  for (const std::string& path : {scratch.PathOf("wide.inf"), scratch.PathOf("narrow.inf")}) {
     CInfFile inf;
     ASSERT_TRUE(inf.Load(path)) << path;
     ASSERT_NE(inf.Find("섹션", "키"), nullptr) << path;
     EXPECT_EQ(inf.Find("섹션", "키")->m_fields, (Fields{"값", "a b"})) << path;
   }
   CInfFile missing;
-  EXPECT_FALSE(missing.Load("C:\\none.inf"));
+  EXPECT_FALSE(missing.Load(scratch.PathOf("none.inf")));
 }
 
 struct CommandCase {
