@@ -4,11 +4,9 @@
 
 #include <string>
 
-#include "platform/sim/HostPath.h"
 #include "platform/resources/ModuleResources.h"
-#include "tests/data/authenticode/Fixtures.h"
-#include "tests/support/TempPrefix.h"
-#include "tests/support/ToolRunner.h"
+#include "tests/support/ScratchSpace.h"
+#include "tests/system/VersionFixtures.h"
 
 namespace {
 
@@ -30,7 +28,7 @@ struct Expected {
 
 class VersionInfoFixtures : public ::testing::TestWithParam<Expected> {
  protected:
-  TempPrefix m_prefix;
+  ScratchSpace m_machine;  // the prefix on Linux
 };
 
 // The strings the resource scripts put in come back for every width,
@@ -38,7 +36,7 @@ class VersionInfoFixtures : public ::testing::TestWithParam<Expected> {
 TEST_P(VersionInfoFixtures, ReadsTheScriptsStrings) {
   const Expected& e = GetParam();
   CVersionInfo info;
-  ASSERT_TRUE(info.Load(FixtureWindowsPath(e.file)));
+  ASSERT_TRUE(info.Load(VersionFixture(e.file)));
   EXPECT_EQ(info.GetTranslation(), e.translation);
   EXPECT_EQ(info.GetFileDescription(), e.description);
   EXPECT_EQ(info.GetFileVersion(), e.version);
@@ -57,12 +55,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 class VersionInfoWithoutResource : public ::testing::TestWithParam<const char*> {
  protected:
-  TempPrefix m_prefix;
+  ScratchSpace m_machine;  // the prefix on Linux
 };
 
 TEST_P(VersionInfoWithoutResource, LoadsAsFalseAndReadsEmptyStrings) {
   CVersionInfo info;
-  EXPECT_FALSE(info.Load(FixtureWindowsPath(GetParam())));
+  EXPECT_FALSE(info.Load(VersionFixture(GetParam())));
   EXPECT_FALSE(info.IsLoaded());
   EXPECT_EQ(info.GetTranslation(), 0u);
   EXPECT_EQ(info.GetFileDescription(), "");
@@ -75,14 +73,9 @@ INSTANTIATE_TEST_SUITE_P(Files, VersionInfoWithoutResource,
                          ::testing::Values("plain64.exe", "strings64.dll", "notes.txt", "signed.cab", "missing.exe"),
                          [](const ::testing::TestParamInfo<const char*>& info) { return CaseName(info.param); });
 
-class VersionInfoTest : public ::testing::Test {
- protected:
-  TempPrefix m_prefix;
-};
-
 TEST_F(VersionInfoTest, ExplicitTranslationReadsTheOtherTable) {
   CVersionInfo info;
-  ASSERT_TRUE(info.Load(FixtureWindowsPath("app32.exe")));
+  ASSERT_TRUE(info.Load(VersionFixture("app32.exe")));
   EXPECT_EQ(info.GetString("FileDescription", 0x041204b0), "감마 브라우저");
   EXPECT_EQ(info.GetString("FileVersion", 0x041204b0), "7.0.0.5 (한국어)");
   EXPECT_EQ(info.GetString("CompanyName"), "Gamma Software");
@@ -101,33 +94,14 @@ TEST_F(VersionInfoTest, ProgramReadsItsOwnVersion) {
 
 TEST_F(VersionInfoTest, ReloadAndResetDropTheOldBlock) {
   CVersionInfo info;
-  ASSERT_TRUE(info.Load(FixtureWindowsPath("app64.exe")));
-  EXPECT_FALSE(info.Load(FixtureWindowsPath("plain64.exe")));
+  ASSERT_TRUE(info.Load(VersionFixture("app64.exe")));
+  EXPECT_FALSE(info.Load(VersionFixture("plain64.exe")));
   EXPECT_EQ(info.GetFileVersion(), "");
   EXPECT_EQ(info.GetTranslation(), 0u);
-  ASSERT_TRUE(info.Load(FixtureWindowsPath("app32.exe")));
+  ASSERT_TRUE(info.Load(VersionFixture("app32.exe")));
   info.Reset();
   EXPECT_FALSE(info.IsLoaded());
   EXPECT_EQ(info.GetProductName(), "");
-}
-
-TEST_F(VersionInfoTest, ToolPrintsTranslationAndTheThreeStrings) {
-  const ToolOutput all = RunTool({"version", FixtureWindowsPath("app64.exe")});
-  EXPECT_EQ(all.exitStatus, 0);
-  EXPECT_EQ(all.out,
-            "translation=041204b0\nFileDescription=베타 결제 도우미\nFileVersion=3, 2, 1, 0\nProductName=Vamo 결제\n");
-
-  const ToolOutput one = RunTool({"version", FixtureWindowsPath("app32.exe"), "CompanyName"});
-  EXPECT_EQ(one.exitStatus, 0);
-  EXPECT_EQ(one.out, "Gamma Software\n");
-
-  const ToolOutput none = RunTool({"version", FixtureWindowsPath("strings64.dll")});
-  EXPECT_EQ(none.exitStatus, 1);
-  EXPECT_EQ(none.out, "no version resource\n");
-
-  // The tool is itself the program: its own version resource.
-  const ToolOutput self = RunTool({"version", platform::ToWindowsPath(VAMO_TOOL_PATH), "FileVersion"});
-  EXPECT_EQ(self.out, "1, 0, 1, 8\n");
 }
 
 }  // namespace
