@@ -21,3 +21,8 @@ std::string ReadKeyFile(const std::string& path);
 // The raw signature `openssl dgst -sha512 -sign` makes over the bytes
 // (PKCS #1 v1.5 over SHA-512, so the same bytes however it is made).
 std::string OpensslSign(const std::string& privateKeyPath, const std::string& bytes);
+
+// Base64 with CR LF after every 64 characters, as a signed list carries it.
+std::string Base64Lines(const std::string& bytes);
+// INI text + BEGIN line + signature text + CR LF + END marker.
+std::string MakeSignedList(const std::string& ini, const std::string& privateKeyPath);

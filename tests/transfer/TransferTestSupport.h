@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "system/ReportSink.h"
+#include "tests/transfer/RecordingReport.h"
 #include "tests/transfer/SigningKeys.h"
 #include "tests/support/TempPrefix.h"
 #include "tests/support/ToolRunner.h"
@@ -28,10 +28,6 @@ struct TestPki {
 };
 const TestPki& SharedTestPki();
 
-// Base64 with CR LF after every 64 characters, as a signed list carries it.
-std::string Base64Lines(const std::string& bytes);
-// INI text + BEGIN line + signature text + CR LF + END marker.
-std::string MakeSignedList(const std::string& ini, const std::string& privateKeyPath);
 
 // One request as the test server saw it; header names in lower case.
 struct RecordedRequest {
@@ -93,11 +89,4 @@ class TraceCapture {
  private:
   TempDir m_folder;
   std::string m_strLog;
-};
-
-// A report that keeps its lines, for asserting on them.
-class RecordingReport : public IReportSink {
- public:
-  void AppendLine(const char* format, ...) override __attribute__((format(printf, 2, 3)));
-  std::vector<std::string> lines;
 };

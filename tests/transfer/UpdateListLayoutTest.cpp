@@ -2,33 +2,10 @@
 
 #include <string>
 
-#include "platform/fs/Path.h"
-#include "tests/support/TempPrefix.h"
-#include "tests/transfer/TransferTestSupport.h"
-#include "transfer/UpdateListLayout.h"
+#include "platform/fs/FileSystem.h"
+#include "tests/transfer/UpdateListTest.h"
 
 namespace {
-
-const char kIni[] =
-    "[GENERAL]\r\nVERSION=1.0.1.8\r\n"
-    "[a.dll]\r\nTYPE=FILE\r\nDOWNLOAD_FULL_URL=http://127.0.0.1/a.dll\r\n";
-
-// Each test gets its own prefix and writes the list to C:\list.ver.
-class UpdateListTest : public ::testing::Test {
- protected:
-  int VerifyText(const std::string& bytes, bool withKey = true) {
-    WriteHostFile(m_prefix.DriveC() + "/list.ver", bytes);
-    std::string key = ReadHostFile(SharedTestKeys().publicKey);
-    m_report.lines.clear();
-    return m_layout.Verify("C:\\list.ver", withKey ? std::optional<std::string_view>(key) : std::nullopt,
-                           &m_report);
-  }
-  std::string SignedList(const std::string& ini = kIni) { return MakeSignedList(ini, SharedTestKeys().privateKey); }
-
-  TempPrefix m_prefix;
-  CUpdateListLayout m_layout;
-  RecordingReport m_report;
-};
 
 TEST_F(UpdateListTest, AcceptsListSignedByOpensslAndKeepsExactlyTheSignedBytes) {
   ASSERT_EQ(VerifyText(SignedList()), 0);
@@ -38,7 +15,7 @@ TEST_F(UpdateListTest, AcceptsListSignedByOpensslAndKeepsExactlyTheSignedBytes) 
 
   // The bytes stay with the layout: the file may change on disk afterwards
   // and the parse still sees what was verified.
-  WriteHostFile(m_prefix.DriveC() + "/list.ver", "[evil.dll]\r\nTYPE=FILE\r\n");
+  ASSERT_EQ(platform::fs::WriteFileAtomic(m_strList, "[evil.dll]\r\nTYPE=FILE\r\n"), platform::kErrorSuccess);
   EXPECT_EQ(std::string(m_layout.SignedBytes().begin(), m_layout.SignedBytes().end()), kIni);
   platform::profile::Source ini = m_layout.IniSource();
   EXPECT_EQ(platform::profile::SplitNulList(platform::profile::GetSectionNames(ini, 4096)),
@@ -143,19 +120,12 @@ INSTANTIATE_TEST_SUITE_P(
                       Tamper{"EmptyFile", Empty, kListSizeZero, "Updatelist Verify Fail (Update File Size Zero)\r\n"}),
     [](const ::testing::TestParamInfo<Tamper>& info) { return std::string(info.param.name); });
 
-TEST_F(UpdateListTest, TraceNamesTheLetterAfterTheEndMarker) {
-  TraceCapture trace;
-  EXPECT_EQ(VerifyText(SignedList() + "\r\nZ"), kListCheckTrailing);
-  EXPECT_TRUE(trace.Contains("CVamoUpdaterCtrl::VerFileCheck .. [C:\\list.ver] 파일이 위변조 되었습니다.[Z] "));
-  EXPECT_TRUE(trace.Contains("CUpdater::UpdateList_Verify()=>VerFileCheck() Version 파일이 위변조 되었음...[C:\\list.ver]..."));
-}
-
 TEST_F(UpdateListTest, SignatureByAnotherKeyIsRejected) {
   EXPECT_EQ(VerifyText(MakeSignedList(kIni, SharedTestKeys().otherPrivateKey)), kListVerifyFinal);
 }
 
 TEST_F(UpdateListTest, MissingFileAndMissingKeyHaveTheirOwnCodes) {
-  EXPECT_EQ(m_layout.Verify("C:\\absent.ver", std::nullopt, &m_report), kListOpenFail);
+  EXPECT_EQ(m_layout.Verify(m_scratch.PathOf("absent.ver"), std::nullopt, &m_report), kListOpenFail);
   EXPECT_EQ(m_report.lines, std::vector<std::string>{"Updatelist Verify Fail (Update File Open Fail)\r\n"});
   EXPECT_EQ(VerifyText(SignedList(), false), kListKeyMissing);
   EXPECT_EQ(m_report.lines, std::vector<std::string>{"Updatelist Verify Fail (Public Key Find Fail)\r\n"});
