@@ -1,207 +1,69 @@
 #include "transfer/FileDownload.h"
 
-#include <curl/curl.h>
-#include <openssl/err.h>
-#include <openssl/pem.h>
-#include <openssl/ssl.h>
-#include <openssl/x509.h>
-
-#include <algorithm>
-#include <chrono>
-#include <climits>
-#include <cstdlib>
-#include <memory>
-#include <mutex>
+#include <expected>
 #include <optional>
-#include <vector>
+#include <span>
+#include <string>
+#include <utility>
 
-#include "platform/trust/SystemStores.h"
+#include "platform/http/HttpClient.h"
 #include "system/ReportSink.h"
 #include "system/Trace.h"
 #include "transfer/FileSink.h"
-#include "transfer/OpenSslHandles.h"
 #include "transfer/TransferCodes.h"
 
 namespace {
 
-constexpr char kUserAgent[] = "VamoSetup";
+namespace http = platform::http;
+
 constexpr char kContentType[] = "Content-Type: application/x-www-form-urlencoded";
-// Reload, do not cache: a repaired file is always fetched fresh, also
-// through a proxy cache.
-constexpr const char* kNoCacheHeaders[] = {"Cache-Control: no-cache", "Pragma: no-cache"};
-constexpr size_t kReadPiece = 4096;
-constexpr long kMaxRedirects = 10;
 
 // The item form gives up when connecting, sending or receiving makes no
-// progress for 3 seconds. Without a time-out of its own (the quiet form,
-// the probe) a transfer still ends: a server that connects within a minute
-// and then says nothing for half a minute is given up.
-constexpr long kItemTimeoutMs = 3000;
-constexpr long kDefaultConnectTimeoutMs = 60000;
-constexpr long kDefaultStallMs = 30000;
-// What a timed-out transfer reports, as the Windows network layer words it.
-constexpr char kTimeoutText[] = "The operation timed out";
-
-// Ends a transfer that has moved no byte for longer than the limit. libcurl's
-// own low-speed check averages over several seconds, so after a burst it
-// notices a stall only long after the time-out.
-class IdleGuard {
- public:
-  explicit IdleGuard(long limitMs) : m_limit(limitMs) {}
-
-  void Install(CURL* handle) {
-    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &IdleGuard::OnProgress);
-    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
-  }
-  bool Expired() const { return m_bExpired; }
-
- private:
-  static int OnProgress(void* user, curl_off_t /*downTotal*/, curl_off_t downNow, curl_off_t /*upTotal*/,
-                        curl_off_t upNow) {
-    auto* guard = static_cast<IdleGuard*>(user);
-    auto now = std::chrono::steady_clock::now();
-    if (downNow + upNow != guard->m_nMoved) {
-      guard->m_nMoved = downNow + upNow;
-      guard->m_last = now;
-      return 0;
-    }
-    if (now - guard->m_last > guard->m_limit) {
-      guard->m_bExpired = true;
-      return 1;
-    }
-    return 0;
-  }
-
-  std::chrono::milliseconds m_limit;
-  std::chrono::steady_clock::time_point m_last = std::chrono::steady_clock::now();
-  curl_off_t m_nMoved = 0;
-  bool m_bExpired = false;
-};
-
-struct CurlFree {
-  void operator()(CURL* p) const { curl_easy_cleanup(p); }
-};
-struct SlistFree {
-  void operator()(curl_slist* p) const { curl_slist_free_all(p); }
-};
-struct UrlFree {
-  void operator()(CURLU* p) const { curl_url_cleanup(p); }
-};
-struct CurlStringFree {
-  void operator()(char* p) const { curl_free(p); }
-};
-using Curl = std::unique_ptr<CURL, CurlFree>;
-using Slist = std::unique_ptr<curl_slist, SlistFree>;
-using Url = std::unique_ptr<CURLU, UrlFree>;
-using CurlString = std::unique_ptr<char, CurlStringFree>;
-
-void GlobalInit() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-// The parts of the URL the transfer needs; `valid` is false when it cannot
-// be parsed.
-struct UrlParts {
-  bool valid = false;
-  std::string scheme;
-  std::string host;
-  long port = 0;
-};
-
-UrlParts ParseUrl(const std::string& url) {
-  UrlParts parts;
-  Url handle(curl_url());
-  if (!handle || curl_url_set(handle.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) return parts;
-  char* text = nullptr;
-  if (curl_url_get(handle.get(), CURLUPART_SCHEME, &text, 0) != CURLUE_OK) return parts;
-  parts.scheme = CurlString(text).get();
-  if (curl_url_get(handle.get(), CURLUPART_HOST, &text, 0) != CURLUE_OK) return parts;
-  parts.host = CurlString(text).get();
-  if (curl_url_get(handle.get(), CURLUPART_PORT, &text, CURLU_DEFAULT_PORT) == CURLUE_OK) {
-    parts.port = std::strtol(CurlString(text).get(), nullptr, 10);
-  }
-  parts.valid = !parts.host.empty();
-  return parts;
-}
+// progress for 3 seconds; the quiet form and the probe keep the network
+// layer's defaults.
+constexpr uint32_t kItemTimeoutMs = 3000;
 
 bool IsHttpScheme(const std::string& scheme) { return scheme == "http" || scheme == "https"; }
 
-// Adds every certificate of the system's ROOT store to the store libcurl
-// has already filled from its CA bundle.
-CURLcode AddSystemRoots(CURL* /*curl*/, void* sslContext, void* /*user*/) {
-  X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(sslContext));
-  for (const std::vector<uint8_t>& der :
-       platform::trust::ReadSystemStoreCertificates(platform::trust::SystemStore::kRoot)) {
-    if (der.size() > static_cast<size_t>(LONG_MAX)) continue;
-    const unsigned char* cursor = der.data();
-    if (X509* cert = d2i_X509(nullptr, &cursor, static_cast<long>(der.size()))) {
-      X509_STORE_add_cert(store, cert);
-      X509_free(cert);
-    }
+// The probe wants only the announced length; the first byte of the body ends
+// the request.
+class CLengthProbe : public http::IResponseReceiver {
+ public:
+  bool OnResponse(int /*status*/, std::optional<uint64_t> contentLength) override {
+    m_nLength = contentLength.value_or(0);
+    return false;
   }
-  // What the additions left on the error queue is no failure of the transfer.
-  ERR_clear_error();
-  return CURLE_OK;
-}
+  bool OnBody(std::span<const uint8_t> /*data*/) override { return false; }
+  uint64_t Length() const { return m_nLength; }
 
-// curl_slist_append returns the head of the list (a new one for an empty
-// list) or null when out of memory, leaving the list as it was.
-void AppendHeader(Slist& headers, const char* header) {
-  curl_slist* head = curl_slist_append(headers.get(), header);
-  if (head != nullptr && head != headers.get()) {
-    (void)headers.release();
-    headers.reset(head);
-  }
-}
-
-// Settings the probe and the transfer share.
-Slist CommonOptions(CURL* handle, const std::string& url, bool secure, char* errorBuffer) {
-  curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorBuffer);
-  curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(handle, CURLOPT_USERAGENT, kUserAgent);
-  curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
-  // A secure request is never redirected to plain http.
-  curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
-  curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
-  curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
-  curl_easy_setopt(handle, CURLOPT_SSL_CTX_FUNCTION, AddSystemRoots);
-  // A cached store would outlive a change of the system's roots.
-  curl_easy_setopt(handle, CURLOPT_CA_CACHE_TIMEOUT, 0L);
-  Slist headers;
-  for (const char* header : kNoCacheHeaders) AppendHeader(headers, header);
-  return headers;
-}
-
-size_t StopAtBody(char* /*data*/, size_t /*size*/, size_t /*count*/, void* /*user*/) { return 0; }
+ private:
+  uint64_t m_nLength = 0;
+};
 
 // One transfer into a sink, with the lines of its form.
-class CTransfer {
+class CTransfer : public http::IResponseReceiver {
  public:
   CTransfer(const std::string& url, IDownloadSink& sink, const DownloadOptions& options)
       : m_strUrl(url), m_sink(sink), m_options(options) {}
 
   int Run();
 
+  bool OnResponse(int status, std::optional<uint64_t> contentLength) override;
+  bool OnBody(std::span<const uint8_t> data) override;
+
  private:
   enum class Abort { kNone, kStatus, kSinkOpen, kSinkWrite };
 
   // The steps of Run. A step that ends the transfer returns its result
   // (its report lines written); nothing means go on.
-  std::optional<int> CheckUrl(UrlParts& parts);
+  std::optional<int> CheckUrl(http::UrlParts& parts);
   std::optional<int> ProbeSize();
-  std::optional<int> OpenHandle();
-  void PrepareRequest(const UrlParts& parts);
-  std::optional<int> Receive();
+  std::optional<int> OpenSession();
+  http::Request PrepareRequest(const http::UrlParts& parts);
+  std::optional<int> Receive(const http::Request& request);
   std::optional<int> CheckAnswer();
   int Finish();
 
-  static size_t OnBody(char* data, size_t size, size_t count, void* user);
-  size_t Body(const uint8_t* data, size_t length);
   bool OpenSink();
   void Progress() const;
   void Report(const char* format, const char* text = nullptr) const;
@@ -215,11 +77,8 @@ class CTransfer {
   const std::string& m_strUrl;
   IDownloadSink& m_sink;
   const DownloadOptions& m_options;
-  Curl m_handle;
-  CURL* m_pHandle = nullptr;
-  Slist m_headers;
-  char m_szError[CURL_ERROR_SIZE] = {};
-  std::optional<IdleGuard> m_idle;
+  std::optional<http::Session> m_session;
+  int m_nStatus = 0;
   uint64_t m_nExpected = 0;
   uint64_t m_nReceived = 0;
   bool m_bOpened = false;
@@ -272,57 +131,53 @@ bool CTransfer::OpenSink() {
   return true;
 }
 
-size_t CTransfer::OnBody(char* data, size_t size, size_t count, void* user) {
-  return static_cast<CTransfer*>(user)->Body(reinterpret_cast<const uint8_t*>(data), size * count);
+// Only a 200 answer opens the sink; any other status is told by CheckAnswer.
+bool CTransfer::OnResponse(int status, std::optional<uint64_t> /*contentLength*/) {
+  m_nStatus = status;
+  if (status != 200) {
+    m_abort = Abort::kStatus;
+    return false;
+  }
+  if (!OpenSink()) {
+    m_abort = Abort::kSinkOpen;
+    return false;
+  }
+  return true;
 }
 
-size_t CTransfer::Body(const uint8_t* data, size_t length) {
-  if (!m_bOpened) {
-    long status = 0;
-    curl_easy_getinfo(m_pHandle, CURLINFO_RESPONSE_CODE, &status);
-    if (status != 200) {
-      m_abort = Abort::kStatus;
-      return 0;
-    }
-    if (!OpenSink()) {
-      m_abort = Abort::kSinkOpen;
-      return 0;
-    }
+bool CTransfer::OnBody(std::span<const uint8_t> data) {
+  if (!m_sink.Write(data, m_strSinkError)) {
+    m_abort = Abort::kSinkWrite;
+    return false;
   }
-  for (size_t offset = 0; offset < length; offset += kReadPiece) {
-    size_t piece = std::min(kReadPiece, length - offset);
-    if (!m_sink.Write({data + offset, piece}, m_strSinkError)) {
-      m_abort = Abort::kSinkWrite;
-      return 0;
-    }
-    m_nReceived += piece;
-    Progress();
-  }
-  return length;
+  m_nReceived += data.size();
+  Progress();
+  return true;
 }
 
 int CTransfer::Run() {
   Trace("FileDownload()");
   Report("--FileDownload Start\r\n");
-  UrlParts parts;
+  http::UrlParts parts;
   if (std::optional<int> result = CheckUrl(parts)) return *result;
   if (std::optional<int> result = ProbeSize()) return *result;
-  if (std::optional<int> result = OpenHandle()) return *result;
-  PrepareRequest(parts);
-  if (std::optional<int> result = Receive()) return *result;
+  if (std::optional<int> result = OpenSession()) return *result;
+  const http::Request request = PrepareRequest(parts);
+  if (std::optional<int> result = Receive(request)) return *result;
   if (std::optional<int> result = CheckAnswer()) return *result;
   return Finish();
 }
 
 // The URL is looked at before the probe: the probe only asks http and https
 // servers, so a refused scheme would otherwise pass for a file of size zero.
-std::optional<int> CTransfer::CheckUrl(UrlParts& parts) {
-  parts = ParseUrl(m_strUrl);
-  if (!parts.valid) {
+std::optional<int> CTransfer::CheckUrl(http::UrlParts& parts) {
+  std::optional<http::UrlParts> cracked = http::CrackUrl(m_strUrl);
+  if (!cracked) {
     Report("--FileDownload Parse URL fail.\r\n");
     Exception(nullptr);
     return Failed();
   }
+  parts = *cracked;
   if (!IsHttpScheme(parts.scheme)) {
     Report("--FileDownload Protocol incorrect.\r\n");
     Exception(nullptr);
@@ -340,45 +195,36 @@ std::optional<int> CTransfer::ProbeSize() {
   return kErrDownloadFail;
 }
 
-std::optional<int> CTransfer::OpenHandle() {
-  GlobalInit();
-  m_handle.reset(curl_easy_init());
-  if (!m_handle) {
-    std::string text = curl_easy_strerror(CURLE_OUT_OF_MEMORY);
-    Exception(&text);
+std::optional<int> CTransfer::OpenSession() {
+  std::expected<http::Session, http::Error> session = http::Session::Open();
+  if (!session) {
+    Exception(&session.error().text);
     return Failed();
   }
-  m_pHandle = m_handle.get();
+  m_session.emplace(std::move(*session));
   return std::nullopt;
 }
 
 // The item form's request: its time-outs, its server line, and a POST with an
-// empty body over https (GET over http), whose body goes to Body().
-void CTransfer::PrepareRequest(const UrlParts& parts) {
-  m_headers = CommonOptions(m_pHandle, m_strUrl, parts.scheme == "https", m_szError);
-  AppendHeader(m_headers, kContentType);
-  curl_easy_setopt(m_pHandle, CURLOPT_HTTPHEADER, m_headers.get());
-  curl_easy_setopt(m_pHandle, CURLOPT_CONNECTTIMEOUT_MS,
-                   m_options.bItemForm ? kItemTimeoutMs : kDefaultConnectTimeoutMs);
-  m_idle.emplace(m_options.bItemForm ? kItemTimeoutMs : kDefaultStallMs);
-  m_idle->Install(m_pHandle);
+// empty body over https (GET over http).
+http::Request CTransfer::PrepareRequest(const http::UrlParts& parts) {
+  http::Request request;
+  request.url = m_strUrl;
+  request.headers.emplace_back(kContentType);
+  if (m_options.bItemForm) {
+    request.nConnectTimeoutMs = kItemTimeoutMs;
+    request.nIdleTimeoutMs = kItemTimeoutMs;
+  }
   if (m_options.bItemForm && m_options.pReport != nullptr) {
-    m_options.pReport->AppendLine("--FileDownload Server [%s:%ld]\r\n", parts.host.c_str(), parts.port);
+    m_options.pReport->AppendLine("--FileDownload Server [%s:%d]\r\n", parts.host.c_str(), parts.port);
   }
-  if (parts.scheme == "https") {
-    curl_easy_setopt(m_pHandle, CURLOPT_POST, 1L);
-    curl_easy_setopt(m_pHandle, CURLOPT_POSTFIELDS, "");
-    curl_easy_setopt(m_pHandle, CURLOPT_POSTFIELDSIZE, 0L);
-  } else {
-    curl_easy_setopt(m_pHandle, CURLOPT_HTTPGET, 1L);
-  }
-  curl_easy_setopt(m_pHandle, CURLOPT_WRITEFUNCTION, &CTransfer::OnBody);
-  curl_easy_setopt(m_pHandle, CURLOPT_WRITEDATA, this);
+  request.verb = parts.scheme == "https" ? http::Verb::kPost : http::Verb::kGet;
+  return request;
 }
 
 // Sends the request and receives the body into the sink.
-std::optional<int> CTransfer::Receive() {
-  const CURLcode rc = curl_easy_perform(m_pHandle);
+std::optional<int> CTransfer::Receive(const http::Request& request) {
+  std::expected<void, http::Error> sent = m_session->Send(request, *this);
   switch (m_abort) {
     case Abort::kSinkOpen:
       return SinkOpenFailed();
@@ -389,41 +235,25 @@ std::optional<int> CTransfer::Receive() {
     case Abort::kNone:
       break;
   }
-  // The server closing the connection before the announced length is the
-  // end of the body, as the size check in Finish will tell.
-  if (m_idle->Expired()) {
-    std::string text = kTimeoutText;
-    Exception(&text);
-    return Failed();
-  }
-  const bool answered = m_abort == Abort::kStatus || rc == CURLE_OK || rc == CURLE_PARTIAL_FILE;
-  if (!answered) {
-    std::string text = m_szError[0] != '\0' ? m_szError : curl_easy_strerror(rc);
-    Exception(&text);
+  if (!sent) {
+    Exception(&sent.error().text);
     return Failed();
   }
   return std::nullopt;
 }
 
-// A server that sent no body: its status says why.
+// A server that sent no 200: its status says why.
 std::optional<int> CTransfer::CheckAnswer() {
   if (m_bOpened) return std::nullopt;
-  long status = 0;
-  curl_easy_getinfo(m_pHandle, CURLINFO_RESPONSE_CODE, &status);
-  if (status == 500) {
+  if (m_nStatus == 500) {
     Trace("SendRequest Fail. 500");
     Report("--FileDownload SendRequest Fail. 500\r\n");
-  } else if (status == 404) {
+  } else if (m_nStatus == 404) {
     Trace("SendRequest Fail. File Not Found");
     Report("--FileDownload SendRequest Fail. File Not Found\r\n");
   }
-  if (status != 200) {
-    Exception(nullptr);
-    return Failed();
-  }
-  // 200 with an empty body: the file is created, then found short.
-  if (!OpenSink()) return SinkOpenFailed();
-  return std::nullopt;
+  Exception(nullptr);
+  return Failed();
 }
 
 // Keeps the file only when every announced byte arrived.
@@ -444,28 +274,17 @@ int CTransfer::Finish() {
 }  // namespace
 
 uint64_t ProbeFileSize(const std::string& url) {
-  UrlParts parts = ParseUrl(url);
-  if (!parts.valid || !IsHttpScheme(parts.scheme)) return 0;
-  GlobalInit();
-  Curl handle(curl_easy_init());
-  if (!handle) return 0;
-  char errorBuffer[CURL_ERROR_SIZE] = {};
-  Slist headers = CommonOptions(handle.get(), url, parts.scheme == "https", errorBuffer);
-  curl_easy_setopt(handle.get(), CURLOPT_HTTPHEADER, headers.get());
+  std::optional<http::UrlParts> parts = http::CrackUrl(url);
+  if (!parts || !IsHttpScheme(parts->scheme)) return 0;
+  std::expected<http::Session, http::Error> session = http::Session::Open();
+  if (!session) return 0;
+  http::Request request;
+  request.url = url;
   // The probe always goes direct, whatever proxy the user has set.
-  curl_easy_setopt(handle.get(), CURLOPT_NOPROXY, "*");
-  curl_easy_setopt(handle.get(), CURLOPT_CONNECTTIMEOUT_MS, kDefaultConnectTimeoutMs);
-  IdleGuard idle(kDefaultStallMs);
-  idle.Install(handle.get());
-  // Only the headers are wanted; the first byte of the body ends the request.
-  curl_easy_setopt(handle.get(), CURLOPT_WRITEFUNCTION, StopAtBody);
-  CURLcode rc = curl_easy_perform(handle.get());
-  if (rc != CURLE_OK && rc != CURLE_WRITE_ERROR && rc != CURLE_PARTIAL_FILE) return 0;
-  curl_off_t length = -1;
-  if (curl_easy_getinfo(handle.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK || length < 0) {
-    return 0;
-  }
-  return static_cast<uint64_t>(length);
+  request.bDirect = true;
+  CLengthProbe probe;
+  if (!session->Send(request, probe)) return 0;
+  return probe.Length();
 }
 
 int FileDownloadTo(const std::string& url, IDownloadSink& sink, const DownloadOptions& options) {
