@@ -25,8 +25,8 @@ constexpr uint32_t kItemTimeoutMs = 3000;
 
 bool IsHttpScheme(const std::string& scheme) { return scheme == "http" || scheme == "https"; }
 
-// The probe wants only the announced length; the first byte of the body ends
-// the request.
+// The probe wants only the announced length; it ends the request as soon as
+// the answer is there, before the body.
 class CLengthProbe : public http::IResponseReceiver {
  public:
   bool OnResponse(int /*status*/, std::optional<uint64_t> contentLength) override {

@@ -141,12 +141,12 @@ Win32Error ErrorCode(CURLcode rc) {
 
 // Hands libcurl's answer to the receiver: the status before the first byte of
 // the body, the body in pieces of at most kReadPiece.
-class CAnswer {
+class AnswerRelay {
  public:
-  CAnswer(CURL* handle, IResponseReceiver& receiver) : m_pHandle(handle), m_receiver(receiver) {}
+  AnswerRelay(CURL* handle, IResponseReceiver& receiver) : m_pHandle(handle), m_receiver(receiver) {}
 
   static size_t OnBody(char* data, size_t size, size_t count, void* user) {
-    return static_cast<CAnswer*>(user)->Body(reinterpret_cast<const uint8_t*>(data), size * count);
+    return static_cast<AnswerRelay*>(user)->Body(reinterpret_cast<const uint8_t*>(data), size * count);
   }
 
   // For an answer without a body, once the request is done.
@@ -247,8 +247,8 @@ std::expected<void, Error> Session::Send(const Request& request, IResponseReceiv
   } else {
     curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
   }
-  CAnswer answer(handle, receiver);
-  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &CAnswer::OnBody);
+  AnswerRelay answer(handle, receiver);
+  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &AnswerRelay::OnBody);
   curl_easy_setopt(handle, CURLOPT_WRITEDATA, &answer);
 
   const CURLcode rc = curl_easy_perform(handle);
