@@ -17,28 +17,10 @@
 # digests (SECURE_DATA) are filled and the list signed by `vamo-publish sign`
 # with LIST_KEY.
 set -euo pipefail
+source "$(dirname "$0")/release-common.sh"
 
-out=$1 list_url=$2 publish=$3 key=$4
-case $list_url in
-  http://* | https://*) ;;
-  *) echo "make-demo-release: the list address must be an http(s) URL: $list_url" >&2; exit 2 ;;
-esac
-rest=${list_url#*://}
-path=/${rest#*/}
-[[ $rest == */* ]] || path=/
-list_name=${path##*/}
-list_folder=${path%/*}
-[[ -n $list_name ]] || { echo "make-demo-release: the list address names no file: $list_url" >&2; exit 2; }
-base_url=${list_url%/*}/
-
-rm -rf "$out"
-mkdir -p "$out/pki" "$out/work" "$out/site$list_folder"
-site=$out/site$list_folder
-work=$out/work
-crlf() { sed 's/$/\r/'; }
-
-# ------------------------------------------------------ the demo signing CA
-"$(dirname "$0")/../pki/make-codesign-ca.sh" "$out/pki" "Vamo Demo"
+publish=$3 key=$4
+release_begin "$1" "$2"
 
 # ------------------------------------------------ self-registering libraries
 # DllRegisterServer leaves "<library>.registered" beside the library, so a
@@ -100,12 +82,7 @@ cc -O2 -o "$work/VamoAgent" "$work/agent.c"
   --in "$work/VamoAgent" --out "$site/VamoAgent.exe" >/dev/null
 
 # --------------------------------------------------------- a compressed file
-crlf > "$work/VamoHelp.txt" <<'TXT'
-Vamo web payment plug-in
-
-If a payment fails, close every browser and run the setup wizard again.
-The wizard saves a report (.rpt) that the support desk can read.
-TXT
+write_help_text "$work/VamoHelp.txt"
 tar -C "$work" -czf "$site/VamoHelp.tar.gz" VamoHelp.txt
 
 # ------------------------------------------------- a signed cabinet with INF
@@ -209,7 +186,4 @@ DOWNLOAD_FULL_URL=${base_url}npvamoplugin.dll
 INSTALL_PATH=%Program Files%\\Mozilla Firefox\\plugins
 NPFLAG=TRUE
 INI
-"$publish" sign --key "$key" --in "$work/list.ini" --files "$site" --out "$site/$list_name" >/dev/null
-
-rm -rf "$work"
-touch "$out/stamp"
+release_end "$publish" "$key"
