@@ -2,18 +2,28 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/sim/HostPath.h"
-#include "platform/fs/Path.h"
-#include "tests/support/TempPrefix.h"
+#include <cstdint>
+#include <expected>
+#include <string>
+#include <vector>
+
+#include "platform/fs/FileSystem.h"
+#include "tests/support/ScratchSpace.h"
 
 namespace {
 
+// The file's bytes, "" when it cannot be read.
+std::string FileBytes(const std::string& path) {
+  std::expected<std::vector<uint8_t>, platform::Win32Error> bytes = platform::fs::ReadFileBytes(path);
+  return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
+}
+
 struct SetupReportTest : ::testing::Test {
-  TempPrefix prefix;
+  ScratchSpace scratch;
   CSetupReport report;
   std::string SavedBytes() {
-    EXPECT_EQ(report.Save("C:\\report.rpt"), 0);
-    return ReadHostFile(platform::ToHostPath("C:\\report.rpt"));
+    EXPECT_EQ(report.Save(scratch.PathOf("report.rpt")), 0);
+    return FileBytes(scratch.PathOf("report.rpt"));
   }
 };
 
@@ -52,17 +62,17 @@ TEST_F(SetupReportTest, LinesAreAppendedAsGivenAndOverlongOnesCut) {
 
 TEST_F(SetupReportTest, SaveIntoMissingFolderFailsAndLeavesNothing) {
   report.AppendLine("line\r\n");
-  EXPECT_EQ(report.Save("C:\\no such folder\\report.rpt"), -1);
+  EXPECT_EQ(report.Save(scratch.PathOf("no such folder\\report.rpt")), -1);
   EXPECT_EQ(report.Save("Q:\\report.rpt"), -1);
 }
 
 TEST_F(SetupReportTest, SaveTruncatesAnOlderReport) {
   report.AppendLine("a much longer first report line\r\n");
-  ASSERT_EQ(report.Save("C:\\r.rpt"), 0);
+  ASSERT_EQ(report.Save(scratch.PathOf("r.rpt")), 0);
   report.Clear();
   report.AppendLine("ab");
-  ASSERT_EQ(report.Save("C:\\r.rpt"), 0);
-  EXPECT_EQ(ReadHostFile(platform::ToHostPath("C:\\r.rpt")), std::string("\xFF\xFE" "a\0b\0", 6));
+  ASSERT_EQ(report.Save(scratch.PathOf("r.rpt")), 0);
+  EXPECT_EQ(FileBytes(scratch.PathOf("r.rpt")), std::string("\xFF\xFE" "a\0b\0", 6));
 }
 
 }  // namespace
