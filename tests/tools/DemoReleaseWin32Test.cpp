@@ -103,8 +103,8 @@ TEST_F(DemoReleaseWin32, ListVerifiesWithTheDemoKeyOnly) {
 // list carries is that of the file the wizard ends up with: the download
 // itself, or the member an archive yields.
 TEST_F(DemoReleaseWin32, EveryDownloadIsInTheSiteWithTheListedDigest) {
-  const std::string folderUrl = VAMO_UPDATE_LIST_URL;
-  const std::string baseUrl = folderUrl.substr(0, folderUrl.rfind('/') + 1);
+  const std::string listUrl = VAMO_UPDATE_LIST_URL;
+  const std::string baseUrl = listUrl.substr(0, listUrl.rfind('/') + 1);
   CInstallPlan plan = Plan();
   int downloads = 0;
   for (const auto& item : plan.Items()) {
