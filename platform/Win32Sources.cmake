@@ -10,6 +10,7 @@ set(platform_win32
   fs/FileOperations_win32.cpp
   fs/FileStream_win32.cpp
   fs/FileSystem_win32.cpp
+  fs/HeldImageFile_win32.cpp
   fs/Path_win32.cpp
   fs/PendingFile_win32.cpp
   # http/: the WinINet backend of HttpClient.h comes next; until then the
