@@ -28,10 +28,8 @@ set(platform_win32
   sysinfo/WindowsVersion_win32.cpp
   text/CodePage_win32.cpp
   text/LocalTime_win32.cpp
+  trust/Authenticode_wintrust.cpp
   trust/SystemStores_win32.cpp
-  # The OpenSSL Authenticode verifier over the Windows certificate stores,
-  # until the WinTrust one takes its place.
-  trust/Authenticode.cpp
 )
 
 # The system DLLs the backends call into (import libraries of mingw-w64).
@@ -39,7 +37,8 @@ set(platform_win32
 #   netapi32  NetUserGetLocalGroups
 #   shell32   SHGetKnownFolderPath, ShellExecuteExW; ole32 CoTaskMemFree; uuid FOLDERID_*
 #   user32    LoadStringW
-#   crypt32   CertOpenSystemStoreW (the certificate stores)
+#   crypt32   CertOpenSystemStoreW (the certificate stores), the chain policy
+#   wintrust  WinVerifyTrust (Authenticode)
 #   setupapi  SetupIterateCabinetW
 set(platform_win32_libs
   advapi32
@@ -50,4 +49,5 @@ set(platform_win32_libs
   setupapi
   uuid
   user32
+  wintrust
 )
