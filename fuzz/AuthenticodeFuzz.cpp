@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/trust/Authenticode.h"
+#include "platform/trust/Authenticode_openssl.h"
 #include "platform/trust/AuthenticodeLayout.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

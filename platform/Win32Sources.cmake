@@ -10,6 +10,7 @@ set(platform_win32
   fs/FileOperations_win32.cpp
   fs/FileStream_win32.cpp
   fs/FileSystem_win32.cpp
+  fs/HeldImageFile_win32.cpp
   fs/Path_win32.cpp
   fs/PendingFile_win32.cpp
   # http/: the WinINet backend of HttpClient.h comes next; until then the
@@ -27,10 +28,8 @@ set(platform_win32
   sysinfo/WindowsVersion_win32.cpp
   text/CodePage_win32.cpp
   text/LocalTime_win32.cpp
+  trust/Authenticode_wintrust.cpp
   trust/SystemStores_win32.cpp
-  # The OpenSSL Authenticode verifier over the Windows certificate stores,
-  # until the WinTrust one takes its place.
-  trust/Authenticode.cpp
 )
 
 # The system DLLs the backends call into (import libraries of mingw-w64).
@@ -38,7 +37,8 @@ set(platform_win32
 #   netapi32  NetUserGetLocalGroups
 #   shell32   SHGetKnownFolderPath, ShellExecuteExW; ole32 CoTaskMemFree; uuid FOLDERID_*
 #   user32    LoadStringW
-#   crypt32   CertOpenSystemStoreW (the certificate stores)
+#   crypt32   CertOpenSystemStoreW (the certificate stores), the chain policy
+#   wintrust  WinVerifyTrust (Authenticode)
 #   setupapi  SetupIterateCabinetW
 set(platform_win32_libs
   advapi32
@@ -49,4 +49,5 @@ set(platform_win32_libs
   setupapi
   uuid
   user32
+  wintrust
 )

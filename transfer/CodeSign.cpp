@@ -68,7 +68,7 @@ CodeSignOutcome CheckCodeSign(const std::string& strPath) {
 CodeSignOutcome CheckCodeSign(std::span<const uint8_t> image, const std::string& strPath) {
   platform::trust::TrustVerdict verdict;
   try {
-    verdict = platform::trust::VerifyAuthenticode(image, platform::trust::TrustStores::FromSystem());
+    verdict = platform::trust::VerifyImageTrust(image);
   } catch (...) {
     verdict.result = platform::trust::kTrustENoSignature;
     verdict.lastError = platform::trust::HResultFromWin32(platform::kErrorNotEnoughMemory);

@@ -13,6 +13,7 @@
 #include "platform/core/Wide_win32.h"
 #include "platform/fs/FileStream.h"
 #include "platform/fs/FileSystem.h"
+#include "platform/fs/HeldImageFile_win32.h"
 #include "platform/fs/Path.h"
 
 namespace platform::cabinet {
@@ -125,45 +126,6 @@ Win32Error Iterate(std::string_view cabinetPath, Iteration& run) {
   return run.failed ? kErrorNotEnoughMemory : kErrorSuccess;
 }
 
-// A cabinet image as a file of our own for SetupAPI, which reads cabinets
-// from files only. While it exists, it is held open for reading with
-// writers and deleters shut out, so what SetupAPI reads is the image.
-class ImageFile {
- public:
-  ~ImageFile() {
-    m_reader.Reset();
-    if (!m_path.empty()) ::DeleteFileW(m_path.c_str());
-  }
-
-  Win32Error Write(std::span<const uint8_t> image) {
-    wchar_t folder[MAX_PATH + 1];
-    wchar_t name[MAX_PATH];
-    const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
-    if (length == 0 || length > MAX_PATH) return length == 0 ? LastError() : kErrorFilenameExcedRange;
-    if (::GetTempFileNameW(folder, L"cab", 0, name) == 0) return LastError();
-    m_path = name;
-    ScopedHandle writer(::CreateFileW(name, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                                      FILE_ATTRIBUTE_TEMPORARY, nullptr));
-    if (!writer.Valid()) return LastError();
-    for (size_t done = 0; done < image.size();) {
-      const DWORD chunk = static_cast<DWORD>(std::min<size_t>(image.size() - done, 1u << 30));
-      DWORD written = 0;
-      if (!::WriteFile(writer.Get(), image.data() + done, chunk, &written, nullptr)) return LastError();
-      done += written;
-    }
-    writer.Reset();
-    m_reader.Reset(::CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_TEMPORARY, nullptr));
-    return m_reader.Valid() ? kErrorSuccess : LastError();
-  }
-
-  std::string Path() const { return Narrow(m_path); }
-
- private:
-  std::wstring m_path;
-  ScopedHandle m_reader;
-};
-
 }  // namespace
 
 std::expected<std::vector<CabinetFile>, Win32Error> ListCabinet(std::string_view cabinetPath) {
@@ -179,7 +141,8 @@ Win32Error IterateCabinet(std::string_view cabinetPath, ICabinetCallback& callba
 }
 
 Win32Error IterateCabinet(std::span<const uint8_t> image, ICabinetCallback& callback) {
-  ImageFile file;
+  // SetupAPI reads cabinets from files only.
+  fs::HeldImageFile file(L"cab");
   if (Win32Error error = file.Write(image); error != kErrorSuccess) return error;
   return IterateCabinet(file.Path(), callback);
 }

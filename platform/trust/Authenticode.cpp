@@ -1,4 +1,4 @@
-#include "platform/trust/Authenticode.h"
+#include "platform/trust/Authenticode_openssl.h"
 
 #include <openssl/bio.h>
 #include <openssl/crypto.h>
@@ -23,6 +23,7 @@
 #include "platform/trust/AuthenticodeLayout.h"
 #include "platform/trust/Der.h"
 #include "platform/trust/SubjectBio_openssl.h"
+#include "platform/trust/SubjectDigest_openssl.h"
 #include "platform/trust/SubjectSource.h"
 
 namespace platform::trust {
@@ -38,8 +39,6 @@ using StoreCtxPtr = std::unique_ptr<X509_STORE_CTX, Deleter<X509_STORE_CTX, X509
 using X509Ptr = std::unique_ptr<X509, Deleter<X509, X509_free>>;
 using Pkcs7Ptr = std::unique_ptr<PKCS7, Deleter<PKCS7, PKCS7_free>>;
 using BioPtr = std::unique_ptr<BIO, Deleter<BIO, BIO_free_all>>;
-using MdCtxPtr = std::unique_ptr<EVP_MD_CTX, Deleter<EVP_MD_CTX, EVP_MD_CTX_free>>;
-using MdPtr = std::unique_ptr<EVP_MD, Deleter<EVP_MD, EVP_MD_free>>;
 using Asn1ObjectPtr = std::unique_ptr<ASN1_OBJECT, Deleter<ASN1_OBJECT, ASN1_OBJECT_free>>;
 
 void FreeCertStack(STACK_OF(X509)* stack) { sk_X509_pop_free(stack, X509_free); }
@@ -48,19 +47,6 @@ using CertStackPtr = std::unique_ptr<STACK_OF(X509), Deleter<STACK_OF(X509), Fre
 using SignerStackPtr = std::unique_ptr<STACK_OF(X509), Deleter<STACK_OF(X509), FreeSignerStack>>;
 
 constexpr std::string_view kSpcIndirectDataOid = "1.3.6.1.4.1.311.2.1.4";
-
-// Digests an Authenticode signature may name for the image; MD5 is refused
-// as Windows refuses it.
-struct DigestName {
-  std::string_view oid;
-  const char* name;
-};
-constexpr std::array<DigestName, 4> kDigests = {{
-    {"1.3.14.3.2.26", "SHA1"},
-    {"2.16.840.1.101.3.4.2.1", "SHA256"},
-    {"2.16.840.1.101.3.4.2.2", "SHA384"},
-    {"2.16.840.1.101.3.4.2.3", "SHA512"},
-}};
 
 TrustVerdict Fail(uint32_t result) { return TrustVerdict{result, result}; }
 TrustVerdict NoSignature(uint32_t reason) { return TrustVerdict{kTrustENoSignature, reason}; }
@@ -123,27 +109,6 @@ std::optional<IndirectData> ReadIndirectData(std::span<const uint8_t> der) {
   data.digestOid = OidText(algorithm->contents.first(algorithmOid->totalSize));
   data.digest = digest->contents;
   return data;
-}
-
-// The image digest over the layout's ranges as the subject hands them out.
-bool DigestMatches(SubjectSource& subject, const SubjectLayout& layout, const IndirectData& data,
-                   bool& knownAlgorithm) {
-  const auto found = std::find_if(kDigests.begin(), kDigests.end(),
-                                  [&](const DigestName& d) { return d.oid == data.digestOid; });
-  knownAlgorithm = found != kDigests.end();
-  if (!knownAlgorithm) return false;
-  MdPtr md(EVP_MD_fetch(nullptr, found->name, nullptr));
-  MdCtxPtr ctx(EVP_MD_CTX_new());
-  if (!md || !ctx || EVP_DigestInit_ex(ctx.get(), md.get(), nullptr) != 1) return false;
-  subject.BeginRanges(layout.digestRanges);
-  for (std::span<const uint8_t> piece = subject.NextPiece(); !piece.empty(); piece = subject.NextPiece()) {
-    if (EVP_DigestUpdate(ctx.get(), piece.data(), piece.size()) != 1) return false;
-  }
-  if (subject.Error() != kErrorSuccess) return false;
-  unsigned char value[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  if (EVP_DigestFinal_ex(ctx.get(), value, &length) != 1) return false;
-  return length == data.digest.size() && CRYPTO_memcmp(value, data.digest.data(), length) == 0;
 }
 
 bool IsDisallowed(const STACK_OF(X509)* disallowed, X509* cert) {
@@ -328,12 +293,10 @@ TrustVerdict CheckIndirectContent(PKCS7* p7, const SubjectLayout& layout, Subjec
       std::span<const uint8_t>(ASN1_STRING_get0_data(sequence), static_cast<size_t>(ASN1_STRING_length(sequence))));
   if (!indirect || indirect->dataTypeOid != layout.dataTypeOid) return Malformed();
 
-  bool knownAlgorithm = false;
-  const bool digestOk = DigestMatches(subject, layout, *indirect, knownAlgorithm);
+  const DigestMatch digest = MatchSubjectDigest(subject, layout.digestRanges, indirect->digestOid, indirect->digest);
   if (subject.Error() != kErrorSuccess) return Unreadable(subject.Error());
-  if (!digestOk) {
-    return Fail(knownAlgorithm ? kTrustEBadDigest : kNteBadAlgid);
-  }
+  if (digest == DigestMatch::kUnknownAlgorithm) return Fail(kNteBadAlgid);
+  if (digest != DigestMatch::kMatches) return Fail(kTrustEBadDigest);
   // The signer's messageDigest covers the contents octets of
   // SpcIndirectDataContent; PKCS7_verify checks it and the signature. The
   // chain is built afterwards, with our own stores and usage rule.
@@ -441,10 +404,16 @@ TrustVerdict VerifyAuthenticodeFile(std::string_view path, const TrustStores& st
   return VerifyAuthenticode(subject, stores);
 }
 
+TrustVerdict VerifyFileTrust(std::string_view path) { return VerifyAuthenticodeFile(path, TrustStores::FromSystem()); }
+
 uint32_t WinVerifyTrust(std::string_view path) {
-  const TrustVerdict verdict = VerifyAuthenticodeFile(path, TrustStores::FromSystem());
+  const TrustVerdict verdict = VerifyFileTrust(path);
   SetLastError(verdict.lastError);
   return verdict.result;
+}
+
+TrustVerdict VerifyImageTrust(std::span<const uint8_t> image) {
+  return VerifyAuthenticode(image, TrustStores::FromSystem());
 }
 
 }  // namespace platform::trust

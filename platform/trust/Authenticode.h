@@ -1,19 +1,22 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 
-// Authenticode verification in the manner of WinVerifyTrust with
-// WINTRUST_ACTION_GENERIC_VERIFY_V2, no UI and no revocation check, for PE
-// images and cabinets, and the same check for this platform's own programs:
-// ELF files with an appended detached signature (AuthenticodeLayout.h),
-// under the same rules and verdicts. OpenSSL's PKCS#7 and X.509 code stand in for the
-// Windows trust providers; the trusted roots are the host CA bundle plus the
-// prefix's certs/root/ store, and certs/disallowed/ plays the Untrusted
-// Publishers store.
+// Authenticode verification as WinVerifyTrust with
+// WINTRUST_ACTION_GENERIC_VERIFY_V2 does it, no UI and no revocation check,
+// for PE images and cabinets, with the machine's trusted roots and its
+// Untrusted Publishers ("Disallowed") store. Both systems give the same
+// verdicts for the same file and stores:
+//   Windows  WinTrust, with the signer's chain held to the base chain policy
+//            and to the Disallowed store by us as well
+//            (Authenticode_wintrust.cpp);
+//   Linux    OpenSSL over the host CA bundle and the prefix's certs/root/ and
+//            certs/disallowed/ (Authenticode_openssl.h), which also checks
+//            this platform's own programs: ELF files with an appended
+//            detached signature (AuthenticodeLayout.h).
 namespace platform::trust {
 
 // HRESULTs WinVerifyTrust returns (as the 32-bit pattern Windows uses).
@@ -50,52 +53,19 @@ struct TrustVerdict {
   uint32_t lastError = 0;
 };
 
-// The certificate stores one verification consults. Loading never fails:
-// unreadable or non-certificate files in a store are skipped.
-class TrustStores {
- public:
-  // OpenSSL's default CA bundle + the system's ROOT store as trusted roots;
-  // the system's Untrusted Publishers store as distrusted.
-  static TrustStores FromSystem();
-  // Nothing trusted, nothing distrusted; then add PEM files explicitly.
-  static TrustStores Empty();
+// The check of a file named by a Windows path, with the system's stores: a
+// file that cannot be opened or read gives TRUST_E_NOSIGNATURE with
+// HRESULT_FROM_WIN32 of the file error, as TrustVerdict describes.
+TrustVerdict VerifyFileTrust(std::string_view path);
 
-  // Adds every certificate of a host PEM file to the roots or to the
-  // distrusted list. Returns the number of certificates added.
-  int AddTrustedPemFile(const std::string& hostPath);
-  int AddDisallowedPemFile(const std::string& hostPath);
-
-  TrustStores(TrustStores&&) noexcept;
-  TrustStores& operator=(TrustStores&&) noexcept;
-  ~TrustStores();
-
-  struct Impl;
-  Impl& Get() const { return *m_impl; }
-
- private:
-  TrustStores();
-  std::unique_ptr<Impl> m_impl;
-};
-
-class SubjectSource;
-
-// Verifies the Authenticode signature of a file's bytes. Never throws and
-// never reads outside `file`.
-TrustVerdict VerifyAuthenticode(std::span<const uint8_t> file, const TrustStores& stores);
-
-// The same check over bytes as a SubjectSource hands them out (SubjectSource.h).
-// A source that fails (a file cut short, grown or unreadable during the
-// check) gives TRUST_E_NOSIGNATURE with HRESULT_FROM_WIN32 of its error.
-TrustVerdict VerifyAuthenticode(SubjectSource& subject, const TrustStores& stores);
-
-// The check of a file named by a Windows path, read once front to back in
-// large chunks; only the headers and the signature are kept. Only regular
-// files are read: FIFOs and devices give HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED).
-TrustVerdict VerifyAuthenticodeFile(std::string_view path, const TrustStores& stores);
-
-// WinVerifyTrust for a file named by a Windows path, with the prefix's
-// stores: returns the result and sets the thread's last error as
-// TrustVerdict describes.
+// WinVerifyTrust for a file named by a Windows path, with the system's
+// stores: returns the result of VerifyFileTrust and sets the thread's last
+// error to its lastError.
 uint32_t WinVerifyTrust(std::string_view path);
+
+// The check of a file's bytes the caller holds (a program it will start
+// from the same open file, a cabinet it will extract from the same bytes),
+// with the system's stores. Never reads outside `image`.
+TrustVerdict VerifyImageTrust(std::span<const uint8_t> image);
 
 }  // namespace platform::trust

@@ -1,4 +1,4 @@
-#include "platform/trust/Authenticode.h"
+#include "platform/trust/Authenticode_openssl.h"
 #include "platform/sim/HostPath.h"
 #include "platform/trust/AuthenticodeLayout.h"
 

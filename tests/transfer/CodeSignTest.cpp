@@ -14,6 +14,7 @@
 #include "tests/data/authenticode/Fixtures.h"
 #include "tests/support/TempPrefix.h"
 #include "tests/support/ToolRunner.h"
+#include "tests/transfer/CodeSignVerdicts.h"
 
 namespace {
 
@@ -40,66 +41,36 @@ class CodeSignTest : public ::testing::Test {
   std::string m_strLog;
 };
 
-struct Check {
-  const char* file;
-  const char* distrust;  // PKI file put into certs/disallowed/, or nullptr
-  int result;
-  const char* message;  // %s = the file's Windows path
-};
-
-class CodeSignFixtures : public CodeSignTest, public ::testing::WithParamInterface<Check> {};
-
-std::string WithPath(const char* message, const std::string& path) {
-  std::string text = message;
-  const size_t at = text.find("%s");
-  if (at != std::string::npos) text.replace(at, 2, path);
-  return text;
-}
+class CodeSignFixtures : public CodeSignTest, public ::testing::WithParamInterface<CodeSignVerdict> {};
 
 TEST_P(CodeSignFixtures, ReturnsTheResultAndTracesTheMessage) {
-  const Check& c = GetParam();
+  const CodeSignVerdict& c = GetParam();
   if (c.distrust) Distrust(c.distrust);
   const std::string path = FixtureWindowsPath(c.file);
   EXPECT_EQ(FileVerifyCodeSign(path), c.result);
   if (c.result == 0) {
     EXPECT_EQ(Trace(), "");
   } else {
-    EXPECT_EQ(Trace(), "[VamoUpdater3] FileVerifyCodeSign() Fail [" + WithPath(c.message, path) + "]...\n");
+    EXPECT_EQ(Trace(), "[VamoUpdater3] FileVerifyCodeSign() Fail [" + CodeSignMessageFor(c, path) + "]...\n");
   }
 }
 
+INSTANTIATE_TEST_SUITE_P(Fixtures, CodeSignFixtures, ::testing::ValuesIn(PortableCodeSignVerdicts()),
+                         [](const auto& info) { return CodeSignVerdictName(info.param); });
+
+// This platform's own programs: ELF files with an appended signature.
 INSTANTIATE_TEST_SUITE_P(
-    Fixtures, CodeSignFixtures,
+    ElfPrograms, CodeSignFixtures,
     ::testing::Values(
-        Check{"app64-signed.exe", nullptr, 0, ""}, Check{"app32-signed.exe", nullptr, 0, ""},
-        Check{"signed.cab", nullptr, 0, ""},
-        Check{"app64.exe", nullptr, -1, "The file \"%s\" is not signed.\n"},
-        Check{"plain.cab", nullptr, -1, "The file \"%s\" is not signed.\n"},
-        Check{"notes.txt", nullptr, -1, "The file \"%s\" is not signed.\n"},
-        Check{"missing.exe", nullptr, -1,
-              "An unknown error occurred trying to verify the signature of the \"%s\" file.\n"},
-        Check{"app64-trailing.exe", nullptr, -1,
-              "An unknown error occurred trying to verify the signature of the \"%s\" file.\n"},
-        Check{"app64-signed.exe", "pki/signer.pem", -1, "The signature is present, but specifically disallowed.\n"},
-        Check{"app64-code-byte.exe", nullptr, -1, "Error is: 0x80096010.\n"},
-        Check{"tampered.cab", nullptr, -1, "Error is: 0x80096010.\n"},
-        Check{"app64-untrusted.exe", nullptr, -1, "Error is: 0x800b0109.\n"},
-        // This platform's own programs: ELF files with an appended signature.
-        Check{"elf-signed", nullptr, 0, ""}, Check{"elf-signed-sha512", nullptr, 0, ""},
-        Check{"elf-program", nullptr, -1, "The file \"%s\" is not signed.\n"},
-        Check{"elf-cut", nullptr, -1, "An unknown error occurred trying to verify the signature of the \"%s\" file.\n"},
-        Check{"elf-signed", "pki/signer.pem", -1, "The signature is present, but specifically disallowed.\n"},
-        Check{"elf-code", nullptr, -1, "Error is: 0x80096010.\n"},
-        Check{"elf-untrusted", nullptr, -1, "Error is: 0x800b0109.\n"},
-        Check{"elf-wrong-usage", nullptr, -1, "Error is: 0x800b0110.\n"}),
-    [](const ::testing::TestParamInfo<Check>& info) {
-      std::string name = info.param.file;
-      if (info.param.distrust) name += "_distrusted";
-      for (char& c : name) {
-        if (c == '.' || c == '-') c = '_';
-      }
-      return name;
-    });
+        CodeSignVerdict{"elf-signed", nullptr, 0, ""}, CodeSignVerdict{"elf-signed-sha512", nullptr, 0, ""},
+        CodeSignVerdict{"elf-program", nullptr, -1, "The file \"%s\" is not signed.\n"},
+        CodeSignVerdict{"elf-cut", nullptr, -1,
+                        "An unknown error occurred trying to verify the signature of the \"%s\" file.\n"},
+        CodeSignVerdict{"elf-signed", "pki/signer.pem", -1, "The signature is present, but specifically disallowed.\n"},
+        CodeSignVerdict{"elf-code", nullptr, -1, "Error is: 0x80096010.\n"},
+        CodeSignVerdict{"elf-untrusted", nullptr, -1, "Error is: 0x800b0109.\n"},
+        CodeSignVerdict{"elf-wrong-usage", nullptr, -1, "Error is: 0x800b0110.\n"}),
+    [](const auto& info) { return CodeSignVerdictName(info.param); });
 
 // A signed program passes the check and still runs: the loader ignores
 // the bytes after the program.

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "tools/publish/ArchiveDigest.h"
-#include "platform/trust/Authenticode.h"
+#include "platform/trust/Authenticode_openssl.h"
 #include "tools/publish/ListSigner.h"
 #include "tools/publish/ProgramSigner.h"
 #include "transfer/FileVerify.h"

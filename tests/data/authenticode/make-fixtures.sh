@@ -97,6 +97,8 @@ sign signer signer sha256 app64.exe app64-signed.exe
 sign signer signer sha1 app32.exe app32-signed.exe
 sign signer signer sha256 neutral64.dll neutral64-signed.dll
 sign other-chain other-signer sha256 app64.exe app64-untrusted.exe
+# Only the signer's certificate travels: its issuer is known nowhere.
+sign other-signer other-signer sha256 app64.exe app64-unknown-issuer.exe
 sign tls tls sha256 app64.exe app64-wrong-usage.exe
 
 python3 "$src/tamper.py" code app64-signed.exe app64-code-byte.exe
