@@ -55,6 +55,4 @@ class Bitmap {
   NativeBitmap* m_pNative = nullptr;
 };
 
-inline constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
-
 }  // namespace platform::gui

@@ -9,11 +9,6 @@ namespace platform::gui {
 
 class Window;
 
-inline constexpr DWORD OFN_OVERWRITEPROMPT = 0x00000002;
-inline constexpr DWORD OFN_HIDEREADONLY = 0x00000004;
-inline constexpr DWORD OFN_PATHMUSTEXIST = 0x00000800;
-inline constexpr DWORD OFN_FILEMUSTEXIST = 0x00001000;
-
 // The toolkit's own open or save dialog, used as CFileDialog is.
 //
 // The filter is MFC's "description|pattern|...||" string; patterns are
