@@ -9,14 +9,15 @@ namespace platform::gui {
 
 class Window;
 
-// The toolkit's own open or save dialog, used as CFileDialog is.
+// An open or save dialog, used as CFileDialog is: the common dialog
+// (GetOpenFileNameW, GetSaveFileNameW) on Windows, the toolkit's own on Linux.
 //
 // The filter is MFC's "description|pattern|...||" string; patterns are
 // separated by ";". A pair whose pattern is empty ("*.rpt||") uses its
 // description as the pattern. With OFN_OVERWRITEPROMPT the save dialog asks
-// before it returns an existing file. Paths are Windows paths: the chosen
-// host file comes back on drive Z: (or C: inside the prefix). The dialog
-// stays within the screen its owner is on, centred on the owner.
+// before it returns an existing file. Paths are Windows paths (on Linux the
+// chosen host file comes back on drive Z:, or C: inside the prefix). The
+// dialog stays within the screen its owner is on, centred on the owner.
 class FileDialog {
  public:
   FileDialog(BOOL bOpenFileDialog, std::string_view defExt = {}, std::string_view fileName = {},
