@@ -42,7 +42,7 @@ BOOL DC::CreateCompatibleDC(const DC* pDC) {
   m_pBitmap = nullptr;
   // A new DC's font is the system font; the layer's DCs start with the
   // dialogs' default font on both systems.
-  m_pNative->originalFont = ::SelectObject(hdc, DefaultGuiFont().Native()->handle);
+  if (const NativeFont* font = DefaultGuiFont().Native()) m_pNative->originalFont = ::SelectObject(hdc, font->handle);
   // HALFTONE would blend neighbouring pixels and BLACKONWHITE would AND the
   // rows a shrinking blit drops: a stretched picture takes whole pixels.
   ::SetStretchBltMode(hdc, COLORONCOLOR);
@@ -85,7 +85,7 @@ Bitmap* DC::SelectObject(Bitmap* pBitmap) {
 const Font* DC::SelectObject(const Font* pFont) {
   const Font* previous = m_state.pFont;
   const Font& font = pFont && !pFont->IsNull() ? *pFont : DefaultGuiFont();
-  if (m_pNative) ::SelectObject(m_pNative->hdc, font.Native()->handle);
+  if (m_pNative && font.Native()) ::SelectObject(m_pNative->hdc, font.Native()->handle);
   m_state.pFont = pFont && !pFont->IsNull() ? pFont : nullptr;
   return previous;
 }
