@@ -88,13 +88,11 @@ endfunction()
 # Left out, each for a reason:
 #   *_win32.h *_posix.h *_gtk.h *_mspack.h *_openssl.h  backend headers, for one system or library only
 #   platform/sim/   the Linux simulation, never compiled for Windows
-#   platform/gui/   the window layer; its Win32 backend comes later, until then
-#                   its headers still speak GTK
 function(_vamo_header_check)
   file(GLOB headers CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR}
        ${PROJECT_SOURCE_DIR}/platform/*/*.h)
   list(FILTER headers EXCLUDE REGEX "_(win32|posix|gtk|mspack|openssl)\\.h$")
-  list(FILTER headers EXCLUDE REGEX "^platform/(sim|gui)/")
+  list(FILTER headers EXCLUDE REGEX "^platform/sim/")
   set(units)
   foreach(h IN LISTS headers)
     string(REGEX REPLACE "[/.]" "_" name ${h})

@@ -46,7 +46,8 @@ class Bitmap {
 
   // The colour of one pixel; CLR_INVALID (0xFFFFFFFF) outside the bitmap.
   COLORREF GetPixel(int x, int y) const;
-  // Writes the pixels as a PNG file (host path). FALSE when it cannot.
+  // Writes the pixels as a PNG file (host path). FALSE when it cannot, and
+  // always on Windows, where nothing writes PNG files.
   BOOL SaveAsPng(const std::string& hostPath) const;
 
   NativeBitmap* Native() const { return m_pNative; }
@@ -54,7 +55,5 @@ class Bitmap {
  private:
   NativeBitmap* m_pNative = nullptr;
 };
-
-inline constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
 
 }  // namespace platform::gui

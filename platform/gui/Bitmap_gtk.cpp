@@ -1,27 +1,18 @@
 #include "platform/gui/Bitmap.h"
 
 #include <cstring>
+#include <optional>
 #include <utility>
 
+#include "platform/gui/DibImage.h"
 #include "platform/gui/GdiNative_gtk.h"
-#include "platform/resources/ModuleResources.h"
 
 namespace platform::gui {
 
 namespace {
 
-constexpr int kMaxSide = 16384;
-
-uint32_t ReadU32(std::span<const uint8_t> b, size_t at) {
-  return static_cast<uint32_t>(b[at]) | (static_cast<uint32_t>(b[at + 1]) << 8) |
-         (static_cast<uint32_t>(b[at + 2]) << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
-}
-uint16_t ReadU16(std::span<const uint8_t> b, size_t at) {
-  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
-}
-
 NativeBitmap* MakeNative(int cx, int cy) {
-  if (cx < 1 || cy < 1 || cx > kMaxSide || cy > kMaxSide) return nullptr;
+  if (cx < 1 || cy < 1 || cx > kMaxBitmapSide || cy > kMaxBitmapSide) return nullptr;
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, cx, cy);
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(surface);
@@ -37,63 +28,20 @@ void FreeNative(NativeBitmap* p) {
   delete p;
 }
 
-// Decodes an uncompressed DIB into a new RGB24 surface; nullptr when the
-// header, colour table or pixel data do not hold together.
-NativeBitmap* DecodeDib(std::span<const uint8_t> dib) {
-  if (dib.size() < 40) return nullptr;
-  const uint32_t headerSize = ReadU32(dib, 0);
-  if (headerSize < 40 || headerSize > dib.size()) return nullptr;
-  const auto width = static_cast<int32_t>(ReadU32(dib, 4));
-  const auto rawHeight = static_cast<int32_t>(ReadU32(dib, 8));
-  const uint16_t bitCount = ReadU16(dib, 14);
-  const uint32_t compression = ReadU32(dib, 16);
-  uint32_t colorsUsed = ReadU32(dib, 32);
-  if (compression != 0) return nullptr;  // BI_RGB only
-  if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24 && bitCount != 32) return nullptr;
-  if (width < 1 || width > kMaxSide || rawHeight == 0 || rawHeight < -kMaxSide || rawHeight > kMaxSide) return nullptr;
-  const bool topDown = rawHeight < 0;
-  const int height = topDown ? -rawHeight : rawHeight;
-
-  size_t paletteCount = 0;
-  if (bitCount <= 8) {
-    const uint32_t maxColors = 1u << bitCount;
-    paletteCount = colorsUsed == 0 || colorsUsed > maxColors ? maxColors : colorsUsed;
-  }
-  const size_t paletteAt = headerSize;
-  const size_t pixelsAt = paletteAt + paletteCount * 4;
-  const size_t stride = ((static_cast<size_t>(width) * bitCount + 31) / 32) * 4;
-  if (pixelsAt > dib.size() || (dib.size() - pixelsAt) / stride < static_cast<size_t>(height)) return nullptr;
-
-  NativeBitmap* native = MakeNative(width, height);
+// A new RGB24 surface holding the decoded pixels; nullptr when the DIB does
+// not decode.
+NativeBitmap* MakeNativeFromDib(std::span<const uint8_t> dib) {
+  const std::optional<DibImage> image = DecodeDib(dib);
+  if (!image) return nullptr;
+  NativeBitmap* native = MakeNative(image->width, image->height);
   if (!native) return nullptr;
   cairo_surface_flush(native->surface);
   unsigned char* data = cairo_image_surface_get_data(native->surface);
   const int dstStride = cairo_image_surface_get_stride(native->surface);
-  for (int y = 0; y < height; ++y) {
-    const int srcRow = topDown ? y : height - 1 - y;
-    const uint8_t* src = dib.data() + pixelsAt + static_cast<size_t>(srcRow) * stride;
+  for (int y = 0; y < image->height; ++y) {
     auto* dst = reinterpret_cast<uint32_t*>(data + static_cast<size_t>(y) * dstStride);
-    for (int x = 0; x < width; ++x) {
-      uint8_t b = 0, g = 0, r = 0;
-      if (bitCount == 24 || bitCount == 32) {
-        const uint8_t* px = src + static_cast<size_t>(x) * (bitCount / 8);
-        b = px[0];
-        g = px[1];
-        r = px[2];
-      } else {
-        const size_t bit = static_cast<size_t>(x) * bitCount;
-        const uint8_t byte = src[bit / 8];
-        const unsigned shift = 8 - bitCount - static_cast<unsigned>(bit % 8);
-        const size_t index = (byte >> shift) & ((1u << bitCount) - 1);
-        if (index < paletteCount) {
-          const uint8_t* entry = dib.data() + paletteAt + index * 4;
-          b = entry[0];
-          g = entry[1];
-          r = entry[2];
-        }
-      }
-      dst[x] = 0xFF000000u | (static_cast<uint32_t>(r) << 16) | (static_cast<uint32_t>(g) << 8) | b;
-    }
+    const uint32_t* src = image->pixels.data() + static_cast<size_t>(y) * image->width;
+    for (int x = 0; x < image->width; ++x) dst[x] = 0xFF000000u | src[x];
   }
   cairo_surface_mark_dirty(native->surface);
   return native;
@@ -125,15 +73,8 @@ Bitmap& Bitmap::operator=(Bitmap&& other) noexcept {
   return *this;
 }
 
-BOOL Bitmap::LoadBitmap(UINT nIDResource) {
-  if (nIDResource > 0xFFFF) return FALSE;
-  auto data = FindModuleResource(ResourceName(kRtBitmap), ResourceName(static_cast<uint16_t>(nIDResource)));
-  if (!data) return FALSE;
-  return LoadFromDib(*data);
-}
-
 BOOL Bitmap::LoadFromDib(std::span<const uint8_t> dib) {
-  NativeBitmap* native = DecodeDib(dib);
+  NativeBitmap* native = MakeNativeFromDib(dib);
   if (!native) return FALSE;
   FreeNative(m_pNative);
   m_pNative = native;

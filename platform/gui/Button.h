@@ -22,7 +22,6 @@ class Button : public Window {
   UINT GetState() const;
 };
 
-inline constexpr UINT BST_PUSHED = 0x0004;
 inline constexpr char kButtonClass[] = "Button";
 
 }  // namespace platform::gui

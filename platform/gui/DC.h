@@ -169,7 +169,4 @@ class ScopedSelectBitmap {
   Bitmap* m_pOld;
 };
 
-inline constexpr int NULLREGION = 1;
-inline constexpr int SIMPLEREGION = 2;
-
 }  // namespace platform::gui

@@ -8,7 +8,7 @@
 namespace platform::gui {
 
 // Top-level windows of any process of this user on the same display, by the
-// window system's id (an X11 window). What the single-instance rule needs
+// window system's id (an X11 window on Linux, the HWND on Windows). What the single-instance rule needs
 // from FindWindow and ShowWindow across processes.
 using DesktopWindowId = uint64_t;
 

@@ -9,19 +9,15 @@ namespace platform::gui {
 
 class Window;
 
-inline constexpr DWORD OFN_OVERWRITEPROMPT = 0x00000002;
-inline constexpr DWORD OFN_HIDEREADONLY = 0x00000004;
-inline constexpr DWORD OFN_PATHMUSTEXIST = 0x00000800;
-inline constexpr DWORD OFN_FILEMUSTEXIST = 0x00001000;
-
-// The toolkit's own open or save dialog, used as CFileDialog is.
+// An open or save dialog, used as CFileDialog is: the common dialog
+// (GetOpenFileNameW, GetSaveFileNameW) on Windows, the toolkit's own on Linux.
 //
 // The filter is MFC's "description|pattern|...||" string; patterns are
 // separated by ";". A pair whose pattern is empty ("*.rpt||") uses its
 // description as the pattern. With OFN_OVERWRITEPROMPT the save dialog asks
-// before it returns an existing file. Paths are Windows paths: the chosen
-// host file comes back on drive Z: (or C: inside the prefix). The dialog
-// stays within the screen its owner is on, centred on the owner.
+// before it returns an existing file. Paths are Windows paths (on Linux the
+// chosen host file comes back on drive Z:, or C: inside the prefix). The
+// dialog stays within the screen its owner is on, centred on the owner.
 class FileDialog {
  public:
   FileDialog(BOOL bOpenFileDialog, std::string_view defExt = {}, std::string_view fileName = {},

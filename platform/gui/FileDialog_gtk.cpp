@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/fs/Path.h"
+#include "platform/gui/FileFilter.h"
 #include "platform/gui/NativeWindow_gtk.h"
 #include "platform/gui/UiThread.h"
 #include "platform/gui/Window.h"
@@ -15,42 +16,13 @@ namespace platform::gui {
 
 namespace {
 
-std::vector<std::string> Split(std::string_view text, char separator) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  while (true) {
-    const size_t end = text.find(separator, start);
-    parts.emplace_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
-    if (end == std::string_view::npos) break;
-    start = end + 1;
-  }
-  return parts;
-}
-
 void AddFilters(GtkFileChooser* chooser, std::string_view filter) {
-  const std::vector<std::string> parts = Split(filter, '|');
-  for (size_t i = 0; i + 1 < parts.size(); i += 2) {
-    const std::string& description = parts[i];
-    if (description.empty()) break;  // "||" ends the list
-    const std::string patterns = parts[i + 1].empty() ? description : parts[i + 1];
+  for (const FileFilter& entry : ParseFileFilter(filter)) {
     GtkFileFilter* gtkFilter = gtk_file_filter_new();
-    gtk_file_filter_set_name(gtkFilter, description.c_str());
-    for (const std::string& pattern : Split(patterns, ';'))
-      if (!pattern.empty()) gtk_file_filter_add_pattern(gtkFilter, pattern.c_str());
+    gtk_file_filter_set_name(gtkFilter, entry.description.c_str());
+    for (const std::string& pattern : entry.patterns) gtk_file_filter_add_pattern(gtkFilter, pattern.c_str());
     gtk_file_chooser_add_filter(chooser, gtkFilter);
   }
-}
-
-// The filter's patterns ("*.rpt"), every pair's.
-std::vector<std::string> FilterPatterns(std::string_view filter) {
-  std::vector<std::string> patterns;
-  const std::vector<std::string> parts = Split(filter, '|');
-  for (size_t i = 0; i + 1 < parts.size(); i += 2) {
-    if (parts[i].empty()) break;
-    for (const std::string& pattern : Split(parts[i + 1].empty() ? parts[i] : parts[i + 1], ';'))
-      if (!pattern.empty()) patterns.push_back(pattern);
-  }
-  return patterns;
 }
 
 // Where a dialog without an initial folder opens: the current folder when a
@@ -59,12 +31,13 @@ std::string DefaultFolder(std::string_view filter) {
   std::error_code ec;
   const std::filesystem::path current = std::filesystem::current_path(ec);
   if (!ec) {
-    const std::vector<std::string> patterns = FilterPatterns(filter);
+    const std::vector<FileFilter> filters = ParseFileFilter(filter);
     for (const auto& entry : std::filesystem::directory_iterator(current, ec)) {
       if (!entry.is_regular_file(ec)) continue;
       const std::string name = entry.path().filename().string();
-      for (const std::string& pattern : patterns)
-        if (g_pattern_match_simple(pattern.c_str(), name.c_str())) return current.string();
+      for (const FileFilter& each : filters)
+        for (const std::string& pattern : each.patterns)
+          if (g_pattern_match_simple(pattern.c_str(), name.c_str())) return current.string();
     }
   }
   if (const char* documents = g_get_user_special_dir(G_USER_DIRECTORY_DOCUMENTS);
@@ -96,21 +69,7 @@ void KeepOnScreen(GtkWindow* dialog, GtkWindow* parent) {
   gtk_window_set_position(dialog, parent ? GTK_WIN_POS_CENTER_ON_PARENT : GTK_WIN_POS_CENTER);
 }
 
-size_t NameStart(const std::string& path) {
-  const size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? 0 : slash + 1;
-}
-
 }  // namespace
-
-FileDialog::FileDialog(BOOL bOpenFileDialog, std::string_view defExt, std::string_view fileName, DWORD dwFlags,
-                       std::string_view filter, Window* pParentWnd)
-    : m_bOpen(bOpenFileDialog != FALSE),
-      m_strDefExt(defExt),
-      m_strFileName(fileName),
-      m_dwFlags(dwFlags),
-      m_strFilter(filter),
-      m_pParentWnd(pParentWnd) {}
 
 intptr_t FileDialog::DoModal() {
   if (!Initialize()) return IDCANCEL;
@@ -126,7 +85,7 @@ intptr_t FileDialog::DoModal() {
   const std::string folder = m_strInitialDir.empty() ? DefaultFolder(m_strFilter) : ToHostPath(m_strInitialDir);
   if (!folder.empty()) gtk_file_chooser_set_current_folder(chooser, folder.c_str());
   if (!m_strFileName.empty()) {
-    const std::string name = m_strFileName.substr(NameStart(m_strFileName));
+    const std::string name = m_strFileName.substr(FileNameStart(m_strFileName));
     if (m_bOpen) {
       const std::string host = ToHostPath(m_strFileName);
       if (!host.empty()) gtk_file_chooser_set_filename(chooser, host.c_str());
@@ -148,21 +107,13 @@ intptr_t FileDialog::DoModal() {
     if (gchar* chosen = gtk_file_chooser_get_filename(chooser)) {
       std::string path = ToWindowsPath(chosen);
       g_free(chosen);
-      if (!m_strDefExt.empty() && path.find('.', NameStart(path)) == std::string::npos) path += "." + m_strDefExt;
+      if (!m_strDefExt.empty() && path.find('.', FileNameStart(path)) == std::string::npos) path += "." + m_strDefExt;
       m_strPathName = path;
       result = IDOK;
     }
   }
   gtk_widget_destroy(dialog);
   return result;
-}
-
-std::string FileDialog::GetFileName() const { return m_strPathName.substr(NameStart(m_strPathName)); }
-
-std::string FileDialog::GetFileExt() const {
-  const std::string name = GetFileName();
-  const size_t dot = name.rfind('.');
-  return dot == std::string::npos ? std::string() : name.substr(dot + 1);
 }
 
 }  // namespace platform::gui

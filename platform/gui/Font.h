@@ -13,8 +13,10 @@ struct NativeFont;
 //
 // Heights follow CreateFont: a positive height is the cell height in pixels
 // (ascent + descent), a negative one the character (em) height, 0 a default
-// of 12 pixels. Faces resolve through fontconfig; the program's own
+// of 12 pixels. Linux: faces resolve through fontconfig; the program's own
 // configuration maps "굴림", "돋음"/"돋움", "Gulim" and "Dotum" to NanumGothic.
+// Windows: GDI's font mapper, which keeps 31 characters of a face; a longer
+// face is refused there rather than cut.
 class Font {
  public:
   Font() = default;

@@ -2,6 +2,12 @@
 
 #include <cstdint>
 
+// <windows.h>, when a file included it first, spells PostMessage as
+// PostMessageW; the interface keeps its plain name in every file.
+#ifdef PostMessage
+#undef PostMessage
+#endif
+
 namespace platform::gui {
 
 struct Rect {

@@ -30,7 +30,7 @@ void PumpMessages();
 // A message loop for a program whose main window is not modal: runs until
 // PostQuitMessage and returns its exit code.
 int RunMessageLoop();
-void PostQuitMessage(int nExitCode);
+// PostQuitMessage(nExitCode) ends it; it is part of WinUser.h.
 
 // Paints a window and its visible children (WM_ERASEBKGND, WM_PAINT, owner
 // drawing) into the DC at its (0, 0), the way the screen would show the

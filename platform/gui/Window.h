@@ -153,27 +153,9 @@ class Window : public MessageTarget {
   LRESULT DispatchToHandlers(UINT message, WPARAM wParam, LPARAM lParam, bool* pHandled);
 };
 
-// ---------------------------------------------------------------- the USER functions
-BOOL IsWindow(HWND hWnd);
+// SendMessageW and PostMessageW on Windows, the window manager's own on Linux.
 LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 // Any thread; FALSE for a window that no longer exists.
 BOOL PostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
-BOOL ReleaseCapture();
-HWND GetCapture();
-// TME_LEAVE: one WM_MOUSELEAVE when the pointer leaves the window (also when
-// it leaves the top-level window quickly, across its border). TME_HOVER: one
-// WM_MOUSEHOVER after the pointer rested dwHoverTime ms inside. TME_CANCEL
-// disarms. FALSE when the window does not exist or the pointer is not in it.
-BOOL TrackMouseEvent(TRACKMOUSEEVENT* pEventTrack);
-// The top-level window that was shown or activated last, or nullptr.
-HWND GetActiveWindow();
-
-inline constexpr int SM_CXSCREEN = 0;
-inline constexpr int SM_CYSCREEN = 1;
-inline constexpr int SM_CXICON = 11;
-inline constexpr int SM_CYICON = 12;
-// The screen's work area size and the icon size (32 x 32); 0 for other
-// indexes.
-int GetSystemMetrics(int nIndex);
 
 }  // namespace platform::gui

@@ -1,10 +1,10 @@
-// Dialog templates as windres compiles them, and hostile ones.
+// Dialog templates as windres compiles them into the program, and hostile
+// ones: read alike on both systems.
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "platform/gui/DialogTemplate.h"
-#include "platform/gui/Icon.h"
 #include "platform/resources/ModuleResources.h"
 
 using namespace platform::gui;
@@ -83,17 +83,6 @@ TEST(DialogTemplate, PlainDialogTemplatesAreReadToo) {
   EXPECT_EQ(parsed->items[0].className, "Button");
   EXPECT_EQ(parsed->items[0].text, "OK");
   EXPECT_EQ(parsed->items[0].rect, (Rect{3, 4, 13, 12}));
-}
-
-TEST(IconResource, TheProgramIconLoadsEveryImageOfItsGroup) {
-  Icon icon;
-  ASSERT_TRUE(icon.LoadIcon(128));
-  // Every image of the group, in the group's order.
-  std::vector<Size> sizes(icon.GetSizes().begin(), icon.GetSizes().end());
-  EXPECT_EQ(sizes, (std::vector<Size>{{256, 256}, {48, 48}, {32, 32}, {16, 16}}));
-  Icon missing;
-  EXPECT_FALSE(missing.LoadIcon(129));
-  EXPECT_TRUE(missing.IsNull());
 }
 
 }  // namespace
