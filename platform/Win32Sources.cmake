@@ -15,6 +15,15 @@ set(platform_win32
   # http/: the WinINet backend of HttpClient.h comes next; until then the
   # Windows build has no HTTP client and leaves the download out.
   library/Library_win32.cpp
+  net/AdapterDevice_win32.cpp
+  net/AdaptersInfo_win32.cpp
+  net/IcmpSocket_win32.cpp
+  net/NetworkGuard_win32.cpp
+  net/NetworkParams_win32.cpp
+  net/Resolver_win32.cpp
+  net/SocketAddress_win32.cpp
+  net/SocketLayer_win32.cpp
+  net/Socket_win32.cpp
   process/ProcessEnvironment_win32.cpp
   process/Process_win32.cpp
   process/ProgramArguments_win32.cpp
@@ -40,6 +49,7 @@ set(platform_win32
 #   user32    LoadStringW
 #   crypt32   CertOpenSystemStoreW (the certificate stores)
 #   setupapi  SetupIterateCabinetW
+#   ws2_32    Winsock; iphlpapi  GetAdaptersInfo, GetNetworkParams, IcmpSendEcho2
 set(platform_win32_libs
   advapi32
   crypt32
@@ -49,4 +59,6 @@ set(platform_win32_libs
   setupapi
   uuid
   user32
+  ws2_32
+  iphlpapi
 )
