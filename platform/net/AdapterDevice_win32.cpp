@@ -1,7 +1,9 @@
 #include "platform/net/AdapterDevice.h"
 
-#include <windows.h>
-#include <winioctl.h>
+#include <winsock2.h>
+#include <ws2ipdef.h>
+#include <iphlpapi.h>
+#include <netioapi.h>
 
 #include <utility>
 
@@ -12,6 +14,21 @@ namespace platform::net {
 namespace {
 
 constexpr std::string_view kDevicePrefix = "\\\\.\\";
+
+// The medium state of an adapter by its name ("{GUID}") from IP Helper's
+// interface row, for a driver that does not answer the NDIS query.
+std::expected<uint32_t, Win32Error> InterfaceMediaState(const std::string& strName) {
+  std::wstring tcpipName = L"\\DEVICE\\TCPIP_" + Widen(strName);
+  ULONG nIndex = 0;
+  if (const DWORD rc = ::GetAdapterIndex(tcpipName.data(), &nIndex); rc != NO_ERROR) {
+    return std::unexpected(static_cast<Win32Error>(rc));
+  }
+  MIB_IF_ROW2 row{};
+  row.InterfaceIndex = nIndex;
+  if (const DWORD rc = ::GetIfEntry2(&row); rc != NO_ERROR) return std::unexpected(static_cast<Win32Error>(rc));
+  if (row.AdminStatus != NET_IF_ADMIN_STATUS_UP) return std::unexpected(kErrorNotReady);
+  return row.MediaConnectState == MediaConnectStateConnected ? kMediaStateConnected : kMediaStateDisconnected;
+}
 
 }  // namespace
 
@@ -67,7 +84,12 @@ std::expected<uint32_t, Win32Error> AdapterDevice::QueryGlobalStats(uint32_t nOi
   DWORD returned = 0;
   if (!::DeviceIoControl(m_hDevice, kIoctlNdisQueryGlobalStats, &oid, sizeof oid, &state, sizeof state, &returned,
                          nullptr)) {
-    return std::unexpected(LastError());
+    const Win32Error error = LastError();
+    // A driver that knows no such OID (Wine's ndis.sys answers only the
+    // address and medium-type ones) is asked through IP Helper instead;
+    // the interface row holds the same state.
+    if (error == kErrorInvalidParameter || error == kErrorNotSupported) return InterfaceMediaState(m_strName);
+    return std::unexpected(error);
   }
   if (returned < sizeof state) return std::unexpected(kErrorInvalidData);
   return state == kMediaStateConnected ? kMediaStateConnected : kMediaStateDisconnected;
