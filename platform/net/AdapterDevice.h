@@ -46,11 +46,12 @@ class AdapterDevice {
   // opened, kErrorInvalidHandle on a device that is not open.
   std::expected<uint32_t, Win32Error> QueryGlobalStats(uint32_t nOid) const;
 
-  bool IsOpen() const { return m_nIndex != 0; }
+  bool IsOpen() const { return m_nIndex != 0 || m_hDevice != kNoNativeHandle; }
   void Close();
 
  private:
   std::string m_strName;
+  // Linux: the interface index (0 on Windows, where the handle is the device).
   uint32_t m_nIndex = 0;
   NativeHandle m_hDevice = kNoNativeHandle;  // the open device, when the system gives one
 };

@@ -21,9 +21,6 @@ namespace platform::net {
 
 namespace {
 
-// IP_ADAPTER_INFO of a 64-bit Windows, and each further IP_ADDR_STRING.
-constexpr uint32_t kAdapterInfoSize = 704;
-constexpr uint32_t kAddrStringSize = 48;
 // MAX_ADAPTER_ADDRESS_LENGTH.
 constexpr size_t kMaxHardwareAddress = 8;
 // ARPHRD_VOID: a link whose type the kernel did not say.
@@ -172,17 +169,6 @@ std::optional<std::vector<AdapterInfo>> ReadAdapters(Win32Error& error) {
 }
 
 }  // namespace
-
-uint32_t AdaptersInfoSize(const std::vector<AdapterInfo>& adapters) {
-  uint32_t size = 0;
-  for (const AdapterInfo& adapter : adapters) {
-    size += kAdapterInfoSize;
-    if (adapter.ipAddressList.size() > 1) {
-      size += static_cast<uint32_t>(adapter.ipAddressList.size() - 1) * kAddrStringSize;
-    }
-  }
-  return size;
-}
 
 Win32Error GetAdaptersInfoSize(uint32_t& nSize) {
   Win32Error error = kErrorSuccess;

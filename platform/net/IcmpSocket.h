@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <expected>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -11,7 +12,9 @@
 #include "platform/net/SocketAddress.h"
 
 // A socket for ICMP echo: a raw ICMP socket where the process may open one,
-// else the unprivileged ICMP datagram socket. Both send the caller's echo
+// else the unprivileged ICMP datagram socket (Linux) or the system's echo
+// service (Windows: IcmpSendEcho2, whose reply is handed over as the echo
+// reply message it stands for). Both send the caller's echo
 // request as it is and give back whole ICMP messages (the IP header of a raw
 // socket is taken off), so the caller builds and checks the packets itself.
 namespace platform::net {
@@ -48,6 +51,9 @@ class IcmpSocket {
 
  private:
   NativeSocket m_socket = kNoNativeSocket;
+  // Windows, where the raw socket is refused: the system's echo service,
+  // which sends the request itself and hands over its reply.
+  std::shared_ptr<void> m_pEchoService;
   bool m_bRaw = false;
   uint16_t m_nIdentifier = 0;
 };

@@ -13,10 +13,6 @@ namespace platform::net {
 
 namespace {
 
-// FIXED_INFO of a 64-bit Windows (with its first IP_ADDR_STRING), and each
-// further IP_ADDR_STRING.
-constexpr uint32_t kFixedInfoSize = 600;
-constexpr uint32_t kAddrStringSize = 48;
 // MAX_HOSTNAME_LEN and MAX_DOMAIN_NAME_LEN.
 constexpr size_t kMaxNameLength = 128;
 
@@ -54,11 +50,6 @@ Win32Error ReadParams(NetworkParams& params) {
 }
 
 }  // namespace
-
-uint32_t NetworkParamsSize(const NetworkParams& params) {
-  const size_t further = params.dnsServers.size() > 1 ? params.dnsServers.size() - 1 : 0;
-  return kFixedInfoSize + static_cast<uint32_t>(further) * kAddrStringSize;
-}
 
 Win32Error GetNetworkParamsSize(uint32_t& nSize) {
   NetworkParams params;

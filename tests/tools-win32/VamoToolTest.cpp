@@ -10,6 +10,7 @@
 
 #include "platform/fs/FileSystem.h"
 #include "platform/process/Process.h"
+#include "platform/sysinfo/WindowsVersion.h"
 #include "tests/support/ScratchSpace.h"
 #include "tests/support/ToolRunner.h"
 
@@ -142,7 +143,7 @@ TEST_F(VamoToolTest, PsListsThisProcess) {
   EXPECT_TRUE(Lines(got.out).ends_with("result: 0\n")) << got.out;
 }
 
-// The Windows build has no network or window commands yet: help does not
+// The Windows build has no download or window commands yet: help does not
 // offer them, and each is an unknown command.
 class AbsentCommandTest : public ::testing::TestWithParam<const char*> {};
 
@@ -157,6 +158,45 @@ TEST_P(AbsentCommandTest, IsNeitherListedNorKnown) {
 }
 
 INSTANTIATE_TEST_SUITE_P(NetworkAndWindow, AbsentCommandTest,
-                         ::testing::Values("download", "analyze", "repair", "screenshots"));
+                         ::testing::Values("download", "repair", "screenshots"));
+
+// The system analysis reports the machine's own names, read through the
+// real user and computer-name queries, between its section's lines.
+TEST_F(VamoToolTest, AnalyzeSystemReportsThisMachine) {
+  ToolOutput got = RunTool({"analyze", "system"});
+  ASSERT_EQ(got.exitStatus, 0) << got.err;
+  const std::string out = Lines(got.out);
+  const size_t begin = out.find("------- ANALYSIS USER BEGIN -------\n");
+  const size_t end = out.find("------- ANALYSIS USER END -------\n");
+  ASSERT_NE(begin, std::string::npos) << out;
+  ASSERT_NE(end, std::string::npos) << out;
+  EXPECT_LT(begin, end);
+  EXPECT_TRUE(Contains(out, "컴퓨터 이름 : " + platform::ComputerName() + "\n")) << out;
+  EXPECT_TRUE(Contains(out, "사용자 : " + platform::UserName() + "\n")) << out;
+  EXPECT_TRUE(out.ends_with("result: 0\n")) << out;
+}
+
+// Wine installs its own Internet Explorer (iexplore.exe with a version
+// resource), which the browser analysis finds through the registry.
+TEST_F(VamoToolTest, AnalyzeBrowsersFindsInternetExplorer) {
+  ToolOutput got = RunTool({"analyze", "browsers"});
+  ASSERT_EQ(got.exitStatus, 0) << got.err;
+  const std::string out = Lines(got.out);
+  EXPECT_TRUE(Contains(out, "------- ANALYSIS BROWSER BEGIN -------\n")) << out;
+  EXPECT_TRUE(Contains(out, "Browser : InternetExplorer (")) << out;
+  EXPECT_TRUE(Contains(out, "other browser: 0\n")) << out;
+  EXPECT_TRUE(out.ends_with("result: 0\n")) << out;
+}
+
+// A test build refuses to probe a network nobody made for it: the suite
+// runs in the machine's own network, so nothing is sent and the tool says why.
+TEST_F(VamoToolTest, AnalyzeNetworkRefusesTheMachinesOwnNetwork) {
+  ToolOutput got = RunTool({"analyze", "network"});
+  EXPECT_EQ(got.exitStatus, 1);
+  EXPECT_EQ(got.out, "");
+  EXPECT_TRUE(Contains(got.err, "refusing to probe this machine's own network")) << got.err;
+  EXPECT_FALSE(Contains(got.err, "status:")) << got.err;
+  EXPECT_EQ(RunTool({"analyze", "everything"}).exitStatus, 2);
+}
 
 }  // namespace

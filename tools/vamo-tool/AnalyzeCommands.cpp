@@ -12,6 +12,7 @@
 #include "diagnostics/StatusSink.h"
 #include "diagnostics/SystemAnalysis.h"
 #include "platform/net/NetworkGuard.h"
+#include "platform/net/SocketLayer.h"
 #include "platform/resources/ModuleResources.h"
 #include "resources/resource.h"
 #include "tools/vamo-tool/PrintingReport.h"
@@ -60,6 +61,12 @@ int RunAnalyze(const std::vector<std::string>& args) {
       std::fprintf(stderr,
                    "vamo-tool: refusing to probe this machine's own network; run it inside a network namespace "
                    "(tools/lab ... exec) or pass --host-network (or set VAMO_HOST_NETWORK=1)\n");
+      return kExitFailed;
+    }
+    // Winsock must be started before the first socket (a no-op on Linux but
+    // for SIGPIPE), as the wizard does when it starts.
+    if (const platform::Win32Error error = platform::InitSocketLayer()) {
+      std::fprintf(stderr, "vamo-tool: the socket layer did not start (error %lu)\n", static_cast<unsigned long>(error));
       return kExitFailed;
     }
     PrintingStatus status;

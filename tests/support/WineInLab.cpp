@@ -1,0 +1,39 @@
+#include "tests/support/WineInLab.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+WineInLab::WineInLab(const NetworkLab& lab) : m_lab(lab) {
+  std::string root = (std::filesystem::temp_directory_path() / "vamo-wine-lab.XXXXXX").string();
+  if (mkdtemp(root.data()) == nullptr) {
+    m_strError = "no folder for the Wine prefix";
+    return;
+  }
+  m_strRoot = root;
+  const ToolOutput boot = m_lab.Run({VAMO_WINE_RUN, "--template", m_strRoot + "/prefix"});
+  if (boot.exitStatus != 0) {
+    m_strError = "wineboot inside the lab failed: " + boot.err;
+    return;
+  }
+  m_bReady = true;
+}
+
+WineInLab::~WineInLab() {
+  std::error_code ignored;
+  if (!m_strRoot.empty()) std::filesystem::remove_all(m_strRoot, ignored);
+}
+
+ToolOutput WineInLab::Run(const std::vector<std::string>& command) const {
+  std::vector<std::string> full = {VAMO_WINE_RUN};
+  full.insert(full.end(), command.begin(), command.end());
+  return m_lab.Run(full, {"VAMO_WINE_TEMPLATE=" + m_strRoot + "/prefix", "VAMO_WINE_ROOT=" + m_strRoot,
+                          "VAMO_WINE_LAB_ADDRESS=" + m_lab.Value("client_addr")});
+}
+
+std::string WineInLab::WindowsToolPath() {
+  if (const char* path = std::getenv("VAMO_WIN32_TOOL"); path != nullptr && *path != '\0') {
+    return std::filesystem::exists(path) ? path : "";
+  }
+  const std::string beside = VAMO_WIN32_TOOL_DEFAULT;
+  return std::filesystem::exists(beside) ? beside : "";
+}
