@@ -12,8 +12,7 @@ set(platform_win32
   fs/FileSystem_win32.cpp
   fs/Path_win32.cpp
   fs/PendingFile_win32.cpp
-  # http/: the WinINet backend of HttpClient.h comes next; until then the
-  # Windows build has no HTTP client and leaves the download out.
+  http/HttpClient_wininet.cpp
   library/Library_win32.cpp
   process/ProcessEnvironment_win32.cpp
   process/Process_win32.cpp
@@ -40,6 +39,7 @@ set(platform_win32
 #   user32    LoadStringW
 #   crypt32   CertOpenSystemStoreW (the certificate stores)
 #   setupapi  SetupIterateCabinetW
+#   wininet   the HTTP client
 set(platform_win32_libs
   advapi32
   crypt32
@@ -49,4 +49,5 @@ set(platform_win32_libs
   setupapi
   uuid
   user32
+  wininet
 )

@@ -41,9 +41,11 @@ struct UrlParts {
   std::string scheme;  // lower case, "http", "https", ...
   std::string host;
   int port = 0;  // the scheme's default port when the URL names none
+  std::string object = "/";  // path and query, as the request line names them
 };
 
-// Nullopt when the URL cannot be parsed or names no host.
+// Nullopt when the URL cannot be parsed, names no host, a port outside
+// 1..65535, or holds a blank or control character.
 std::optional<UrlParts> CrackUrl(std::string_view url);
 
 enum class Verb {

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
-#include <cstdlib>
 #include <mutex>
 
 #include "platform/http/HttpClient.h"
@@ -65,16 +64,8 @@ struct CurlFree {
 struct SlistFree {
   void operator()(curl_slist* p) const { curl_slist_free_all(p); }
 };
-struct UrlFree {
-  void operator()(CURLU* p) const { curl_url_cleanup(p); }
-};
-struct CurlStringFree {
-  void operator()(char* p) const { curl_free(p); }
-};
 using Curl = std::unique_ptr<CURL, CurlFree>;
 using Slist = std::unique_ptr<curl_slist, SlistFree>;
-using Url = std::unique_ptr<CURLU, UrlFree>;
-using CurlString = std::unique_ptr<char, CurlStringFree>;
 
 void GlobalInit() {
   static std::once_flag once;
@@ -262,23 +253,6 @@ std::expected<void, Error> Session::Send(const Request& request, IResponseReceiv
   }
   answer.Announce();
   return {};
-}
-
-std::optional<UrlParts> CrackUrl(std::string_view url) {
-  Url handle(curl_url());
-  const std::string text(url);
-  if (!handle || curl_url_set(handle.get(), CURLUPART_URL, text.c_str(), 0) != CURLUE_OK) return std::nullopt;
-  UrlParts parts;
-  char* part = nullptr;
-  if (curl_url_get(handle.get(), CURLUPART_SCHEME, &part, 0) != CURLUE_OK) return std::nullopt;
-  parts.scheme = CurlString(part).get();
-  if (curl_url_get(handle.get(), CURLUPART_HOST, &part, 0) != CURLUE_OK) return std::nullopt;
-  parts.host = CurlString(part).get();
-  if (curl_url_get(handle.get(), CURLUPART_PORT, &part, CURLU_DEFAULT_PORT) == CURLUE_OK) {
-    parts.port = static_cast<int>(std::strtol(CurlString(part).get(), nullptr, 10));
-  }
-  if (parts.host.empty()) return std::nullopt;
-  return parts;
 }
 
 }  // namespace platform::http
