@@ -24,6 +24,9 @@ inline constexpr Win32Error kErrorInternetUnrecognizedScheme = 12006;
 inline constexpr Win32Error kErrorInternetNameNotResolved = 12007;
 inline constexpr Win32Error kErrorInternetCannotConnect = 12029;
 inline constexpr Win32Error kErrorInternetConnectionReset = 12031;
+inline constexpr Win32Error kErrorInternetSecCertDateInvalid = 12037;
+inline constexpr Win32Error kErrorInternetSecCertCnInvalid = 12038;
+inline constexpr Win32Error kErrorInternetInvalidCa = 12045;
 inline constexpr Win32Error kErrorHttpRedirectFailed = 12156;
 inline constexpr Win32Error kErrorInternetSecureFailure = 12175;
 
@@ -60,8 +63,9 @@ struct Request {
   std::vector<std::string> headers;
   // Reload: no local or proxy cache answers, nothing is cached.
   bool bNoCache = true;
-  // Up to kMaxRedirects, and from https only to https; otherwise a redirect
-  // is the answer.
+  // Up to kMaxRedirects, and from https only to https: one more, or one to
+  // plain http, fails the request with kErrorHttpRedirectFailed. Unfollowed,
+  // a redirect is the answer.
   bool bFollowRedirects = true;
   // No proxy, whatever the user has set; otherwise the user's proxy settings.
   bool bDirect = false;
@@ -71,7 +75,8 @@ struct Request {
   uint32_t nIdleTimeoutMs = kDefaultIdleTimeoutMs;
   // HTTPS servers are always verified (certificate chain against the
   // system's trusted roots, and host name); one that does not verify fails
-  // the request.
+  // the request: kErrorInternetInvalidCa for a chain to no trusted root,
+  // kErrorInternetSecCertCnInvalid for another host's certificate.
 };
 
 // What the caller does with the answer, called on the sending thread.

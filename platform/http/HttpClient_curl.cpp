@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "platform/http/HttpClient.h"
+#include "platform/http/ProxySettings.h"
 #include "platform/trust/SystemStores.h"
 
 namespace platform::http {
@@ -117,7 +118,6 @@ Win32Error ErrorCode(CURLcode rc) {
     case CURLE_TOO_MANY_REDIRECTS:
       return kErrorHttpRedirectFailed;
     case CURLE_SSL_CONNECT_ERROR:
-    case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_SSL_CACERT_BADFILE:
     case CURLE_SSL_CERTPROBLEM:
       return kErrorInternetSecureFailure;
@@ -128,6 +128,36 @@ Win32Error ErrorCode(CURLcode rc) {
     default:
       return kErrorInternetInternalError;
   }
+}
+
+// libcurl reports every certificate that does not verify alike; OpenSSL's
+// verdict on the chain tells WinINet's cases apart. A chain that verified
+// leaves only the host name (OpenSSL 3 then reports X509_V_ERR_UNSPECIFIED).
+Win32Error CertificateError(CURL* handle) {
+  long verdict = X509_V_OK;
+  curl_easy_getinfo(handle, CURLINFO_SSL_VERIFYRESULT, &verdict);
+  switch (verdict) {
+    case X509_V_ERR_CERT_NOT_YET_VALID:
+    case X509_V_ERR_CERT_HAS_EXPIRED:
+      return kErrorInternetSecCertDateInvalid;
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+    case X509_V_ERR_CERT_UNTRUSTED:
+    case X509_V_ERR_CERT_REJECTED:
+      return kErrorInternetInvalidCa;
+    default:
+      return kErrorInternetSecCertCnInvalid;
+  }
+}
+
+std::string Scheme(const std::string& url) { return CrackUrl(url).value_or(UrlParts{}).scheme; }
+
+bool IsWebScheme(const std::string& url) {
+  const std::string scheme = Scheme(url);
+  return scheme == "http" || scheme == "https";
 }
 
 // Hands libcurl's answer to the receiver: the status before the first byte of
@@ -202,7 +232,7 @@ std::expected<void, Error> Session::Send(const Request& request, IResponseReceiv
   CURL* handle = m_state->handle.get();
   curl_easy_reset(handle);
   m_state->szError[0] = '\0';
-  const bool secure = CrackUrl(request.url).value_or(UrlParts{}).scheme == "https";
+  const bool secure = Scheme(request.url) == "https";
 
   curl_easy_setopt(handle, CURLOPT_URL, request.url.c_str());
   curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, m_state->szError);
@@ -227,7 +257,12 @@ std::expected<void, Error> Session::Send(const Request& request, IResponseReceiv
   }
   for (const std::string& header : request.headers) AppendHeader(headers, header.c_str());
   curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
-  if (request.bDirect) curl_easy_setopt(handle, CURLOPT_NOPROXY, "*");
+  // The user's proxy comes from the system's settings, as WinINet takes it,
+  // never from the environment: an empty name keeps libcurl from reading
+  // http_proxy and its kin.
+  const UrlParts parts = CrackUrl(request.url).value_or(UrlParts{});
+  const std::string proxy = request.bDirect ? std::string() : UserProxyFor(parts.scheme, parts.host).value_or("");
+  curl_easy_setopt(handle, CURLOPT_PROXY, proxy.empty() ? "" : ("http://" + proxy).c_str());
   curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.nConnectTimeoutMs));
   IdleGuard idle(request.nIdleTimeoutMs);
   idle.Install(handle);
@@ -248,8 +283,10 @@ std::expected<void, Error> Session::Send(const Request& request, IResponseReceiv
   // The server closing the connection before the announced length is the
   // end of the body, as the Windows network layer sees it.
   if (rc != CURLE_OK && rc != CURLE_PARTIAL_FILE) {
-    return std::unexpected(
-        Error{ErrorCode(rc), m_state->szError[0] != '\0' ? m_state->szError : curl_easy_strerror(rc)});
+    Win32Error code = rc == CURLE_PEER_FAILED_VERIFICATION ? CertificateError(handle) : ErrorCode(rc);
+    // An http or https request refused a scheme only where it was redirected.
+    if (rc == CURLE_UNSUPPORTED_PROTOCOL && IsWebScheme(request.url)) code = kErrorHttpRedirectFailed;
+    return std::unexpected(Error{code, m_state->szError[0] != '\0' ? m_state->szError : curl_easy_strerror(rc)});
   }
   answer.Announce();
   return {};
