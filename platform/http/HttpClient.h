@@ -27,6 +27,7 @@ inline constexpr Win32Error kErrorInternetConnectionReset = 12031;
 inline constexpr Win32Error kErrorInternetSecCertDateInvalid = 12037;
 inline constexpr Win32Error kErrorInternetSecCertCnInvalid = 12038;
 inline constexpr Win32Error kErrorInternetInvalidCa = 12045;
+inline constexpr Win32Error kErrorInternetSecCertRevFailed = 12057;
 inline constexpr Win32Error kErrorHttpRedirectFailed = 12156;
 inline constexpr Win32Error kErrorInternetSecureFailure = 12175;
 
@@ -75,8 +76,10 @@ struct Request {
   uint32_t nIdleTimeoutMs = kDefaultIdleTimeoutMs;
   // HTTPS servers are always verified (certificate chain against the
   // system's trusted roots, and host name); one that does not verify fails
-  // the request: kErrorInternetInvalidCa for a chain to no trusted root,
-  // kErrorInternetSecCertCnInvalid for another host's certificate.
+  // the request: kErrorInternetInvalidCa for a chain to a root not trusted,
+  // kErrorInternetSecCertRevFailed (WinINet's word) for a certificate whose
+  // issuer is nowhere to be found, kErrorInternetSecCertCnInvalid for another
+  // host's certificate.
 };
 
 // What the caller does with the answer, called on the sending thread.

@@ -55,14 +55,25 @@ bool Matches(std::string_view pattern, std::string_view text) {
          Matches(pattern.substr(1), text.substr(1));
 }
 
+bool IsLoopback(std::string_view host) {
+  return Lower(host) == "localhost" || host.starts_with("127.") || host == "[::1]";
+}
+
+// Loopback never goes through the proxy unless the list says <-loopback>,
+// as in WinINet since Internet Explorer 9.
 bool Bypassed(std::string_view overrides, std::string_view host) {
+  bool bLoopbackDirect = true;
   for (std::string_view entry : Split(overrides, "; ")) {
-    if (Lower(entry) == "<local>" ? host.find('.') == std::string_view::npos && host.find(':') == std::string_view::npos
-                                  : Matches(entry, host)) {
+    const std::string lower = Lower(entry);
+    if (lower == "<-loopback>") {
+      bLoopbackDirect = false;
+    } else if (lower == "<local>") {
+      if (host.find('.') == std::string_view::npos && host.find(':') == std::string_view::npos) return true;
+    } else if (Matches(entry, host)) {
       return true;
     }
   }
-  return false;
+  return bLoopbackDirect && IsLoopback(host);
 }
 
 }  // namespace

@@ -11,7 +11,8 @@ namespace platform::http {
 // The proxy a request to the URL's scheme and host goes through, "host:port";
 // nullopt when the user has none (ProxyEnable missing or 0, no ProxyServer)
 // or the host is on the user's bypass list (ProxyOverride: names, "*"
-// patterns, and <local> for names without a dot).
+// patterns, <local> for names without a dot) or a loopback name or address
+// while the list does not hold <-loopback>.
 std::optional<std::string> UserProxyFor(std::string_view scheme, std::string_view host);
 
 }  // namespace platform::http

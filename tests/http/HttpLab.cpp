@@ -14,6 +14,7 @@ HttpLab ParseHttpLab(std::istream& lines, std::string_view drive) {
     if (name == "http") lab.http = port;
     if (name == "https") lab.https = port;
     if (name == "untrusted") lab.untrusted = port;
+    if (name == "unknownissuer") lab.unknownIssuer = port;
     if (name == "wrongname") lab.wrongName = port;
     if (name == "silent") lab.silent = port;
     if (name == "closed") lab.closed = port;

@@ -10,7 +10,8 @@
 struct HttpLab {
   uint16_t http = 0;
   uint16_t https = 0;      // certificate for 127.0.0.1 from the test root
-  uint16_t untrusted = 0;  // certificate for 127.0.0.1 from a root nobody trusts
+  uint16_t untrusted = 0;  // certificate for 127.0.0.1 and its root, which nobody trusts
+  uint16_t unknownIssuer = 0;  // the same certificate without its root
   uint16_t wrongName = 0;  // certificate from the test root for another name
   uint16_t silent = 0;     // accepts and never answers
   uint16_t closed = 0;     // nothing listens

@@ -36,24 +36,27 @@ const HttpLab& SharedHttpLab() {
   return lab;
 }
 
-struct TrustedTestRoot::State {
-  HCERTSTORE store = nullptr;
-  PCCERT_CONTEXT added = nullptr;
-};
-
-TrustedTestRoot::TrustedTestRoot() : m_state(std::make_unique<State>()) {
-  m_state->store = ::CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"ROOT");
-  if (m_state->store == nullptr) throw std::runtime_error("cannot open the ROOT store");
-  const std::vector<BYTE> der = RootDer();
-  if (!::CertAddEncodedCertificateToStore(m_state->store, X509_ASN_ENCODING, der.data(),
-                                          static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING,
-                                          &m_state->added)) {
-    ::CertCloseStore(m_state->store, 0);
-    throw std::runtime_error("cannot add the test root to the ROOT store");
-  }
+// Added once and left there: the suite's system is its own (a Wine prefix
+// made for the run and thrown away after), and under Wine 8 a root deleted
+// from the store and added again is no longer found by the chain engine of a
+// later connection.
+void AddTestRootOnce() {
+  static const bool added = [] {
+    HCERTSTORE store = ::CertOpenSystemStoreW(0, L"ROOT");
+    if (store == nullptr) throw std::runtime_error("cannot open the ROOT store");
+    const std::vector<BYTE> der = RootDer();
+    const BOOL ok = ::CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der.data(),
+                                                       static_cast<DWORD>(der.size()),
+                                                       CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+    ::CertCloseStore(store, 0);
+    if (!ok) throw std::runtime_error("cannot add the test root to the ROOT store");
+    return true;
+  }();
+  (void)added;
 }
 
-TrustedTestRoot::~TrustedTestRoot() {
-  if (m_state->added != nullptr) ::CertDeleteCertificateFromStore(m_state->added);  // frees the context too
-  ::CertCloseStore(m_state->store, 0);
-}
+struct TrustedTestRoot::State {};
+
+TrustedTestRoot::TrustedTestRoot() : m_state(std::make_unique<State>()) { AddTestRootOnce(); }
+
+TrustedTestRoot::~TrustedTestRoot() = default;

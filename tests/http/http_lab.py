@@ -4,7 +4,8 @@
 Prints one "NAME PORT" line per server and then "READY":
   http       plain HTTP, the paths of tests/transfer/http_test_server.py
   https      HTTPS, a certificate for 127.0.0.1 from the test root
-  untrusted  HTTPS, a certificate for 127.0.0.1 from a root nobody trusts
+  untrusted  HTTPS, a certificate for 127.0.0.1 and its root, which nobody trusts
+  unknownissuer  HTTPS, the same certificate without its root
   wrongname  HTTPS, a certificate from the test root for another host name
   silent     accepts connections and never says a word
   closed     a port nothing listens on
@@ -99,7 +100,8 @@ def serve(pki, log, folder):
     ports = [
         ("http", http_server(log)),
         ("https", http_server(log, pki + "/server.pem", pki + "/server.key")),
-        ("untrusted", http_server(log, pki + "/otherserver.pem", pki + "/otherserver.key")),
+        ("untrusted", http_server(log, pki + "/otherchain.pem", pki + "/otherserver.key")),
+        ("unknownissuer", http_server(log, pki + "/otherserver.pem", pki + "/otherserver.key")),
         ("wrongname", http_server(log, pki + "/wrongname.pem", pki + "/wrongname.key")),
     ]
     port, keep = silent_server()

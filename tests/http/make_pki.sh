@@ -1,7 +1,8 @@
 #!/bin/sh
 # The certificates of the HTTP client suite, made into folder $1: a test root
 # with a server certificate for 127.0.0.1 and one for another host name, and
-# a root nobody trusts with a server certificate for 127.0.0.1.
+# a root nobody trusts with a server certificate for 127.0.0.1, sent with and
+# without that root behind it.
 set -eu
 dir=$1
 mkdir -p "$dir"
@@ -25,3 +26,4 @@ root otherca "Vamo HTTP Untrusted Root"
 leaf server ca 127.0.0.1 "IP:127.0.0.1,DNS:127.0.0.1"
 leaf otherserver otherca 127.0.0.1 "IP:127.0.0.1,DNS:127.0.0.1"
 leaf wrongname ca wrong-name.test "DNS:wrong-name.test"
+cat otherserver.pem otherca.pem > otherchain.pem

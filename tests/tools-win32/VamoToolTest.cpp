@@ -142,7 +142,7 @@ TEST_F(VamoToolTest, PsListsThisProcess) {
   EXPECT_TRUE(Lines(got.out).ends_with("result: 0\n")) << got.out;
 }
 
-// The Windows build has no network or window commands yet: help does not
+// The Windows build has no analysis or window commands yet: help does not
 // offer them, and each is an unknown command.
 class AbsentCommandTest : public ::testing::TestWithParam<const char*> {};
 
@@ -156,7 +156,17 @@ TEST_P(AbsentCommandTest, IsNeitherListedNorKnown) {
   EXPECT_TRUE(Contains(got.err, std::string("unknown command '") + GetParam() + "'")) << got.err;
 }
 
-INSTANTIATE_TEST_SUITE_P(NetworkAndWindow, AbsentCommandTest,
-                         ::testing::Values("download", "analyze", "repair", "screenshots"));
+INSTANTIATE_TEST_SUITE_P(AnalysisAndWindow, AbsentCommandTest,
+                         ::testing::Values("analyze", "repair", "screenshots"));
+
+// The download is in: it refuses a scheme other than http and https with the
+// item form's lines and the download's failure code, before any connection.
+TEST(DownloadCommandTest, RefusesOtherSchemes) {
+  ToolOutput got = RunTool({"download", "ftp://127.0.0.1:21/f.bin", "C:\\windows\\temp\\f.bin"});
+  EXPECT_EQ(got.exitStatus, 1) << got.out << got.err;
+  const std::string all = got.out + got.err;
+  EXPECT_TRUE(Contains(all, "--FileDownload Protocol incorrect.")) << all;
+  EXPECT_TRUE(Contains(all, "result: -9101")) << all;
+}
 
 }  // namespace
