@@ -13,8 +13,7 @@ set(platform_win32
   fs/HeldImageFile_win32.cpp
   fs/Path_win32.cpp
   fs/PendingFile_win32.cpp
-  # http/: the WinINet backend of HttpClient.h comes next; until then the
-  # Windows build has no HTTP client and leaves the download out.
+  http/HttpClient_wininet.cpp
   library/Library_win32.cpp
   net/AdapterDevice_win32.cpp
   net/AdaptersInfo_win32.cpp
@@ -56,6 +55,7 @@ set_source_files_properties(net/NetworkGuard_win32.cpp PROPERTIES
 #   wintrust  WinVerifyTrust (Authenticode)
 #   setupapi  SetupIterateCabinetW
 #   ws2_32    Winsock; iphlpapi  GetAdaptersInfo, GetNetworkParams, IcmpSendEcho2
+#   wininet   the HTTP client
 set(platform_win32_libs
   advapi32
   crypt32
@@ -68,6 +68,7 @@ set(platform_win32_libs
   wintrust
   ws2_32
   iphlpapi
+  wininet
 )
 
 # The window layer's GDI and shell backends (the library vamo_platform_gui).

@@ -24,6 +24,10 @@ inline constexpr Win32Error kErrorInternetUnrecognizedScheme = 12006;
 inline constexpr Win32Error kErrorInternetNameNotResolved = 12007;
 inline constexpr Win32Error kErrorInternetCannotConnect = 12029;
 inline constexpr Win32Error kErrorInternetConnectionReset = 12031;
+inline constexpr Win32Error kErrorInternetSecCertDateInvalid = 12037;
+inline constexpr Win32Error kErrorInternetSecCertCnInvalid = 12038;
+inline constexpr Win32Error kErrorInternetInvalidCa = 12045;
+inline constexpr Win32Error kErrorInternetSecCertRevFailed = 12057;
 inline constexpr Win32Error kErrorHttpRedirectFailed = 12156;
 inline constexpr Win32Error kErrorInternetSecureFailure = 12175;
 
@@ -41,9 +45,11 @@ struct UrlParts {
   std::string scheme;  // lower case, "http", "https", ...
   std::string host;
   int port = 0;  // the scheme's default port when the URL names none
+  std::string object = "/";  // path and query, as the request line names them
 };
 
-// Nullopt when the URL cannot be parsed or names no host.
+// Nullopt when the URL cannot be parsed, names no host, a port outside
+// 1..65535, or holds a blank or control character.
 std::optional<UrlParts> CrackUrl(std::string_view url);
 
 enum class Verb {
@@ -58,8 +64,9 @@ struct Request {
   std::vector<std::string> headers;
   // Reload: no local or proxy cache answers, nothing is cached.
   bool bNoCache = true;
-  // Up to kMaxRedirects, and from https only to https; otherwise a redirect
-  // is the answer.
+  // Up to kMaxRedirects, and from https only to https: one more, or one to
+  // plain http, fails the request with kErrorHttpRedirectFailed. Unfollowed,
+  // a redirect is the answer.
   bool bFollowRedirects = true;
   // No proxy, whatever the user has set; otherwise the user's proxy settings.
   bool bDirect = false;
@@ -69,7 +76,10 @@ struct Request {
   uint32_t nIdleTimeoutMs = kDefaultIdleTimeoutMs;
   // HTTPS servers are always verified (certificate chain against the
   // system's trusted roots, and host name); one that does not verify fails
-  // the request.
+  // the request: kErrorInternetInvalidCa for a chain to a root not trusted,
+  // kErrorInternetSecCertRevFailed (WinINet's word) for a certificate whose
+  // issuer is nowhere to be found, kErrorInternetSecCertCnInvalid for another
+  // host's certificate.
 };
 
 // What the caller does with the answer, called on the sending thread.

@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
-#include <cstdlib>
 #include <mutex>
 
 #include "platform/http/HttpClient.h"
+#include "platform/http/ProxySettings.h"
 #include "platform/trust/SystemStores.h"
 
 namespace platform::http {
@@ -65,16 +65,8 @@ struct CurlFree {
 struct SlistFree {
   void operator()(curl_slist* p) const { curl_slist_free_all(p); }
 };
-struct UrlFree {
-  void operator()(CURLU* p) const { curl_url_cleanup(p); }
-};
-struct CurlStringFree {
-  void operator()(char* p) const { curl_free(p); }
-};
 using Curl = std::unique_ptr<CURL, CurlFree>;
 using Slist = std::unique_ptr<curl_slist, SlistFree>;
-using Url = std::unique_ptr<CURLU, UrlFree>;
-using CurlString = std::unique_ptr<char, CurlStringFree>;
 
 void GlobalInit() {
   static std::once_flag once;
@@ -126,7 +118,6 @@ Win32Error ErrorCode(CURLcode rc) {
     case CURLE_TOO_MANY_REDIRECTS:
       return kErrorHttpRedirectFailed;
     case CURLE_SSL_CONNECT_ERROR:
-    case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_SSL_CACERT_BADFILE:
     case CURLE_SSL_CERTPROBLEM:
       return kErrorInternetSecureFailure;
@@ -137,6 +128,39 @@ Win32Error ErrorCode(CURLcode rc) {
     default:
       return kErrorInternetInternalError;
   }
+}
+
+// libcurl reports every certificate that does not verify alike; OpenSSL's
+// verdict on the chain tells WinINet's cases apart. A chain that verified
+// leaves only the host name (OpenSSL 3 then reports X509_V_ERR_UNSPECIFIED).
+Win32Error CertificateError(CURL* handle) {
+  long verdict = X509_V_OK;
+  curl_easy_getinfo(handle, CURLINFO_SSL_VERIFYRESULT, &verdict);
+  switch (verdict) {
+    case X509_V_ERR_CERT_NOT_YET_VALID:
+    case X509_V_ERR_CERT_HAS_EXPIRED:
+      return kErrorInternetSecCertDateInvalid;
+    // WinINet reports a chain it cannot complete as a failed revocation
+    // check, since it cannot ask the missing issuer.
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+      return kErrorInternetSecCertRevFailed;
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+    case X509_V_ERR_CERT_UNTRUSTED:
+    case X509_V_ERR_CERT_REJECTED:
+      return kErrorInternetInvalidCa;
+    default:
+      return kErrorInternetSecCertCnInvalid;
+  }
+}
+
+std::string Scheme(const std::string& url) { return CrackUrl(url).value_or(UrlParts{}).scheme; }
+
+bool IsWebScheme(const std::string& url) {
+  const std::string scheme = Scheme(url);
+  return scheme == "http" || scheme == "https";
 }
 
 // Hands libcurl's answer to the receiver: the status before the first byte of
@@ -211,7 +235,7 @@ std::expected<void, Error> Session::Send(const Request& request, IResponseReceiv
   CURL* handle = m_state->handle.get();
   curl_easy_reset(handle);
   m_state->szError[0] = '\0';
-  const bool secure = CrackUrl(request.url).value_or(UrlParts{}).scheme == "https";
+  const bool secure = Scheme(request.url) == "https";
 
   curl_easy_setopt(handle, CURLOPT_URL, request.url.c_str());
   curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, m_state->szError);
@@ -236,7 +260,12 @@ std::expected<void, Error> Session::Send(const Request& request, IResponseReceiv
   }
   for (const std::string& header : request.headers) AppendHeader(headers, header.c_str());
   curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
-  if (request.bDirect) curl_easy_setopt(handle, CURLOPT_NOPROXY, "*");
+  // The user's proxy comes from the system's settings, as WinINet takes it,
+  // never from the environment: an empty name keeps libcurl from reading
+  // http_proxy and its kin.
+  const UrlParts parts = CrackUrl(request.url).value_or(UrlParts{});
+  const std::string proxy = request.bDirect ? std::string() : UserProxyFor(parts.scheme, parts.host).value_or("");
+  curl_easy_setopt(handle, CURLOPT_PROXY, proxy.empty() ? "" : ("http://" + proxy).c_str());
   curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.nConnectTimeoutMs));
   IdleGuard idle(request.nIdleTimeoutMs);
   idle.Install(handle);
@@ -257,28 +286,13 @@ std::expected<void, Error> Session::Send(const Request& request, IResponseReceiv
   // The server closing the connection before the announced length is the
   // end of the body, as the Windows network layer sees it.
   if (rc != CURLE_OK && rc != CURLE_PARTIAL_FILE) {
-    return std::unexpected(
-        Error{ErrorCode(rc), m_state->szError[0] != '\0' ? m_state->szError : curl_easy_strerror(rc)});
+    Win32Error code = rc == CURLE_PEER_FAILED_VERIFICATION ? CertificateError(handle) : ErrorCode(rc);
+    // An http or https request refused a scheme only where it was redirected.
+    if (rc == CURLE_UNSUPPORTED_PROTOCOL && IsWebScheme(request.url)) code = kErrorHttpRedirectFailed;
+    return std::unexpected(Error{code, m_state->szError[0] != '\0' ? m_state->szError : curl_easy_strerror(rc)});
   }
   answer.Announce();
   return {};
-}
-
-std::optional<UrlParts> CrackUrl(std::string_view url) {
-  Url handle(curl_url());
-  const std::string text(url);
-  if (!handle || curl_url_set(handle.get(), CURLUPART_URL, text.c_str(), 0) != CURLUE_OK) return std::nullopt;
-  UrlParts parts;
-  char* part = nullptr;
-  if (curl_url_get(handle.get(), CURLUPART_SCHEME, &part, 0) != CURLUE_OK) return std::nullopt;
-  parts.scheme = CurlString(part).get();
-  if (curl_url_get(handle.get(), CURLUPART_HOST, &part, 0) != CURLUE_OK) return std::nullopt;
-  parts.host = CurlString(part).get();
-  if (curl_url_get(handle.get(), CURLUPART_PORT, &part, CURLU_DEFAULT_PORT) == CURLUE_OK) {
-    parts.port = static_cast<int>(std::strtol(CurlString(part).get(), nullptr, 10));
-  }
-  if (parts.host.empty()) return std::nullopt;
-  return parts;
 }
 
 }  // namespace platform::http

@@ -143,7 +143,7 @@ TEST_F(VamoToolTest, PsListsThisProcess) {
   EXPECT_TRUE(Lines(got.out).ends_with("result: 0\n")) << got.out;
 }
 
-// The Windows build has no download or window commands yet: help does not
+// The Windows build has no repair or window commands yet: help does not
 // offer them, and each is an unknown command.
 class AbsentCommandTest : public ::testing::TestWithParam<const char*> {};
 
@@ -157,8 +157,8 @@ TEST_P(AbsentCommandTest, IsNeitherListedNorKnown) {
   EXPECT_TRUE(Contains(got.err, std::string("unknown command '") + GetParam() + "'")) << got.err;
 }
 
-INSTANTIATE_TEST_SUITE_P(NetworkAndWindow, AbsentCommandTest,
-                         ::testing::Values("download", "repair", "screenshots"));
+INSTANTIATE_TEST_SUITE_P(RepairAndWindow, AbsentCommandTest,
+                         ::testing::Values("repair", "screenshots"));
 
 // The system analysis reports the machine's own names, read through the
 // real user and computer-name queries, between its section's lines.
@@ -197,6 +197,16 @@ TEST_F(VamoToolTest, AnalyzeNetworkRefusesTheMachinesOwnNetwork) {
   EXPECT_TRUE(Contains(got.err, "refusing to probe this machine's own network")) << got.err;
   EXPECT_FALSE(Contains(got.err, "status:")) << got.err;
   EXPECT_EQ(RunTool({"analyze", "everything"}).exitStatus, 2);
+}
+
+// The download is in: it refuses a scheme other than http and https with the
+// item form's lines and the download's failure code, before any connection.
+TEST(DownloadCommandTest, RefusesOtherSchemes) {
+  ToolOutput got = RunTool({"download", "ftp://127.0.0.1:21/f.bin", "C:\\windows\\temp\\f.bin"});
+  EXPECT_EQ(got.exitStatus, 1) << got.out << got.err;
+  const std::string all = got.out + got.err;
+  EXPECT_TRUE(Contains(all, "--FileDownload Protocol incorrect.")) << all;
+  EXPECT_TRUE(Contains(all, "result: -9101")) << all;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/sim/Prefix.h"
+#include "platform/registry/Registry.h"
 #include "tests/support/TempPrefix.h"
 #include "tests/transfer/TransferTestSupport.h"
 #include "transfer/FileDownload.h"
@@ -219,11 +220,17 @@ TEST_F(FileDownloadTest, QuietFormWritesTracesOnlyAndLeavesNothingOnFailure) {
 
 TEST_F(FileDownloadTest, TransferUsesTheUsersProxyAndTheProbeGoesDirect) {
   // The test server doubles as the proxy: a proxied request arrives with the
-  // full URL as its path.
+  // full URL as its path. The user's proxy is the one of the internet
+  // settings; loopback passes it only when the bypass list says so.
   std::string url = s_http->Url("/file/64");
-  setenv("http_proxy", s_http->Url("").c_str(), 1);
+  platform::RegKey settings;
+  ASSERT_EQ(settings.Create(platform::RegRoot::kCurrentUser,
+                            "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"),
+            platform::kErrorSuccess);
+  settings.SetDword("ProxyEnable", 1);
+  settings.SetString("ProxyServer", "127.0.0.1:" + std::to_string(s_http->Port()));
+  settings.SetString("ProxyOverride", "<-loopback>");
   int rc = FileDownload(url, "C:\\dl\\x.bin", "x.bin", nullptr, {});
-  unsetenv("http_proxy");
   ASSERT_EQ(rc, 0);
   std::vector<RecordedRequest> requests = s_http->Requests();
   ASSERT_GE(requests.size(), 2u);

@@ -13,6 +13,8 @@ Paths (an absolute URI, as a proxy receives it, is reduced to its path):
   /stall/N       Content-Length N, N/2 bytes, then silence for --stall seconds
   /cut/N         Content-Length N, N/2 bytes, then the connection is reset
   /static/NAME   the file NAME below --root, sent with sendfile
+  /redirect/N    302 to the relative /redirect/N-1; /redirect/0 is /file/1000
+  /to/URL        302 to URL (percent-encoded)
 """
 import argparse
 import os
@@ -127,6 +129,24 @@ class Handler(BaseHTTPRequestHandler):
         self.rfile.close()
         self.connection.close()
         self.close_connection = True
+
+    def redirect(self, location):
+        self.send_response(302)
+        self.send_header("Location", location)
+        self.send_header("Content-Length", "0")
+        self.send_header("Connection", "close")
+        self.end_headers()
+        self.close_connection = True
+
+    def serve_redirect(self, arg):
+        n = int(arg)
+        if n == 0:
+            self.serve_file("1000")
+        else:
+            self.redirect("/redirect/%d" % (n - 1))
+
+    def serve_to(self, arg):
+        self.redirect(urllib.parse.unquote(arg))
 
     def serve_static(self, arg):
         name = os.path.basename(arg)
