@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "tests/support/Wine.h"
 #include "tests/support/WineFonts.h"
@@ -34,7 +36,7 @@ DrawnFace Draw(const wchar_t* face) {
   HGDIOBJ old = SelectObject(dc, font);
   const UINT size = GetOutlineTextMetricsW(dc, 0, nullptr);
   if (size > 0) {
-    std::wstring buffer(size / sizeof(wchar_t) + 1, L'\0');
+    std::vector<uint64_t> buffer(size / sizeof(uint64_t) + 1);  // aligned for the structure
     auto* outline = reinterpret_cast<OUTLINETEXTMETRICW*>(buffer.data());
     if (GetOutlineTextMetricsW(dc, size, outline) != 0)
       drawn.family = reinterpret_cast<const wchar_t*>(reinterpret_cast<const char*>(outline) +
