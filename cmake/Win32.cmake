@@ -38,6 +38,7 @@ function(vamo_win32_manifest target)
   if(arg_LEVEL)
     set(VAMO_MANIFEST_LEVEL ${arg_LEVEL})
   endif()
+  set_property(TARGET ${target} PROPERTY VAMO_MANIFEST_LEVEL ${VAMO_MANIFEST_LEVEL})
   set(dir ${CMAKE_CURRENT_BINARY_DIR}/manifest-${target})
   configure_file(${PROJECT_SOURCE_DIR}/cmake/Win32Manifest.xml.in ${dir}/${target}.manifest @ONLY)
   # 1 = CREATEPROCESS_MANIFEST_RESOURCE_ID, 24 = RT_MANIFEST.

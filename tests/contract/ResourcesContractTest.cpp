@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
+
+#include "platform/fs/FileSystem.h"
 
 #include "resources/deployment.h"
 #include "resources/resource.h"
@@ -92,6 +96,65 @@ INSTANTIATE_TEST_SUITE_P(Script, ProgramDialogs,
 TEST(ProgramResources, AMissingTypeIsToldFromAMissingName) {
   EXPECT_EQ(FindModuleResource(platform::kRtDialog, 999).error(), platform::kErrorResourceNameNotFound);
   EXPECT_EQ(FindModuleResource(ResourceName("NOPE"), 1).error(), platform::kErrorResourceTypeNotFound);
+}
+
+// The drawings the resources were compiled from, as the suite reads them
+// (drive Z: is the root of the build machine's file system): one source of
+// the expected bytes, whatever drew them.
+std::vector<uint8_t> ArtworkFile(const std::string& name) {
+  const auto bytes = platform::fs::ReadFileBytes(std::string(VAMO_ARTWORK_DIR) + "/" + name);
+  EXPECT_TRUE(bytes.has_value()) << name << ": " << bytes.error();
+  return bytes.value_or(std::vector<uint8_t>{});
+}
+
+constexpr uint16_t kRtBitmap = 2;
+constexpr uint16_t kRtIcon = 3;
+constexpr uint16_t kRtGroupIcon = 14;
+constexpr size_t kBitmapFileHeader = 14;
+
+// Every picture the script names, under the id its file is numbered with:
+// the resource is the file without its BITMAPFILEHEADER, byte for byte.
+TEST(ProgramArtwork, EveryPictureIsTheDrawingItsIdNames) {
+  if (std::string(VAMO_ARTWORK_DIR).empty()) GTEST_SKIP() << "built without the artwork";
+  const std::vector<uint16_t> ids{VAMO_ARTWORK_BITMAPS};
+  ASSERT_GT(ids.size(), 60u);
+  for (const uint16_t id : ids) {
+    SCOPED_TRACE(id);
+    const auto drawing = ArtworkFile(std::to_string(id) + ".bmp");
+    ASSERT_GT(drawing.size(), kBitmapFileHeader + 40);
+    const auto picture = FindModuleResource(ResourceName(kRtBitmap), ResourceName(id));
+    ASSERT_TRUE(picture.has_value()) << picture.error();
+    EXPECT_TRUE(std::equal(picture->begin(), picture->end(), drawing.begin() + kBitmapFileHeader, drawing.end()));
+  }
+}
+
+// The icon group lists the file's images in its order, each entry naming an
+// RT_ICON that holds that image's bytes.
+TEST(ProgramArtwork, IconGroupHoldsEveryImageOfTheIconFile) {
+  if (std::string(VAMO_ARTWORK_DIR).empty()) GTEST_SKIP() << "built without the artwork";
+  const auto file = ArtworkFile("vamo.ico");
+  const std::span<const uint8_t> ico(file);
+  const auto group = FindModuleResource(ResourceName(kRtGroupIcon), ResourceName(IDR_MAINFRAME));
+  ASSERT_TRUE(group.has_value()) << group.error();
+  const uint16_t count = Read16(ico, 4);
+  ASSERT_GE(count, 1u);
+  ASSERT_EQ(Read16(*group, 2), 1u) << "an icon group";
+  ASSERT_EQ(Read16(*group, 4), count);
+  ASSERT_GE(group->size(), 6u + 14u * count);
+  for (uint16_t i = 0; i < count; ++i) {
+    SCOPED_TRACE(i);
+    const size_t fileEntry = 6 + 16 * i;
+    const size_t groupEntry = 6 + 14 * i;
+    // Width, height, colours, planes, bits and size are the same; the file's
+    // offset becomes the image's resource id.
+    EXPECT_TRUE(std::equal(group->begin() + groupEntry, group->begin() + groupEntry + 12, ico.begin() + fileEntry));
+    const uint32_t size = Read32(ico, fileEntry + 8);
+    const uint32_t offset = Read32(ico, fileEntry + 12);
+    ASSERT_LE(size_t{offset} + size, ico.size());
+    const auto image = FindModuleResource(ResourceName(kRtIcon), ResourceName(Read16(*group, groupEntry + 12)));
+    ASSERT_TRUE(image.has_value()) << image.error();
+    EXPECT_TRUE(std::equal(image->begin(), image->end(), ico.begin() + offset, ico.begin() + offset + size));
+  }
 }
 
 }  // namespace
