@@ -4,14 +4,13 @@
 #include <optional>
 #include <utility>
 
+#include "platform/gui/BitmapNative.h"
 #include "platform/gui/DibImage.h"
 #include "platform/gui/GdiNative_gtk.h"
 
 namespace platform::gui {
 
-namespace {
-
-NativeBitmap* MakeNative(int cx, int cy) {
+NativeBitmap* MakeNativeBitmap(int cx, int cy) {
   if (cx < 1 || cy < 1 || cx > kMaxBitmapSide || cy > kMaxBitmapSide) return nullptr;
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, cx, cy);
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
@@ -22,7 +21,7 @@ NativeBitmap* MakeNative(int cx, int cy) {
   return new NativeBitmap{surface, cx, cy};
 }
 
-void FreeNative(NativeBitmap* p) {
+void FreeNativeBitmap(NativeBitmap* p) {
   if (!p) return;
   cairo_surface_destroy(p->surface);
   delete p;
@@ -30,10 +29,10 @@ void FreeNative(NativeBitmap* p) {
 
 // A new RGB24 surface holding the decoded pixels; nullptr when the DIB does
 // not decode.
-NativeBitmap* MakeNativeFromDib(std::span<const uint8_t> dib) {
+NativeBitmap* MakeNativeBitmapFromDib(std::span<const uint8_t> dib) {
   const std::optional<DibImage> image = DecodeDib(dib);
   if (!image) return nullptr;
-  NativeBitmap* native = MakeNative(image->width, image->height);
+  NativeBitmap* native = MakeNativeBitmap(image->width, image->height);
   if (!native) return nullptr;
   cairo_surface_flush(native->surface);
   unsigned char* data = cairo_image_surface_get_data(native->surface);
@@ -47,8 +46,6 @@ NativeBitmap* MakeNativeFromDib(std::span<const uint8_t> dib) {
   return native;
 }
 
-}  // namespace
-
 COLORREF ReadSurfacePixel(cairo_surface_t* surface, int x, int y) {
   if (!surface || cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE) return CLR_INVALID;
   const int width = cairo_image_surface_get_width(surface);
@@ -59,42 +56,6 @@ COLORREF ReadSurfacePixel(cairo_surface_t* surface, int x, int y) {
   uint32_t px = 0;
   std::memcpy(&px, data + static_cast<size_t>(y) * cairo_image_surface_get_stride(surface) + static_cast<size_t>(x) * 4, 4);
   return RGB((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF);
-}
-
-Bitmap::~Bitmap() { FreeNative(m_pNative); }
-
-Bitmap::Bitmap(Bitmap&& other) noexcept : m_pNative(std::exchange(other.m_pNative, nullptr)) {}
-
-Bitmap& Bitmap::operator=(Bitmap&& other) noexcept {
-  if (this != &other) {
-    FreeNative(m_pNative);
-    m_pNative = std::exchange(other.m_pNative, nullptr);
-  }
-  return *this;
-}
-
-BOOL Bitmap::LoadFromDib(std::span<const uint8_t> dib) {
-  NativeBitmap* native = MakeNativeFromDib(dib);
-  if (!native) return FALSE;
-  FreeNative(m_pNative);
-  m_pNative = native;
-  return TRUE;
-}
-
-BOOL Bitmap::CreateBitmap(int cx, int cy) {
-  NativeBitmap* native = MakeNative(cx, cy);
-  if (!native) return FALSE;
-  FreeNative(m_pNative);
-  m_pNative = native;
-  return TRUE;
-}
-
-BOOL Bitmap::CreateCompatibleBitmap(const DC*, int cx, int cy) { return CreateBitmap(cx, cy); }
-
-BOOL Bitmap::DeleteObject() {
-  if (!m_pNative) return FALSE;
-  FreeNative(std::exchange(m_pNative, nullptr));
-  return TRUE;
 }
 
 int Bitmap::GetObject(BITMAP* pBitmap) const {

@@ -4,14 +4,13 @@
 #include <optional>
 #include <utility>
 
+#include "platform/gui/BitmapNative.h"
 #include "platform/gui/DibImage.h"
 #include "platform/gui/GdiNative_win32.h"
 
 namespace platform::gui {
 
-namespace {
-
-NativeBitmap* MakeNative(int cx, int cy) {
+NativeBitmap* MakeNativeBitmap(int cx, int cy) {
   if (cx < 1 || cy < 1 || cx > kMaxBitmapSide || cy > kMaxBitmapSide) return nullptr;
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -27,57 +26,19 @@ NativeBitmap* MakeNative(int cx, int cy) {
   return new NativeBitmap{handle, static_cast<uint32_t*>(bits), cx, cy};
 }
 
-void FreeNative(NativeBitmap* p) {
+void FreeNativeBitmap(NativeBitmap* p) {
   if (!p) return;
   ::DeleteObject(p->handle);
   delete p;
 }
 
-NativeBitmap* MakeNativeFromDib(std::span<const uint8_t> dib) {
+NativeBitmap* MakeNativeBitmapFromDib(std::span<const uint8_t> dib) {
   const std::optional<DibImage> image = DecodeDib(dib);
   if (!image) return nullptr;
-  NativeBitmap* native = MakeNative(image->width, image->height);
+  NativeBitmap* native = MakeNativeBitmap(image->width, image->height);
   if (!native) return nullptr;
   std::memcpy(native->bits, image->pixels.data(), image->pixels.size() * sizeof(uint32_t));
   return native;
-}
-
-}  // namespace
-
-Bitmap::~Bitmap() { FreeNative(m_pNative); }
-
-Bitmap::Bitmap(Bitmap&& other) noexcept : m_pNative(std::exchange(other.m_pNative, nullptr)) {}
-
-Bitmap& Bitmap::operator=(Bitmap&& other) noexcept {
-  if (this != &other) {
-    FreeNative(m_pNative);
-    m_pNative = std::exchange(other.m_pNative, nullptr);
-  }
-  return *this;
-}
-
-BOOL Bitmap::LoadFromDib(std::span<const uint8_t> dib) {
-  NativeBitmap* native = MakeNativeFromDib(dib);
-  if (!native) return FALSE;
-  FreeNative(m_pNative);
-  m_pNative = native;
-  return TRUE;
-}
-
-BOOL Bitmap::CreateBitmap(int cx, int cy) {
-  NativeBitmap* native = MakeNative(cx, cy);
-  if (!native) return FALSE;
-  FreeNative(m_pNative);
-  m_pNative = native;
-  return TRUE;
-}
-
-BOOL Bitmap::CreateCompatibleBitmap(const DC*, int cx, int cy) { return CreateBitmap(cx, cy); }
-
-BOOL Bitmap::DeleteObject() {
-  if (!m_pNative) return FALSE;
-  FreeNative(std::exchange(m_pNative, nullptr));
-  return TRUE;
 }
 
 int Bitmap::GetObject(BITMAP* pBitmap) const {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/gui/GdiNative_gtk.h"
+#include "platform/gui/IconGroup.h"
 #include "platform/resources/ModuleResources.h"
 
 namespace platform::gui {
@@ -19,12 +20,6 @@ uint32_t ReadU32(std::span<const uint8_t> b, size_t at) {
          (static_cast<uint32_t>(b[at + 2]) << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
 }
 uint16_t ReadU16(std::span<const uint8_t> b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
-
-void FreeNative(NativeIcon* p) {
-  if (!p) return;
-  for (NativeIconImage& image : p->images) cairo_surface_destroy(image.surface);
-  delete p;
-}
 
 struct PngReader {
   std::span<const uint8_t> bytes;
@@ -105,28 +100,19 @@ cairo_surface_t* DecodeIconDib(std::span<const uint8_t> dib) {
 
 }  // namespace
 
-Icon::~Icon() { FreeNative(m_pNative); }
-
-Icon::Icon(Icon&& other) noexcept : m_pNative(std::exchange(other.m_pNative, nullptr)) {}
-
-Icon& Icon::operator=(Icon&& other) noexcept {
-  if (this != &other) {
-    FreeNative(m_pNative);
-    m_pNative = std::exchange(other.m_pNative, nullptr);
-  }
-  return *this;
+void FreeNativeIcon(NativeIcon* p) {
+  if (!p) return;
+  for (NativeIconImage& image : p->images) cairo_surface_destroy(image.surface);
+  delete p;
 }
 
 BOOL Icon::LoadIcon(UINT nIDResource) {
   if (nIDResource > 0xFFFF) return FALSE;
   auto group = FindModuleResource(ResourceName(kRtGroupIcon), ResourceName(static_cast<uint16_t>(nIDResource)));
-  if (!group || group->size() < 6) return FALSE;
-  const std::span<const uint8_t> dir = *group;
-  const uint16_t count = ReadU16(dir, 4);
+  if (!group) return FALSE;
   auto* native = new NativeIcon;
-  for (size_t i = 0; i < count && 6 + (i + 1) * 14 <= dir.size(); ++i) {
-    const uint16_t imageId = ReadU16(dir, 6 + i * 14 + 12);
-    auto image = FindModuleResource(ResourceName(kRtIcon), ResourceName(imageId));
+  for (const IconGroupImage& entry : ReadIconGroup(*group)) {
+    auto image = FindModuleResource(ResourceName(kRtIcon), ResourceName(entry.imageId));
     if (!image) continue;
     static constexpr uint8_t kPngMagic[] = {0x89, 'P', 'N', 'G'};
     const bool png = image->size() >= 4 && std::equal(kPngMagic, kPngMagic + 4, image->begin());
@@ -136,13 +122,13 @@ BOOL Icon::LoadIcon(UINT nIDResource) {
         {surface, {cairo_image_surface_get_width(surface), cairo_image_surface_get_height(surface)}});
   }
   if (native->images.empty()) {
-    FreeNative(native);
+    FreeNativeIcon(native);
     return FALSE;
   }
   std::sort(native->images.begin(), native->images.end(),
             [](const NativeIconImage& a, const NativeIconImage& b) { return a.size.cx > b.size.cx; });
   for (const NativeIconImage& image : native->images) native->sizes.push_back(image.size);
-  FreeNative(m_pNative);
+  FreeNativeIcon(m_pNative);
   m_pNative = native;
   return TRUE;
 }

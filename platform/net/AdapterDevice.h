@@ -21,7 +21,8 @@ inline constexpr uint32_t kOidGenMediaConnectStatus = 0x00010114;
 inline constexpr uint32_t kMediaStateConnected = 0;
 inline constexpr uint32_t kMediaStateDisconnected = 1;
 
-// The device path of an adapter: "\\.\" + its name.
+// The device path of an adapter: this prefix and its name.
+inline constexpr std::string_view kAdapterDevicePrefix = "\\\\.\\";
 std::string AdapterDevicePath(std::string_view adapterName);
 
 class AdapterDevice {

@@ -17,7 +17,6 @@ namespace platform::net {
 
 namespace {
 
-constexpr std::string_view kDevicePrefix = "\\\\.\\";
 // IFF_LOWER_UP of <linux/if.h>, which cannot be included beside <net/if.h>.
 constexpr unsigned kLinkLowerUp = 0x10000;
 
@@ -33,29 +32,8 @@ std::expected<std::string, int> ReadAttribute(int folderFd, const char* name) {
 
 }  // namespace
 
-std::string AdapterDevicePath(std::string_view adapterName) {
-  return std::string(kDevicePrefix) + std::string(adapterName);
-}
-
 // On Linux the device handle is the interface's sysfs folder, open when the
 // interface belongs to this network namespace.
-AdapterDevice::~AdapterDevice() { Close(); }
-
-AdapterDevice::AdapterDevice(AdapterDevice&& other) noexcept
-    : m_strName(std::move(other.m_strName)),
-      m_nIndex(std::exchange(other.m_nIndex, 0)),
-      m_hDevice(std::exchange(other.m_hDevice, kNoNativeHandle)) {}
-
-AdapterDevice& AdapterDevice::operator=(AdapterDevice&& other) noexcept {
-  if (this != &other) {
-    Close();
-    m_strName = std::move(other.m_strName);
-    m_nIndex = std::exchange(other.m_nIndex, 0);
-    m_hDevice = std::exchange(other.m_hDevice, kNoNativeHandle);
-  }
-  return *this;
-}
-
 void AdapterDevice::Close() {
   if (m_hDevice != kNoNativeHandle) ::close(m_hDevice);
   m_hDevice = kNoNativeHandle;
@@ -64,8 +42,8 @@ void AdapterDevice::Close() {
 }
 
 std::expected<AdapterDevice, Win32Error> AdapterDevice::Open(std::string_view devicePath) {
-  if (devicePath.substr(0, kDevicePrefix.size()) != kDevicePrefix) return std::unexpected(kErrorFileNotFound);
-  const std::string name(devicePath.substr(kDevicePrefix.size()));
+  if (!devicePath.starts_with(kAdapterDevicePrefix)) return std::unexpected(kErrorFileNotFound);
+  const std::string name(devicePath.substr(kAdapterDevicePrefix.size()));
   if (name.empty() || name.size() >= IFNAMSIZ || name.find('/') != std::string::npos) {
     return std::unexpected(kErrorFileNotFound);
   }

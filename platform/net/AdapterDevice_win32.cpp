@@ -13,7 +13,6 @@ namespace platform::net {
 
 namespace {
 
-constexpr std::string_view kDevicePrefix = "\\\\.\\";
 
 // The medium state of an adapter by its name ("{GUID}") from IP Helper's
 // interface row, for a driver that does not answer the NDIS query.
@@ -32,26 +31,6 @@ std::expected<uint32_t, Win32Error> InterfaceMediaState(const std::string& strNa
 
 }  // namespace
 
-std::string AdapterDevicePath(std::string_view adapterName) {
-  return std::string(kDevicePrefix) + std::string(adapterName);
-}
-
-AdapterDevice::~AdapterDevice() { Close(); }
-
-AdapterDevice::AdapterDevice(AdapterDevice&& other) noexcept
-    : m_strName(std::move(other.m_strName)),
-      m_nIndex(std::exchange(other.m_nIndex, 0)),
-      m_hDevice(std::exchange(other.m_hDevice, kNoNativeHandle)) {}
-
-AdapterDevice& AdapterDevice::operator=(AdapterDevice&& other) noexcept {
-  if (this != &other) {
-    Close();
-    m_strName = std::move(other.m_strName);
-    m_nIndex = std::exchange(other.m_nIndex, 0);
-    m_hDevice = std::exchange(other.m_hDevice, kNoNativeHandle);
-  }
-  return *this;
-}
 
 void AdapterDevice::Close() {
   if (m_hDevice != kNoNativeHandle) ::CloseHandle(m_hDevice);
@@ -65,13 +44,13 @@ void AdapterDevice::Close() {
 std::expected<AdapterDevice, Win32Error> AdapterDevice::Open(std::string_view devicePath) {
   // The system calls "\\.\" alone an invalid name; for the caller it is
   // as much no adapter as any other path that names none.
-  if (devicePath.size() <= kDevicePrefix.size() || devicePath.substr(0, kDevicePrefix.size()) != kDevicePrefix) {
+  if (devicePath.size() <= kAdapterDevicePrefix.size() || !devicePath.starts_with(kAdapterDevicePrefix)) {
     return std::unexpected(kErrorFileNotFound);
   }
   const HANDLE handle = ::CreateFileW(Widen(devicePath).c_str(), 0, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return std::unexpected(LastError());
   AdapterDevice device;
-  device.m_strName = std::string(devicePath.substr(kDevicePrefix.size()));
+  device.m_strName = std::string(devicePath.substr(kAdapterDevicePrefix.size()));
   device.m_hDevice = handle;
   return device;
 }
