@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "platform/gui/BitmapNative.h"
+#include "platform/gui/NativeObjects.h"
 #include "platform/resources/ModuleResources.h"
 
 namespace platform::gui {

@@ -4,7 +4,7 @@
 #include <optional>
 #include <utility>
 
-#include "platform/gui/BitmapNative.h"
+#include "platform/gui/NativeObjects.h"
 #include "platform/gui/DibImage.h"
 #include "platform/gui/GdiNative_gtk.h"
 

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/gui/GdiNative_gtk.h"
+#include "platform/gui/NativeObjects.h"
 
 namespace platform::gui {
 
@@ -21,12 +22,6 @@ constexpr int kDefaultHeight = 12;
 // Metrics are read once at this size and scaled, so a cell height can be
 // turned into the em size that gives it.
 constexpr double kReferenceEm = 100.0;
-
-void FreeNative(NativeFont* p) {
-  if (!p) return;
-  pango_font_description_free(p->desc);
-  delete p;
-}
 
 struct EmMetrics {
   double ascent = 0;
@@ -60,6 +55,12 @@ bool StandsForGulim(std::string_view face) {
 
 }  // namespace
 
+void FreeNativeFont(NativeFont* p) {
+  if (!p) return;
+  pango_font_description_free(p->desc);
+  delete p;
+}
+
 void EnsureFontConfiguration() {
   static std::once_flag once;
   std::call_once(once, [] {
@@ -91,18 +92,6 @@ PangoContext* SharedPangoContext() {
     return ctx;
   }();
   return context;
-}
-
-Font::~Font() { FreeNative(m_pNative); }
-
-Font::Font(Font&& other) noexcept : m_pNative(std::exchange(other.m_pNative, nullptr)) {}
-
-Font& Font::operator=(Font&& other) noexcept {
-  if (this != &other) {
-    FreeNative(m_pNative);
-    m_pNative = std::exchange(other.m_pNative, nullptr);
-  }
-  return *this;
 }
 
 BOOL Font::CreateFont(int nHeight, int, int, int, int nWeight, uint8_t bItalic, uint8_t bUnderline, uint8_t,
@@ -144,14 +133,8 @@ BOOL Font::Create(std::string_view face, int nHeight, int nWeight, bool bUnderli
   tm.tmAveCharWidth = std::max(1, static_cast<int>(std::lround(actual.averageWidth)));
   tm.tmWeight = weight;
 
-  FreeNative(m_pNative);
+  FreeNativeFont(m_pNative);
   m_pNative = new NativeFont{desc, bUnderline, tm};
-  return TRUE;
-}
-
-BOOL Font::DeleteObject() {
-  if (!m_pNative) return FALSE;
-  FreeNative(std::exchange(m_pNative, nullptr));
   return TRUE;
 }
 

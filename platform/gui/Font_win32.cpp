@@ -4,6 +4,7 @@
 
 #include "platform/core/Wide_win32.h"
 #include "platform/gui/GdiNative_win32.h"
+#include "platform/gui/NativeObjects.h"
 
 namespace platform::gui {
 
@@ -12,12 +13,6 @@ namespace {
 // CreateFont's 0 is "the mapper's default size"; the layer promises 12
 // pixels on both systems, the size every dialog font has.
 constexpr int kDefaultHeight = 12;
-
-void FreeNative(NativeFont* p) {
-  if (!p) return;
-  ::DeleteObject(p->handle);
-  delete p;
-}
 
 // GetTextMetricsW and GetTextFaceW need a DC with the font selected; a
 // memory DC of its own keeps the question away from any DC being painted.
@@ -35,16 +30,10 @@ auto WithFontSelected(HFONT font, Query query) {
 
 }  // namespace
 
-Font::~Font() { FreeNative(m_pNative); }
-
-Font::Font(Font&& other) noexcept : m_pNative(std::exchange(other.m_pNative, nullptr)) {}
-
-Font& Font::operator=(Font&& other) noexcept {
-  if (this != &other) {
-    FreeNative(m_pNative);
-    m_pNative = std::exchange(other.m_pNative, nullptr);
-  }
-  return *this;
+void FreeNativeFont(NativeFont* p) {
+  if (!p) return;
+  ::DeleteObject(p->handle);
+  delete p;
 }
 
 BOOL Font::CreateFont(int nHeight, int nWidth, int nEscapement, int nOrientation, int nWeight, uint8_t bItalic,
@@ -58,19 +47,13 @@ BOOL Font::CreateFont(int nHeight, int nWidth, int nEscapement, int nOrientation
                                bItalic, bUnderline, cStrikeOut, nCharSet, nOutPrecision, nClipPrecision, nQuality,
                                nPitchAndFamily, wideFace.c_str());
   if (!handle) return FALSE;
-  FreeNative(m_pNative);
+  FreeNativeFont(m_pNative);
   m_pNative = new NativeFont{handle};
   return TRUE;
 }
 
 BOOL Font::Create(std::string_view face, int nHeight, int nWeight, bool bUnderline, bool bItalic) {
   return CreateFont(nHeight, 0, 0, 0, nWeight, bItalic ? 1 : 0, bUnderline ? 1 : 0, 0, 0, 0, 0, 0, 0, face);
-}
-
-BOOL Font::DeleteObject() {
-  if (!m_pNative) return FALSE;
-  FreeNative(std::exchange(m_pNative, nullptr));
-  return TRUE;
 }
 
 TEXTMETRIC Font::GetTextMetrics() const {

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/gui/IconGroup.h"
+#include "platform/gui/NativeObjects.h"
 
 namespace platform::gui {
 

@@ -6,11 +6,9 @@
 
 #include "platform/gui/WinUser.h"
 
-// The parts of an icon both window backends share: the layout of the
-// program's icon groups, and the release of what a backend made of one.
+// The layout of the program's icon groups, read the same way by both
+// window backends.
 namespace platform::gui {
-
-struct NativeIcon;
 
 // One image an icon group (RT_GROUP_ICON) lists: its size (a 0 in the
 // directory means 256) and the id of the RT_ICON resource holding it.
@@ -22,8 +20,5 @@ struct IconGroupImage {
 // The images of a GRPICONDIR in directory order; an entry the resource cuts
 // short ends the list, a resource shorter than the header lists none.
 std::vector<IconGroupImage> ReadIconGroup(std::span<const uint8_t> dir);
-
-// Made by the backend's Icon::LoadIcon; null is nothing.
-void FreeNativeIcon(NativeIcon* p);
 
 }  // namespace platform::gui

@@ -7,6 +7,7 @@
 
 #include "platform/gui/GdiNative_gtk.h"
 #include "platform/gui/IconGroup.h"
+#include "platform/gui/NativeObjects.h"
 #include "platform/resources/ModuleResources.h"
 
 namespace platform::gui {

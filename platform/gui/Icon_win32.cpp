@@ -5,6 +5,7 @@
 
 #include "platform/gui/GdiNative_win32.h"
 #include "platform/gui/IconGroup.h"
+#include "platform/gui/NativeObjects.h"
 #include "platform/resources/ModuleResources.h"
 
 namespace platform::gui {
