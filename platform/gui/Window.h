@@ -154,6 +154,8 @@ class Window : public MessageTarget {
 };
 
 // SendMessageW and PostMessageW on Windows, the window manager's own on Linux.
+// WM_ERASEBKGND and WM_ICONERASEBKGND carry a DC* (the layer's DC) on both
+// systems.
 LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 // Any thread; FALSE for a window that no longer exists.
 BOOL PostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);

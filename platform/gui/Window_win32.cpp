@@ -75,7 +75,7 @@ LRESULT Deliver(HWND hWnd, Window* object, UINT message, WPARAM wParam, LPARAM l
   DRAWITEMSTRUCT item;
   WPARAM handlerWParam = wParam;
   LPARAM handlerLParam = lParam;
-  if (message == WM_ERASEBKGND && wParam) {
+  if ((message == WM_ERASEBKGND || message == WM_ICONERASEBKGND) && wParam) {
     surface.hdc = reinterpret_cast<HDC>(wParam);
     dc.AttachNative(&surface);
     handlerWParam = reinterpret_cast<WPARAM>(&dc);
@@ -404,6 +404,13 @@ Window* Window::SetCapture() {
 
 // ---------------------------------------------------------------- USER functions
 LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  // The erase messages carry the layer's DC; the system and the receiving
+  // procedure know only its HDC, which LayerWindowProc wraps again.
+  if ((message == WM_ERASEBKGND || message == WM_ICONERASEBKGND) && wParam) {
+    const NativeDC* native = reinterpret_cast<const DC*>(wParam)->Native();
+    if (!native) return 0;
+    wParam = reinterpret_cast<WPARAM>(native->hdc);
+  }
   return ::SendMessageW(hWnd, message, wParam, lParam);
 }
 

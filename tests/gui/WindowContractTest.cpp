@@ -279,6 +279,34 @@ TEST_F(WindowContract, PrintWindowPaintsTheTreeAsTheScreenWould) {
   EXPECT_FALSE(PrintWindow(nullptr, &dc));
 }
 
+// The erase messages carry the layer's DC: a handler draws into the DC the
+// sender passed, also when the message goes through the system.
+TEST_F(WindowContract, EraseMessagesSentWithADcReachTheHandlerWithThatTarget) {
+  class ErasingWindow : public Window {
+   public:
+    BOOL OnEraseBkgnd(DC* pDC) override {
+      pDC->FillSolidRect({0, 0, 10, 10}, RGB(0, 160, 0));
+      return TRUE;
+    }
+  };
+  ErasingWindow window;
+  ASSERT_TRUE(window.CreateEx(0, "VamoTestWindow", "", WS_POPUP, {0, 0, 50, 50}, nullptr, 0));
+  Bitmap picture;
+  ASSERT_TRUE(picture.CreateBitmap(20, 20));
+  DC dc;
+  ASSERT_TRUE(dc.CreateCompatibleDC(nullptr));
+  dc.SelectObject(&picture);
+  dc.FillSolidRect({0, 0, 20, 20}, RGB(255, 255, 255));
+  // The default processing of the minimised window's erase gets a usable
+  // target too (the DC's, not the object's address as a handle).
+  window.SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(static_cast<DC*>(&dc)), 0);
+  dc.FillSolidRect({0, 0, 20, 20}, RGB(255, 255, 255));
+  EXPECT_EQ(window.SendMessage(WM_ERASEBKGND, reinterpret_cast<WPARAM>(static_cast<DC*>(&dc)), 0), TRUE);
+  dc.SelectObject(static_cast<Bitmap*>(nullptr));
+  EXPECT_EQ(picture.GetPixel(5, 5), RGB(0, 160, 0));
+  EXPECT_EQ(picture.GetPixel(15, 15), RGB(255, 255, 255));
+}
+
 // ---------------------------------------------------------------- dialogs from templates
 
 class TemplateDialog : public Dialog {
