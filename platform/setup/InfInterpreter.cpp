@@ -31,8 +31,6 @@ constexpr uint32_t kFlagTypeNone = 0x00020001;
 constexpr uint32_t kFlagViews = 0x00001000 | 0x00004000;
 constexpr uint32_t kRegisterDllFlag = 0x00000001;
 
-constexpr int kDirIdAbsolute = -1;
-
 std::optional<uint32_t> ParseNumber(std::string_view text) {
   std::string s(text);
   if (s.empty()) return 0u;
@@ -194,14 +192,14 @@ std::optional<std::string> InfInterpreter::ResolveDirIdEntry(const std::vector<s
   std::string first = Expand(fields[0]);
   std::string subdir = fields.size() > 1 ? Expand(fields[1]) : std::string();
   if (IsAbsoluteWindowsPath(first)) return platform::JoinWindowsPath(first, subdir);
-  auto dirid = ParseNumber(first);
-  if (!dirid) return std::nullopt;
-  int id = static_cast<int>(static_cast<int32_t>(*dirid));
-  if (first == "-1") id = kDirIdAbsolute;
-  if (id == kDirIdAbsolute) {
+  // The one negative id; the unsigned parse below would refuse it.
+  if (first == "-1") {
     if (!IsAbsoluteWindowsPath(subdir)) return std::nullopt;
     return subdir;
   }
+  auto dirid = ParseNumber(first);
+  if (!dirid) return std::nullopt;
+  int id = static_cast<int>(static_cast<int32_t>(*dirid));
   std::optional<std::string> folder = DirIdFolder(id);
   if (!folder) return std::nullopt;
   return subdir.empty() ? *folder : platform::JoinWindowsPath(*folder, subdir);
