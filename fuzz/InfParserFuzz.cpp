@@ -4,11 +4,13 @@
 #include <string>
 #include <string_view>
 
-#include "system/InfFile.h"
+#include "platform/setup/InfFile.h"
+
+using platform::setup::InfFile;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);
-  CInfFile inf;
+  InfFile inf;
   inf.Parse(text);
   auto dirid = [](int id) -> std::optional<std::string> {
     if (id == 11) return std::string("C:\\Windows\\System32");
@@ -17,10 +19,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const char* section : {"DefaultInstall", "Strings", "DestinationDirs", "Add.Code"}) {
     const auto* lines = inf.Section(section);
     if (lines == nullptr) continue;
-    for (const CInfFile::CLine& line : *lines) {
-      inf.Substitute(line.m_strLine, dirid);
-      for (const std::string& field : line.m_fields) inf.Substitute(field, dirid);
-      CInfFile::SplitFields(line.m_strRaw);
+    for (const InfFile::Line& line : *lines) {
+      inf.Substitute(line.line, dirid);
+      for (const std::string& field : line.fields) inf.Substitute(field, dirid);
+      InfFile::SplitFields(line.raw);
     }
   }
   inf.Find("DefaultInstall", "CopyFiles");

@@ -31,6 +31,7 @@ set(platform_win32
   registry/Registry_win32.cpp
   resources/ModuleResources_win32.cpp
   security/Security_win32.cpp
+  setup/InfInstall_win32.cpp
   sync/NamedMutex_win32.cpp
   sysinfo/KnownFolders_win32.cpp
   sysinfo/WindowsVersion_win32.cpp
@@ -53,7 +54,7 @@ set_source_files_properties(net/NetworkGuard_win32.cpp PROPERTIES
 #   user32    LoadStringW
 #   crypt32   CertOpenSystemStoreW (the certificate stores), the chain policy
 #   wintrust  WinVerifyTrust (Authenticode)
-#   setupapi  SetupIterateCabinetW
+#   setupapi  SetupIterateCabinetW; advpack  RunSetupCommandW (INF installation)
 #   ws2_32    Winsock; iphlpapi  GetAdaptersInfo, GetNetworkParams, IcmpSendEcho2
 #   wininet   the HTTP client
 set(platform_win32_libs
@@ -63,6 +64,7 @@ set(platform_win32_libs
   shell32
   ole32
   setupapi
+  advpack
   uuid
   user32
   wintrust

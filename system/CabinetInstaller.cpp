@@ -8,10 +8,10 @@
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/Path.h"
 #include "platform/profile/Profile.h"
+#include "platform/setup/InfInstall.h"
 #include "platform/sysinfo/KnownFolders.h"
 #include "platform/text/Utf.h"
-#include "system/CommandLine.h"
-#include "system/InfInstaller.h"
+#include "platform/process/CommandLine.h"
 #include "system/Settings.h"
 #include "system/Trace.h"
 #include "system/Utility.h"
@@ -174,8 +174,13 @@ int CCabinetInstaller::Install() {
   ParseInf(infPath);
 
   if (m_bDefaultInstall) {
-    uint32_t result = CInfInstaller(infPath).Install("DefaultInstall");
-    Trace("CCabinetInstaller::Install() RunSetupCommand [%s] Result [0x%x]", infPath.c_str(), result);
+    // What the INF engine reports is traced only: the cabinet counts as
+    // handed over.
+    platform::setup::InfInstallResult result = platform::setup::RunDefaultInstall(infPath, m_strExtractFolder);
+    for (const std::string& skipped : result.skipped) {
+      Trace("CCabinetInstaller::Install() INF entry skipped... %s", skipped.c_str());
+    }
+    Trace("CCabinetInstaller::Install() RunSetupCommand [%s] Result [0x%x]", infPath.c_str(), result.hresult);
     return 0;
   }
   InstallFiles();
@@ -272,7 +277,7 @@ void CCabinetInstaller::InstallFiles() {
 void CCabinetInstaller::SplitRun(std::string_view run, std::string_view extractionFolder, std::string& program,
                                  std::string& arguments) {
   std::string withArgs(run);
-  program = PathRemoveArgs(withArgs);
+  program = platform::PathRemoveArgs(withArgs);
   // Only the leading program text is removed: the same text inside the
   // arguments stays where it is.
   arguments = withArgs.substr(program.size());
@@ -282,7 +287,7 @@ void CCabinetInstaller::SplitRun(std::string_view run, std::string_view extracti
     size_t next = FindIgnoreCase(std::string_view(program).substr(at + extractionFolder.size()), kExtractDirVariable);
     at = next == std::string::npos ? next : at + extractionFolder.size() + next;
   }
-  program = PathUnquoteSpaces(program);
+  program = platform::PathUnquoteSpaces(program);
 }
 
 void CCabinetInstaller::RunHooks() {

@@ -16,8 +16,8 @@ using CodeSignCheck = int (*)(std::span<const uint8_t> image, const std::string&
 // Installs one signed cabinet: reads it once, checks the signature of those
 // bytes and extracts from the same bytes (a file put in the cabinet's place
 // after the check is never extracted) into a folder named after it (next
-// to it), reads its INF and either runs the
-// INF's [DefaultInstall] through the INF interpreter or copies and
+// to it), reads its INF and either hands the INF's [DefaultInstall] to the
+// system's INF engine or copies and
 // registers the [Add.Code] files itself and runs the [Setup Hooks]. The
 // destructor removes every extracted file and the extraction folder.
 // Paths are Windows paths; all path fields are lower case.
@@ -62,7 +62,7 @@ class CCabinetInstaller {
   CCabinetInstaller(const CCabinetInstaller&) = delete;
   CCabinetInstaller& operator=(const CCabinetInstaller&) = delete;
 
-  // 0 = installed (or handed to the INF interpreter, whatever it reports);
+  // 0 = installed (or handed to the INF engine, whatever it reports);
   // -1 = the signature check failed (nothing is extracted) or the cabinet
   // holds no INF. Copy, registration and hook failures are traced only.
   int Install();

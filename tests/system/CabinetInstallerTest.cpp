@@ -103,6 +103,28 @@ class CabinetInstallerTest : public ::testing::Test {
   std::string m_strTraceLog;
 };
 
+struct DestDirCase {
+  const char* value;
+  const char* folder;
+};
+
+class DestDirTest : public ::testing::TestWithParam<DestDirCase> {
+ protected:
+  TempPrefix prefix;
+};
+
+TEST_P(DestDirTest, ResolvesTheDocumentedFolders) {
+  EXPECT_EQ(CCabinetInstaller::ResolveDestDir(GetParam().value), GetParam().folder);
+}
+
+void PrintTo(const DestDirCase& c, std::ostream* os) { *os << "'" << c.value << "'"; }
+
+INSTANTIATE_TEST_SUITE_P(Values, DestDirTest,
+                         ::testing::Values(DestDirCase{"10", "C:\\Windows"}, DestDirCase{" 11 ", "C:\\Windows\\System32"},
+                                           DestDirCase{"12", "C:\\Windows\\System32\\drivers"},
+                                           DestDirCase{"", "C:\\Windows\\Downloaded Program Files"},
+                                           DestDirCase{"17", "C:\\Windows\\Downloaded Program Files"}));
+
 TEST_F(CabinetInstallerTest, AddCodeFilesLandWhereDestDirSays) {
   std::string cab = Cabinet("addcode.cab");
   {

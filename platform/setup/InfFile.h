@@ -12,18 +12,20 @@
 // line joining the next one, fields in double quotes keeping commas and
 // spaces ("" inside them is one quote). Text is UTF-8; a UTF-16LE file with
 // its byte-order mark is converted.
-class CInfFile {
+namespace platform::setup {
+
+class InfFile {
  public:
-  struct CLine {
-    std::string m_strKey;  // empty for a line without "="
-    bool m_bHasKey = false;
+  struct Line {
+    std::string key;  // empty for a line without "="
+    bool hasKey = false;
     // The whole line, comment removed and trimmed, quotes kept.
-    std::string m_strLine;
+    std::string line;
     // The text after "=" (or the whole line), comment removed and trimmed,
     // quotes kept: what a command line entry means.
-    std::string m_strRaw;
-    // The comma-separated fields of m_strRaw, unquoted and trimmed.
-    std::vector<std::string> m_fields;
+    std::string raw;
+    // The comma-separated fields of raw, unquoted and trimmed.
+    std::vector<std::string> fields;
   };
 
   // False when the file cannot be read (the object is then empty).
@@ -33,10 +35,10 @@ class CInfFile {
   void Parse(std::string_view text);
 
   // The lines of the section, or nullptr when the INF has no such section.
-  const std::vector<CLine>* Section(std::string_view name) const;
+  const std::vector<Line>* Section(std::string_view name) const;
   // The fields of the first line with the key in the section; nullptr when
   // either is missing.
-  const CLine* Find(std::string_view section, std::string_view key) const;
+  const Line* Find(std::string_view section, std::string_view key) const;
 
   // Replaces every %name% by the [Strings] value of that name (without case)
   // and "%%" by "%". A numeric %N% is asked of dirid (a folder id); names
@@ -51,9 +53,11 @@ class CInfFile {
   struct CSection {
     std::string m_strName;
     std::string m_strFolded;
-    std::vector<CLine> m_lines;
+    std::vector<Line> m_lines;
   };
   CSection& SectionFor(std::string_view name);
 
   std::vector<CSection> m_sections;
 };
+
+}  // namespace platform::setup

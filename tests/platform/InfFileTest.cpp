@@ -1,4 +1,4 @@
-#include "system/InfFile.h"
+#include "platform/setup/InfFile.h"
 
 #include <gtest/gtest.h>
 
@@ -6,15 +6,16 @@
 #include <vector>
 
 #include "platform/fs/FileSystem.h"
-#include "system/CommandLine.h"
 #include "tests/support/ScratchSpace.h"
 
 namespace {
 
+using platform::setup::InfFile;
+
 using Fields = std::vector<std::string>;
 
 TEST(InfFileTest, ParsesSectionsKeysFieldsAndComments) {
-  CInfFile inf;
+  InfFile inf;
   inf.Parse(
       "; leading comment\r\n"
       "ignored = before any section\r\n"
@@ -34,40 +35,40 @@ TEST(InfFileTest, ParsesSectionsKeysFieldsAndComments) {
       "[broken\r\n"
       "lost=line\r\n");
 
-  const CInfFile::CLine* copy = inf.Find("defaultinstall", "copyfiles");
+  const InfFile::Line* copy = inf.Find("defaultinstall", "copyfiles");
   ASSERT_NE(copy, nullptr);
-  EXPECT_EQ(copy->m_fields, (Fields{"Files.A", "Files.B"}));
-  EXPECT_EQ(copy->m_strRaw, "Files.A, Files.B");
+  EXPECT_EQ(copy->fields, (Fields{"Files.A", "Files.B"}));
+  EXPECT_EQ(copy->raw, "Files.A, Files.B");
   // Repeated sections are one section.
   ASSERT_NE(inf.Find("DefaultInstall", "DelReg"), nullptr);
-  EXPECT_EQ(inf.Find("Version", "Signature")->m_fields, (Fields{"$CHICAGO$"}));
+  EXPECT_EQ(inf.Find("Version", "Signature")->fields, (Fields{"$CHICAGO$"}));
 
   const auto* files = inf.Section("FILES.A");
   ASSERT_NE(files, nullptr);
   ASSERT_EQ(files->size(), 2u);
-  EXPECT_FALSE((*files)[0].m_bHasKey);
-  EXPECT_EQ((*files)[1].m_fields, (Fields{"b.dll", "src name.dll"}));
+  EXPECT_FALSE((*files)[0].hasKey);
+  EXPECT_EQ((*files)[1].fields, (Fields{"b.dll", "src name.dll"}));
 
   const auto* reg = inf.Section("Reg");
   ASSERT_NE(reg, nullptr);
   ASSERT_EQ(reg->size(), 2u);
-  EXPECT_EQ((*reg)[0].m_fields, (Fields{"HKLM", "Software\\Vamo, Inc", "Name", "0x10001", "1"}));
-  EXPECT_EQ((*reg)[1].m_fields, (Fields{"HKLM", "Software\\Vamo", "Text", "", "say \"hi\"; not a comment"}));
+  EXPECT_EQ((*reg)[0].fields, (Fields{"HKLM", "Software\\Vamo, Inc", "Name", "0x10001", "1"}));
+  EXPECT_EQ((*reg)[1].fields, (Fields{"HKLM", "Software\\Vamo", "Text", "", "say \"hi\"; not a comment"}));
 
   EXPECT_EQ(inf.Section("broken"), nullptr);
   EXPECT_EQ(inf.Section("missing"), nullptr);
 }
 
 TEST(InfFileTest, JoinsContinuedLines) {
-  CInfFile inf;
+  InfFile inf;
   inf.Parse("[S]\nkey = a, \\\n   b, \\\n c\nnext = d\nlast = e \\");
-  EXPECT_EQ(inf.Find("S", "key")->m_fields, (Fields{"a", "b", "c"}));
-  EXPECT_EQ(inf.Find("S", "next")->m_fields, (Fields{"d"}));
-  EXPECT_EQ(inf.Find("S", "last")->m_fields, (Fields{"e"}));
+  EXPECT_EQ(inf.Find("S", "key")->fields, (Fields{"a", "b", "c"}));
+  EXPECT_EQ(inf.Find("S", "next")->fields, (Fields{"d"}));
+  EXPECT_EQ(inf.Find("S", "last")->fields, (Fields{"e"}));
 }
 
 TEST(InfFileTest, SubstitutesStringsAndFolderIds) {
-  CInfFile inf;
+  InfFile inf;
   inf.Parse("[Strings]\nApp = \"Vamo Plugin\"\nKey=Software\\Vamo\nPlain = one, two\n");
   auto dirid = [](int id) -> std::optional<std::string> {
     if (id == 11) return std::string("C:\\Windows\\System32");
@@ -97,44 +98,13 @@ TEST(InfFileTest, LoadsUtf16AndUtf8Files) {
   ASSERT_EQ(platform::fs::WriteFileAtomic(scratch.PathOf("narrow.inf"), "\xEF\xBB\xBF[섹션]\n키 = 값, \"a b\"\n"),
             platform::kErrorSuccess);
   for (const std::string& path : {scratch.PathOf("wide.inf"), scratch.PathOf("narrow.inf")}) {
-    CInfFile inf;
+    InfFile inf;
     ASSERT_TRUE(inf.Load(path)) << path;
     ASSERT_NE(inf.Find("섹션", "키"), nullptr) << path;
-    EXPECT_EQ(inf.Find("섹션", "키")->m_fields, (Fields{"값", "a b"})) << path;
+    EXPECT_EQ(inf.Find("섹션", "키")->fields, (Fields{"값", "a b"})) << path;
   }
-  CInfFile missing;
+  InfFile missing;
   EXPECT_FALSE(missing.Load(scratch.PathOf("none.inf")));
-}
-
-struct CommandCase {
-  const char* command;
-  const char* program;  // PathRemoveArgs
-  const char* args;     // PathGetArgs
-};
-
-void PrintTo(const CommandCase& c, std::ostream* os) { *os << c.command; }
-
-class CommandLineTest : public ::testing::TestWithParam<CommandCase> {};
-
-TEST_P(CommandLineTest, SplitsProgramAndArguments) {
-  EXPECT_EQ(PathRemoveArgs(GetParam().command), GetParam().program);
-  EXPECT_EQ(PathGetArgs(GetParam().command), GetParam().args);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CommandLineTest,
-    ::testing::Values(CommandCase{"setup.exe /silent", "setup.exe", "/silent"},
-                      CommandCase{"setup.exe", "setup.exe", ""},
-                      CommandCase{"setup.exe ", "setup.exe", ""},
-                      CommandCase{"\"C:\\Program Files\\a b.exe\" /s /q", "\"C:\\Program Files\\a b.exe\"", "/s /q"},
-                      CommandCase{"C:\\Program Files\\a.exe /s", "C:\\Program", "Files\\a.exe /s"},
-                      CommandCase{"a.exe  two", "a.exe", " two"}, CommandCase{"", "", ""}));
-
-TEST(CommandLineTest, UnquotesOnlyAnEnclosingPair) {
-  EXPECT_EQ(PathUnquoteSpaces("\"C:\\a b\\x.exe\""), "C:\\a b\\x.exe");
-  EXPECT_EQ(PathUnquoteSpaces("\"C:\\a b\\x.exe"), "\"C:\\a b\\x.exe");
-  EXPECT_EQ(PathUnquoteSpaces("x.exe"), "x.exe");
-  EXPECT_EQ(PathUnquoteSpaces("\""), "\"");
 }
 
 }  // namespace

@@ -1,14 +1,18 @@
-#include "system/InfInstaller.h"
+#include "platform/setup/InfInterpreter.h"
 
 #include <cstdlib>
 
+#include "platform/fs/FileOperations.h"
+#include "platform/fs/FileSystem.h"
 #include "platform/fs/Path.h"
+#include "platform/library/Library.h"
+#include "platform/process/CommandLine.h"
+#include "platform/process/Process.h"
 #include "platform/registry/Registry.h"
 #include "platform/sysinfo/KnownFolders.h"
 #include "platform/text/Utf.h"
-#include "system/CommandLine.h"
-#include "system/Trace.h"
-#include "system/Utility.h"
+
+namespace platform::setup {
 
 namespace {
 
@@ -26,8 +30,6 @@ constexpr uint32_t kFlagTypeNone = 0x00020001;
 // The 32/64-bit view flags change nothing in a registry without views.
 constexpr uint32_t kFlagViews = 0x00001000 | 0x00004000;
 constexpr uint32_t kRegisterDllFlag = 0x00000001;
-
-constexpr int kDirIdAbsolute = -1;
 
 std::optional<uint32_t> ParseNumber(std::string_view text) {
   std::string s(text);
@@ -59,20 +61,39 @@ std::pair<std::string, std::string> SplitKey(std::string_view subkey) {
   return {std::string(subkey.substr(0, slash)), std::string(subkey.substr(slash + 1))};
 }
 
+// advpack registers a library as regsvr32 does: load it and call its
+// DllRegisterServer; only a failing HRESULT (negative) is a failure.
+bool RegisterLibrary(const std::string& path) {
+  auto library = Library::Load(path);
+  if (!library) return false;
+  using RegisterEntry = int32_t (*)();
+  auto entry = reinterpret_cast<RegisterEntry>(library->GetProcAddress("DllRegisterServer"));
+  return entry != nullptr && entry() >= 0;
+}
+
+// A setup command runs to its end; its exit code is not the INF's business.
+bool RunAndWait(const std::string& program, const std::string& arguments) {
+  auto process = ShellExecuteProgram(program, arguments, kSeeMaskNoCloseProcess | kSeeMaskInvokeIdList |
+                                                             kSeeMaskNoZoneChecks);
+  if (!process) return false;
+  (void)process->Wait();
+  return true;
+}
+
 }  // namespace
 
-CInfInstaller::CInfInstaller(std::string_view infPath) : m_strInfPath(infPath) {
+InfInterpreter::InfInterpreter(std::string_view infPath) : m_strInfPath(infPath) {
   platform::SplitPath parts = platform::SplitWindowsPath(infPath);
   m_strSourceFolder = parts.drive + parts.dir;
   while (m_strSourceFolder.size() > 3 && m_strSourceFolder.back() == '\\') m_strSourceFolder.pop_back();
 }
 
-void CInfInstaller::Fail(const char* what, const std::string& detail) {
+void InfInterpreter::Fail(const char* what, const std::string& detail) {
   m_bFailed = true;
-  Trace("CInfInstaller::Install() %s [%s]", what, detail.c_str());
+  m_skipped.push_back(std::string(what) + " [" + detail + "]");
 }
 
-std::optional<std::string> CInfInstaller::DirIdFolder(int dirid) const {
+std::optional<std::string> InfInterpreter::DirIdFolder(int dirid) const {
   std::string windows = platform::GetKnownFolder(platform::KnownFolder::kWindows);
   std::string system = platform::GetKnownFolder(platform::KnownFolder::kSystem);
   switch (dirid) {
@@ -87,15 +108,15 @@ std::optional<std::string> CInfInstaller::DirIdFolder(int dirid) const {
   }
 }
 
-std::string CInfInstaller::Expand(std::string_view text) const {
+std::string InfInterpreter::Expand(std::string_view text) const {
   return m_inf.Substitute(text, [this](int dirid) { return DirIdFolder(dirid); });
 }
 
-std::vector<const std::vector<CInfFile::CLine>*> CInfInstaller::Sections(std::string_view list) {
-  std::vector<const std::vector<CInfFile::CLine>*> sections;
-  for (const std::string& name : CInfFile::SplitFields(Expand(list))) {
+std::vector<const std::vector<InfFile::Line>*> InfInterpreter::Sections(std::string_view list) {
+  std::vector<const std::vector<InfFile::Line>*> sections;
+  for (const std::string& name : InfFile::SplitFields(Expand(list))) {
     if (name.empty()) continue;
-    const std::vector<CInfFile::CLine>* lines = m_inf.Section(name);
+    const std::vector<InfFile::Line>* lines = m_inf.Section(name);
     if (lines == nullptr) {
       Fail("Section missing...", name);
       continue;
@@ -105,100 +126,102 @@ std::vector<const std::vector<CInfFile::CLine>*> CInfInstaller::Sections(std::st
   return sections;
 }
 
-uint32_t CInfInstaller::Install(std::string_view section) {
+uint32_t InfInterpreter::Install(std::string_view section) {
   m_bFailed = false;
+  m_skipped.clear();
   if (!m_inf.Load(m_strInfPath)) {
-    Trace("CInfInstaller::Install() INF unreadable [%s]", m_strInfPath.c_str());
+    Fail("INF unreadable...", m_strInfPath);
     return kResultFail;
   }
-  const std::vector<CInfFile::CLine>* lines = m_inf.Section(section);
+  const std::vector<InfFile::Line>* lines = m_inf.Section(section);
   if (lines == nullptr) {
-    Trace("CInfInstaller::Install() No section [%s] in [%s]", std::string(section).c_str(), m_strInfPath.c_str());
+    Fail("No such section...", std::string(section));
     return kResultFail;
   }
 
   // The order SetupAPI and advpack use: commands first and last, files
   // before the registry, registration once both are in place.
-  using Step = void (CInfInstaller::*)(std::string_view);
+  using Step = void (InfInterpreter::*)(std::string_view);
   struct Directive {
     const char* key;
     Step step;
   };
   static constexpr Directive kDirectives[] = {
-      {"RunPreSetupCommands", &CInfInstaller::RunCommands},
-      {"CopyFiles", &CInfInstaller::CopyFiles},
-      {"DelReg", &CInfInstaller::DelReg},
-      {"AddReg", &CInfInstaller::AddReg},
-      {"RegisterDlls", &CInfInstaller::RegisterDlls},
-      {"RegisterOCXs", &CInfInstaller::RegisterOCXs},
-      {"RunPostSetupCommands", &CInfInstaller::RunCommands},
+      {"RunPreSetupCommands", &InfInterpreter::RunCommands},
+      {"CopyFiles", &InfInterpreter::CopyFiles},
+      {"DelReg", &InfInterpreter::DelReg},
+      {"AddReg", &InfInterpreter::AddReg},
+      {"RegisterDlls", &InfInterpreter::RegisterDlls},
+      {"RegisterOCXs", &InfInterpreter::RegisterOCXs},
+      {"RunPostSetupCommands", &InfInterpreter::RunCommands},
   };
-  for (const CInfFile::CLine& line : *lines) {
+  for (const InfFile::Line& line : *lines) {
     bool known = false;
-    for (const Directive& directive : kDirectives) known = known || platform::EqualsIgnoreCase(line.m_strKey, directive.key);
-    if (!known) Fail("Unsupported entry skipped...", line.m_bHasKey ? line.m_strKey : line.m_strRaw);
+    for (const Directive& directive : kDirectives) known = known || platform::EqualsIgnoreCase(line.key, directive.key);
+    if (!known) Fail("Unsupported entry skipped...", line.hasKey ? line.key : line.raw);
   }
   for (const Directive& directive : kDirectives) {
-    for (const CInfFile::CLine& line : *lines) {
-      if (line.m_bHasKey && platform::EqualsIgnoreCase(line.m_strKey, directive.key)) {
-        (this->*directive.step)(line.m_strRaw);
+    for (const InfFile::Line& line : *lines) {
+      if (line.hasKey && platform::EqualsIgnoreCase(line.key, directive.key)) {
+        (this->*directive.step)(line.raw);
       }
     }
   }
   return m_bFailed ? kResultFail : kResultOk;
 }
 
-void CInfInstaller::RunCommands(std::string_view sectionList) {
+void InfInterpreter::RunCommands(std::string_view sectionList) {
   for (const auto* lines : Sections(sectionList)) {
-    for (const CInfFile::CLine& line : *lines) {
-      std::string command = Expand(line.m_strLine);
-      std::string program = PathRemoveArgs(command);
+    for (const InfFile::Line& line : *lines) {
+      std::string command = Expand(line.line);
+      std::string program = platform::PathRemoveArgs(command);
       std::string arguments = command.substr(program.size());
-      program = PathUnquoteSpaces(program);
+      program = platform::PathUnquoteSpaces(program);
       // RunSetupCommand runs in the INF's folder: a bare program name is
       // the extracted file beside it.
-      if (!IsAbsoluteWindowsPath(program) && CUtility::FileExists(platform::JoinWindowsPath(m_strSourceFolder, program))) {
-        program = platform::JoinWindowsPath(m_strSourceFolder, program);
+      if (!IsAbsoluteWindowsPath(program) && fs::FileExists(JoinWindowsPath(m_strSourceFolder, program))) {
+        program = JoinWindowsPath(m_strSourceFolder, program);
       }
-      Trace("CInfInstaller::RunCommands() [%s][%s]", program.c_str(), arguments.c_str());
-      if (CUtility::ExecuteWaitHook(program, arguments) != 0) Fail("Command failed...", command);
+      if (!RunAndWait(program, arguments)) Fail("Command failed...", command);
     }
   }
 }
 
-std::optional<std::string> CInfInstaller::ResolveDirIdEntry(const std::vector<std::string>& fields) const {
+std::optional<std::string> InfInterpreter::ResolveDirIdEntry(const std::vector<std::string>& fields) const {
   if (fields.empty()) return std::nullopt;
   std::string first = Expand(fields[0]);
   std::string subdir = fields.size() > 1 ? Expand(fields[1]) : std::string();
   if (IsAbsoluteWindowsPath(first)) return platform::JoinWindowsPath(first, subdir);
-  auto dirid = ParseNumber(first);
-  if (!dirid) return std::nullopt;
-  int id = static_cast<int>(static_cast<int32_t>(*dirid));
-  if (first == "-1") id = kDirIdAbsolute;
-  if (id == kDirIdAbsolute) {
+  // The one negative id; the unsigned parse below would refuse it.
+  if (first == "-1") {
     if (!IsAbsoluteWindowsPath(subdir)) return std::nullopt;
     return subdir;
   }
+  auto dirid = ParseNumber(first);
+  if (!dirid) return std::nullopt;
+  int id = static_cast<int>(static_cast<int32_t>(*dirid));
   std::optional<std::string> folder = DirIdFolder(id);
   if (!folder) return std::nullopt;
   return subdir.empty() ? *folder : platform::JoinWindowsPath(*folder, subdir);
 }
 
-std::optional<std::string> CInfInstaller::DestinationFolder(std::string_view section) const {
-  const CInfFile::CLine* entry = m_inf.Find("DestinationDirs", section);
+std::optional<std::string> InfInterpreter::DestinationFolder(std::string_view section) const {
+  const InfFile::Line* entry = m_inf.Find("DestinationDirs", section);
   if (entry == nullptr) entry = m_inf.Find("DestinationDirs", "DefaultDestDir");
   if (entry == nullptr) return DirIdFolder(11);
-  return ResolveDirIdEntry(entry->m_fields);
+  return ResolveDirIdEntry(entry->fields);
 }
 
-void CInfInstaller::CopyOne(const std::string& folder, const std::string& target, const std::string& source) {
+void InfInterpreter::CopyOne(const std::string& folder, const std::string& target, const std::string& source) {
   std::string from = platform::JoinWindowsPath(m_strSourceFolder, source);
   std::string to = platform::JoinWindowsPath(folder, target);
-  if (CUtility::CopyFile(from, folder, to) != 0) Fail("CopyFiles failed...", from);
+  Win32Error error = fs::CreateDirectoryPath(folder);
+  if (error == kErrorSuccess) error = fs::CopyFileTo(from, to, false);
+  if (error != kErrorSuccess) Fail("CopyFiles failed...", from);
 }
 
-void CInfInstaller::CopyFiles(std::string_view sectionList) {
-  for (const std::string& name : CInfFile::SplitFields(Expand(sectionList))) {
+void InfInterpreter::CopyFiles(std::string_view sectionList) {
+  for (const std::string& name : InfFile::SplitFields(Expand(sectionList))) {
     if (name.empty()) continue;
     if (name.front() == '@') {
       // A single file, straight into the default destination.
@@ -210,7 +233,7 @@ void CInfInstaller::CopyFiles(std::string_view sectionList) {
       CopyOne(*folder, name.substr(1), name.substr(1));
       continue;
     }
-    const std::vector<CInfFile::CLine>* lines = m_inf.Section(name);
+    const std::vector<InfFile::Line>* lines = m_inf.Section(name);
     if (lines == nullptr) {
       Fail("Section missing...", name);
       continue;
@@ -220,10 +243,10 @@ void CInfInstaller::CopyFiles(std::string_view sectionList) {
       Fail("Destination unknown...", name);
       continue;
     }
-    for (const CInfFile::CLine& line : *lines) {
-      if (line.m_fields.empty() || line.m_fields[0].empty()) continue;
-      std::string target = Expand(line.m_fields[0]);
-      std::string source = line.m_fields.size() > 1 && !line.m_fields[1].empty() ? Expand(line.m_fields[1]) : target;
+    for (const InfFile::Line& line : *lines) {
+      if (line.fields.empty() || line.fields[0].empty()) continue;
+      std::string target = Expand(line.fields[0]);
+      std::string source = line.fields.size() > 1 && !line.fields[1].empty() ? Expand(line.fields[1]) : target;
       // A copy never names a folder of its own: only plain file names.
       if (target.find_first_of("\\/:") != std::string::npos || source.find_first_of("\\/:") != std::string::npos ||
           target == ".." || source == "..") {
@@ -235,14 +258,14 @@ void CInfInstaller::CopyFiles(std::string_view sectionList) {
   }
 }
 
-void CInfInstaller::DelReg(std::string_view sectionList) {
+void InfInterpreter::DelReg(std::string_view sectionList) {
   for (const auto* lines : Sections(sectionList)) {
-    for (const CInfFile::CLine& line : *lines) {
+    for (const InfFile::Line& line : *lines) {
       std::vector<std::string> f;
-      for (const std::string& field : line.m_fields) f.push_back(Expand(field));
+      for (const std::string& field : line.fields) f.push_back(Expand(field));
       std::optional<platform::RegRoot> root = f.empty() ? std::nullopt : platform::ParseRegRoot(f[0]);
       if (!root || f.size() < 2 || f[1].empty()) {
-        Fail("DelReg entry unsupported...", line.m_strRaw);
+        Fail("DelReg entry unsupported...", line.raw);
         continue;
       }
       if (f.size() >= 3) {
@@ -257,15 +280,15 @@ void CInfInstaller::DelReg(std::string_view sectionList) {
   }
 }
 
-void CInfInstaller::AddReg(std::string_view sectionList) {
+void InfInterpreter::AddReg(std::string_view sectionList) {
   for (const auto* lines : Sections(sectionList)) {
-    for (const CInfFile::CLine& line : *lines) {
+    for (const InfFile::Line& line : *lines) {
       std::vector<std::string> f;
-      for (const std::string& field : line.m_fields) f.push_back(Expand(field));
+      for (const std::string& field : line.fields) f.push_back(Expand(field));
       std::optional<platform::RegRoot> root = f.empty() ? std::nullopt : platform::ParseRegRoot(f[0]);
       std::optional<uint32_t> flags = f.size() > 3 ? ParseNumber(f[3]) : std::optional<uint32_t>(0);
       if (!root || !flags || (*flags & kFlagAppend) != 0) {
-        Fail("AddReg entry unsupported...", line.m_strRaw);
+        Fail("AddReg entry unsupported...", line.raw);
         continue;
       }
       uint32_t bits = *flags & ~kFlagViews;
@@ -318,7 +341,7 @@ void CInfInstaller::AddReg(std::string_view sectionList) {
         ok = false;
       }
       if (!ok) {
-        Fail("AddReg value unsupported...", line.m_strRaw);
+        Fail("AddReg value unsupported...", line.raw);
         continue;
       }
       if (key.SetValue(name, type, data) != platform::kErrorSuccess) Fail("AddReg value not written...", name);
@@ -326,30 +349,32 @@ void CInfInstaller::AddReg(std::string_view sectionList) {
   }
 }
 
-void CInfInstaller::RegisterDlls(std::string_view sectionList) {
+void InfInterpreter::RegisterDlls(std::string_view sectionList) {
   for (const auto* lines : Sections(sectionList)) {
-    for (const CInfFile::CLine& line : *lines) {
+    for (const InfFile::Line& line : *lines) {
       // dirid, subdir, file name, registration flags[, timeout ...]
-      std::optional<std::string> folder = ResolveDirIdEntry(line.m_fields);
-      std::optional<uint32_t> flags = line.m_fields.size() > 3 ? ParseNumber(line.m_fields[3]) : std::nullopt;
-      if (!folder || line.m_fields.size() < 4 || !flags) {
-        Fail("RegisterDlls entry unsupported...", line.m_strRaw);
+      std::optional<std::string> folder = ResolveDirIdEntry(line.fields);
+      std::optional<uint32_t> flags = line.fields.size() > 3 ? ParseNumber(line.fields[3]) : std::nullopt;
+      if (!folder || line.fields.size() < 4 || !flags) {
+        Fail("RegisterDlls entry unsupported...", line.raw);
         continue;
       }
       if ((*flags & kRegisterDllFlag) == 0) continue;
-      std::string path = platform::JoinWindowsPath(*folder, Expand(line.m_fields[2]));
-      if (RegDLL(path, 1) != 0) Fail("RegisterDlls failed...", path);
+      std::string path = platform::JoinWindowsPath(*folder, Expand(line.fields[2]));
+      if (!RegisterLibrary(path)) Fail("RegisterDlls failed...", path);
     }
   }
 }
 
-void CInfInstaller::RegisterOCXs(std::string_view sectionList) {
+void InfInterpreter::RegisterOCXs(std::string_view sectionList) {
   for (const auto* lines : Sections(sectionList)) {
-    for (const CInfFile::CLine& line : *lines) {
-      std::string path = Expand(line.m_fields.empty() ? std::string() : line.m_fields[0]);
+    for (const InfFile::Line& line : *lines) {
+      std::string path = Expand(line.fields.empty() ? std::string() : line.fields[0]);
       if (path.empty()) continue;
       if (!IsAbsoluteWindowsPath(path)) path = platform::JoinWindowsPath(m_strSourceFolder, path);
-      if (RegDLL(path, 1) != 0) Fail("RegisterOCXs failed...", path);
+      if (!RegisterLibrary(path)) Fail("RegisterOCXs failed...", path);
     }
   }
 }
+
+}  // namespace platform::setup

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+namespace platform {
+
 // The shell's command-line helpers for a "program arguments" text.
 
 // PathGetArgsW: the text after the first space that is not inside double
@@ -14,3 +16,5 @@ std::string PathRemoveArgs(std::string_view command);
 // PathUnquoteSpacesW: removes one pair of double quotes enclosing the whole
 // text; anything else is returned unchanged.
 std::string PathUnquoteSpaces(std::string_view path);
+
+}  // namespace platform

@@ -1,4 +1,4 @@
-#include "system/InfFile.h"
+#include "platform/setup/InfFile.h"
 
 #include <cstdint>
 
@@ -57,7 +57,9 @@ std::string Unquote(std::string_view field) {
 
 }  // namespace
 
-std::vector<std::string> CInfFile::SplitFields(std::string_view text) {
+namespace platform::setup {
+
+std::vector<std::string> InfFile::SplitFields(std::string_view text) {
   std::vector<std::string> fields;
   text = Trim(text);
   if (text.empty()) return fields;
@@ -73,7 +75,7 @@ std::vector<std::string> CInfFile::SplitFields(std::string_view text) {
   return fields;
 }
 
-bool CInfFile::Load(std::string_view windowsPath) {
+bool InfFile::Load(std::string_view windowsPath) {
   m_sections.clear();
   auto bytes = platform::fs::ReadFileBytes(windowsPath);
   if (!bytes) return false;
@@ -88,7 +90,7 @@ bool CInfFile::Load(std::string_view windowsPath) {
   return true;
 }
 
-CInfFile::CSection& CInfFile::SectionFor(std::string_view name) {
+InfFile::CSection& InfFile::SectionFor(std::string_view name) {
   std::string folded = platform::FoldCase(name);
   for (CSection& section : m_sections) {
     if (section.m_strFolded == folded) return section;
@@ -97,7 +99,7 @@ CInfFile::CSection& CInfFile::SectionFor(std::string_view name) {
   return m_sections.back();
 }
 
-void CInfFile::Parse(std::string_view text) {
+void InfFile::Parse(std::string_view text) {
   CSection* current = nullptr;
   std::string pending;  // a line continued with "\"
   size_t pos = 0;
@@ -129,22 +131,22 @@ void CInfFile::Parse(std::string_view text) {
     }
     if (current == nullptr) continue;
 
-    CLine parsed;
-    parsed.m_strLine = std::string(line);
+    Line parsed;
+    parsed.line = std::string(line);
     size_t equals = FindEquals(line);
     std::string_view value = line;
     if (equals != std::string_view::npos) {
-      parsed.m_bHasKey = true;
-      parsed.m_strKey = Unquote(line.substr(0, equals));
+      parsed.hasKey = true;
+      parsed.key = Unquote(line.substr(0, equals));
       value = Trim(line.substr(equals + 1));
     }
-    parsed.m_strRaw = std::string(value);
-    parsed.m_fields = SplitFields(value);
+    parsed.raw = std::string(value);
+    parsed.fields = SplitFields(value);
     current->m_lines.push_back(std::move(parsed));
   }
 }
 
-const std::vector<CInfFile::CLine>* CInfFile::Section(std::string_view name) const {
+const std::vector<InfFile::Line>* InfFile::Section(std::string_view name) const {
   std::string folded = platform::FoldCase(Trim(name));
   for (const CSection& section : m_sections) {
     if (section.m_strFolded == folded) return &section.m_lines;
@@ -152,16 +154,16 @@ const std::vector<CInfFile::CLine>* CInfFile::Section(std::string_view name) con
   return nullptr;
 }
 
-const CInfFile::CLine* CInfFile::Find(std::string_view section, std::string_view key) const {
-  const std::vector<CLine>* lines = Section(section);
+const InfFile::Line* InfFile::Find(std::string_view section, std::string_view key) const {
+  const std::vector<Line>* lines = Section(section);
   if (lines == nullptr) return nullptr;
-  for (const CLine& line : *lines) {
-    if (line.m_bHasKey && platform::EqualsIgnoreCase(line.m_strKey, key)) return &line;
+  for (const Line& line : *lines) {
+    if (line.hasKey && platform::EqualsIgnoreCase(line.key, key)) return &line;
   }
   return nullptr;
 }
 
-std::string CInfFile::Substitute(std::string_view text,
+std::string InfFile::Substitute(std::string_view text,
                                  const std::function<std::optional<std::string>(int)>& dirid) const {
   std::string out;
   size_t pos = 0;
@@ -182,8 +184,8 @@ std::string CInfFile::Substitute(std::string_view text,
     for (char c : name) numeric = numeric && c >= '0' && c <= '9';
     if (numeric) {
       if (dirid) value = dirid(std::stoi(std::string(name)));
-    } else if (const CLine* line = Find("Strings", name)) {
-      value = Unquote(line->m_strRaw);
+    } else if (const Line* line = Find("Strings", name)) {
+      value = Unquote(line->raw);
     }
     if (value) {
       out += *value;
@@ -197,3 +199,5 @@ std::string CInfFile::Substitute(std::string_view text,
   out.append(text.substr(pos));
   return out;
 }
+
+}  // namespace platform::setup

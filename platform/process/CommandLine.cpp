@@ -1,4 +1,6 @@
-#include "system/CommandLine.h"
+#include "platform/process/CommandLine.h"
+
+namespace platform {
 
 std::string_view PathGetArgs(std::string_view command) {
   bool quoted = false;
@@ -24,3 +26,5 @@ std::string PathUnquoteSpaces(std::string_view path) {
   }
   return std::string(path);
 }
+
+}  // namespace platform

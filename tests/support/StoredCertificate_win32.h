@@ -1,0 +1,32 @@
+#pragma once
+
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <memory>
+#include <string>
+
+// One certificate of a PEM file (a Windows path) in one of the current
+// user's system stores ("ROOT", "Disallowed"), for as long as the object
+// lives. Windows would ask the user before a root enters the current user's
+// store; Wine does not ask, and each suite runs in a Wine prefix of its own.
+class StoredCertificate {
+ public:
+  StoredCertificate(const wchar_t* storeName, const std::string& pemPath);
+  ~StoredCertificate();
+  StoredCertificate(const StoredCertificate&) = delete;
+  StoredCertificate& operator=(const StoredCertificate&) = delete;
+
+  bool Stored() const { return m_cert != nullptr; }
+
+ private:
+  struct StoreCloser {
+    void operator()(void* store) const { CertCloseStore(static_cast<HCERTSTORE>(store), 0); }
+  };
+  // Wine keeps a system store's changes in the handle until it is committed
+  // or closed; the verifier opens stores of its own and reads the registry.
+  void Commit();
+
+  std::unique_ptr<void, StoreCloser> m_store;
+  PCCERT_CONTEXT m_cert = nullptr;
+};
