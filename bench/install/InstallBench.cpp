@@ -26,77 +26,26 @@
 #include <vector>
 
 #include "bench/common/BenchSupport.h"
-#include "diagnostics/SystemInfo.h"
-#include "engine/ErrorInfo.h"
-#include "engine/InstallHost.h"
-#include "engine/InstallProcedure.h"
-#include "engine/SetupReport.h"
+#include "bench/common/InstallPhase.h"
+#include "bench/common/InstallSite.h"
 #include "platform/sim/Prefix.h"
-#include "platform/resources/ModuleResources.h"
-#include "resources/resource.h"
 
 namespace {
 
-constexpr int kItems = 50;
-constexpr uint64_t kItemSize = uint64_t{1} << 20;
 constexpr int kRuns = 3;
-
-std::string Run(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  size_t n = 0;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  pclose(pipe);
-  while (!out.empty() && out.back() == '\n') out.pop_back();
-  return out;
-}
-
-std::string ListUrl() { return platform::LoadModuleString(IDS_UPDATE_LIST_URL); }
-std::string BaseUrl() { return ListUrl().substr(0, ListUrl().rfind('/') + 1); }
-std::string UrlPath(const std::string& url) { return url.substr(url.find('/', url.find("://") + 3)); }
-std::string ItemName(int i) { return "item" + std::to_string(i) + ".bin"; }
-
-// The site: 50 different files of 1 MiB and the signed list that names them.
-bool MakeSite(const bench::ScratchFolder& scratch) {
-  const std::string site = scratch.Path("site");
-  std::string path = UrlPath(ListUrl());
-  const std::string folder = site + path.substr(0, path.rfind('/'));
-  std::filesystem::create_directories(folder);
-  std::string ini = "[GENERAL]\r\nVERSION=1.0.1.7\r\n";
-  for (int i = 0; i < kItems; ++i) {
-    // Each file its own bytes: a pattern file with the item's number in front.
-    const std::string file = folder + "/" + ItemName(i);
-    if (!bench::MakeFile(file, kItemSize)) return false;
-    std::fstream out(file, std::ios::in | std::ios::out | std::ios::binary);
-    out << "item " << i << "\n";
-    ini += "[" + ItemName(i) + "]\r\nTYPE=FILE\r\nVERSION=1\r\nDOWNLOAD_FULL_URL=" + BaseUrl() + ItemName(i) + "\r\n";
-  }
-  std::ofstream(scratch.Path("list.ini"), std::ios::binary) << ini;
-  std::string sign = bench::Quote(VAMO_PUBLISH_PATH) + " sign --key " + bench::Quote(VAMO_DEMO_LIST_KEY) +
-                     " --in " + bench::Quote(scratch.Path("list.ini")) + " --files " + bench::Quote(folder) +
-                     " --out " + bench::Quote(site + path) + " >/dev/null";
-  return std::system(sign.c_str()) == 0;
-}
 
 // The outer half: the lab, and this program again inside it.
 int Outer(const char* self) {
+  if (!bench::CanRunLab("bench_install")) return 1;
   const bool bRoot = geteuid() == 0;
-  if (!bRoot && std::system("sudo -n true 2>/dev/null") != 0) {
-    std::fprintf(stderr, "bench_install: the network lab needs root or password-less sudo\n");
-    return 1;
-  }
   bench::ScratchFolder scratch("vamo-bench-install");
-  if (!MakeSite(scratch)) {
+  if (!bench::MakeInstallSite(scratch, VAMO_PUBLISH_PATH, VAMO_DEMO_LIST_KEY)) {
     std::fprintf(stderr, "bench_install: the site could not be made\n");
     return 1;
   }
   const std::string lab = bench::Quote(VAMO_LAB_TOOL);
   const std::string name = "bench" + std::to_string(getpid());
-  const std::string up = lab + " up " + name + " --build " + bench::Quote(VAMO_BUILD_DIR) + " --www " +
-                         bench::Quote(scratch.Path("site")) + " --owner " + std::to_string(getpid());
-  if (std::system(up.c_str()) != 0) {
+  if (!bench::LabUp(VAMO_LAB_TOOL, name, VAMO_BUILD_DIR, scratch)) {
     std::fprintf(stderr, "bench_install: the lab did not come up\n");
     return 1;
   }
@@ -110,24 +59,8 @@ int Outer(const char* self) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
 
-// The run's side of the install phase: nothing to show.
-class QuietHost : public IInstallHost {
- public:
-  void SetCountProgress(const std::string&, int, int) override {}
-  void SetPercentProgress(const std::string&, const std::string&, int, int) override {}
-  bool IsStopRequested() override { return false; }
-};
-
 bool InstallOnce(const CSystemInfo& systemInfo) {
-  QuietHost host;
-  CSetupReport report;
-  CErrorInfo errorInfo;
-  int bOtherBrowser = 0;
-  CInstallProcedure procedure(host, report, errorInfo, systemInfo, bOtherBrowser);
-  procedure.m_nStepPauseMs = 0;
-  const int result = procedure.ProcInstall();
-  if (result != 0) std::fprintf(stderr, "ProcInstall: %d\n%s", result, report.TextUtf8().c_str());
-  return result == 0;
+  return bench::RunInstallPhase(systemInfo, bench::ListUrl()).seconds >= 0;
 }
 
 // Peak resident memory of a whole vamo-tool repair, in KiB.
@@ -163,21 +96,8 @@ int Inner(const std::string& scratch) {
   CSystemInfo systemInfo;
   systemInfo.GatherSystemInfo();
 
-  // The peer: the same files, fetched, checked and copied one by one.
-  const std::string loop = scratch + "/loop";
-  std::filesystem::create_directories(loop + "/temp");
-  std::filesystem::create_directories(loop + "/target");
-  std::string sums;
-  for (int i = 0; i < kItems; ++i) {
-    std::string file = scratch + "/site" + UrlPath(BaseUrl()) + ItemName(i);
-    sums += Run("sha512sum " + bench::Quote(file) + " | cut -d' ' -f1") + "  " + loop + "/temp/" + ItemName(i) + "\n";
-  }
-  std::ofstream(loop + "/sums") << sums;
-  std::string script = "set -e; base=" + bench::Quote(BaseUrl()) + "; cd " + bench::Quote(loop) +
-                       "; for i in $(seq 0 " + std::to_string(kItems - 1) +
-                       "); do f=item$i.bin; curl -sf -o temp/$f \"$base$f\"; "
-                       "grep \"/temp/$f\\$\" sums | sha512sum -c --quiet -; cp temp/$f target/$f; rm temp/$f; done";
-  const std::string command = "bash -c " + bench::Quote(script);
+  const std::string command = bench::PrepareShellLoop(scratch);
+  if (command.empty()) return 1;
 
   double ours = 1e30;
   double peer = 1e30;
@@ -192,9 +112,9 @@ int Inner(const std::string& scratch) {
   }
   const long peak = RepairPeakKiB(prefix);
 
-  const double mib = static_cast<double>(kItems * kItemSize) / (1 << 20);
+  const double mib = static_cast<double>(bench::kInstallItems * bench::kInstallItemSize) / (1 << 20);
   std::printf("install phase, %d items of 1 MiB from the lab's nginx (pauses left out): %.3f s (%.0f MiB/s)\n",
-              kItems, ours, mib / ours);
+              bench::kInstallItems, ours, mib / ours);
   std::printf("shell loop of curl -o, sha512sum -c and cp: %.3f s (%.0f MiB/s)\n", peer, mib / peer);
   std::printf("ratio loop/install %.2f (target >= 1.00: the install no slower than the loop)\n", peer / ours);
   std::printf("vamo-tool repair (whole run, this list): peak RSS %ld KiB (target < 32768)\n", peak);

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "bench/common/BenchSupport.h"
+#include "bench/common/WinePrefix.h"
 
 namespace {
 
@@ -29,53 +30,6 @@ std::string ReadText(const std::string& path) {
 
 bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
 
-// A Wine prefix of the benchmark's own with a persistent server, so that
-// each run starts as a script's second call would: the server is up.
-class WinePrefix {
- public:
-  explicit WinePrefix(const std::string& path) : m_path(path) {
-    setenv("WINEPREFIX", path.c_str(), 1);
-    setenv("WINEDEBUG", "-all", 1);
-    setenv("WINEARCH", "win64", 1);
-    setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
-  }
-  ~WinePrefix() {
-    if (m_started) {
-      Run("wineserver -k 2>/dev/null");
-      Run("wineserver -w 2>/dev/null");
-    }
-  }
-  bool Prepare() {
-    const char* templ = std::getenv("VAMO_WINE_TEMPLATE");
-    bool ready = templ != nullptr && *templ != '\0'
-                     ? Run("mkdir -p " + bench::Quote(m_path) + " && cp -a " + bench::Quote(std::string(templ) + "/.") +
-                           " " + bench::Quote(m_path))
-                     : Run(std::string(VAMO_SOURCE_DIR) + "/scripts/wine-run --template " + bench::Quote(m_path));
-    m_started = ready && Run("wineserver -p");
-    return m_started;
-  }
-
- private:
-  std::string m_path;
-  bool m_started = false;
-};
-
-// wine64 from the PATH, else where Debian's wine package keeps it.
-std::string Wine64() {
-  return Run("command -v wine64 > /dev/null") ? "wine64" : "/usr/lib/wine/wine64";
-}
-
-// Z:\ is the host's root in every Wine prefix.
-std::string WindowsName(const std::string& hostPath) {
-  std::string name = "Z:" + hostPath;
-  for (char& c : name) {
-    if (c == '/') c = '\\';
-  }
-  return name;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -87,7 +41,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   bench::ScratchFolder folder("vamo-bench-wine-digest");
-  WinePrefix prefix(folder.Path("wineprefix"));
+  bench::WinePrefix prefix(folder.Path("wineprefix"), VAMO_SOURCE_DIR "/scripts/wine-run");
   if (!prefix.Prepare()) {
     std::fprintf(stderr, "cannot prepare a Wine prefix\n");
     return 1;
@@ -100,9 +54,9 @@ int main(int argc, char** argv) {
   const std::string expectedPath = folder.Path("expected.txt");
   const std::string gotPath = folder.Path("got.txt");
   const std::string peer = "openssl dgst -sha512 " + bench::Quote(file) + " > /dev/null";
-  const std::string wine = Wine64();
-  const std::string ours = wine + " " + bench::Quote(tool) + " digest " + bench::Quote(WindowsName(file)) + " > " +
-                           bench::Quote(gotPath);
+  const std::string wine = bench::Wine64();
+  const std::string ours = wine + " " + bench::Quote(tool) + " digest " + bench::Quote(bench::WindowsName(file)) +
+                           " > " + bench::Quote(gotPath);
   const std::string start = wine + " " + bench::Quote(tool) + " help 2> /dev/null";
 
   // The first runs warm the page cache and Wine's own DLLs, and show that

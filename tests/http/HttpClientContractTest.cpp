@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <optional>
@@ -182,6 +183,31 @@ TEST_F(HttpClientContract, ReceiverEndsTheRequest) {
   ASSERT_TRUE(Send(request, answer));
   EXPECT_GT(answer.body.size(), 0u);
   EXPECT_LE(answer.body.size(), http::kReadPiece);
+}
+
+// The network layer may read more than a piece at a time; the receiver still
+// sees the body in order and nothing after it said stop, wherever that falls
+// within what was read.
+TEST_F(HttpClientContract, ReceiverEndsTheRequestAfterSomePieces) {
+  for (int stopAfter : {2, 17}) {
+    struct StopAfter : Recorder {
+      int nLeft = 0;
+      int nPieces = 0;
+      bool OnBody(std::span<const uint8_t> data) override {
+        Recorder::OnBody(data);
+        ++nPieces;
+        return --nLeft > 0;
+      }
+    } answer;
+    answer.nLeft = stopAfter;
+    http::Request request;
+    request.url = Url("http", m_lab.http, "/file/200000");
+    ASSERT_TRUE(Send(request, answer));
+    EXPECT_EQ(answer.nPieces, stopAfter);
+    const std::vector<uint8_t> pattern = ServerPattern(200000);
+    ASSERT_LE(answer.body.size(), pattern.size());
+    EXPECT_TRUE(std::equal(answer.body.begin(), answer.body.end(), pattern.begin())) << "stop after " << stopAfter;
+  }
 }
 
 // The user's proxy in the system's internet settings while the object lives.
