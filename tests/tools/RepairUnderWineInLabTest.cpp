@@ -301,7 +301,7 @@ std::vector<std::string> ComparableReportLines(const std::string& report) {
   return lines;
 }
 
-class RepairOnBothSystems : public ::testing::Test {
+class RepairOnBothSystemsUnderWineInLab : public ::testing::Test {
  protected:
   void SetUp() override {
     REQUIRE_WINE_LAB();
@@ -409,7 +409,7 @@ class RepairOnBothSystems : public ::testing::Test {
   std::string m_strWinePrefix;
 };
 
-TEST_F(RepairOnBothSystems, ReportsAreEqualButForTheMachinesOwnLines) {
+TEST_F(RepairOnBothSystemsUnderWineInLab, ReportsAreEqualButForTheMachinesOwnLines) {
   const std::string windows = RepairOnWindows();
   const std::string linux = RepairOnLinux();
   const std::vector<std::string> fromWindows = ComparableReportLines(windows);
