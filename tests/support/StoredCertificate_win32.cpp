@@ -2,21 +2,25 @@
 
 #include "platform/fs/FileSystem.h"
 
-StoredCertificate::StoredCertificate(const wchar_t* storeName, const std::string& pemPath)
-    : m_store(CertOpenSystemStoreW(0, storeName)) {
+std::vector<BYTE> ReadPemCertificate(const std::string& pemPath) {
   auto bytes = platform::fs::ReadFileBytes(pemPath);
-  if (!bytes) return;
+  if (!bytes) return {};
   const std::string pem(bytes->begin(), bytes->end());
   DWORD size = 0;
-  if (!m_store || !CryptStringToBinaryA(pem.c_str(), 0, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr, nullptr)) {
-    return;
+  if (pem.empty() || !CryptStringToBinaryA(pem.c_str(), 0, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr, nullptr)) {
+    return {};
   }
-  std::string der(size, '\0');
-  if (!CryptStringToBinaryA(pem.c_str(), 0, CRYPT_STRING_BASE64HEADER, reinterpret_cast<BYTE*>(der.data()), &size,
-                            nullptr, nullptr)) {
-    return;
-  }
-  CertAddEncodedCertificateToStore(m_store.get(), X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()), size,
+  std::vector<BYTE> der(size);
+  if (!CryptStringToBinaryA(pem.c_str(), 0, CRYPT_STRING_BASE64HEADER, der.data(), &size, nullptr, nullptr)) return {};
+  der.resize(size);
+  return der;
+}
+
+StoredCertificate::StoredCertificate(const wchar_t* storeName, const std::string& pemPath)
+    : m_store(CertOpenSystemStoreW(0, storeName)) {
+  const std::vector<BYTE> der = ReadPemCertificate(pemPath);
+  if (!m_store || der.empty()) return;
+  CertAddEncodedCertificateToStore(m_store.get(), X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()),
                                    CERT_STORE_ADD_REPLACE_EXISTING, &m_cert);
   Commit();
 }

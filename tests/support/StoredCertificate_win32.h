@@ -5,6 +5,11 @@
 
 #include <memory>
 #include <string>
+#include <vector>
+
+// The DER bytes of the first certificate of a PEM file (a Windows path);
+// empty when the file cannot be read or holds none.
+std::vector<BYTE> ReadPemCertificate(const std::string& pemPath);
 
 // One certificate of a PEM file (a Windows path) in one of the current
 // user's system stores ("ROOT", "Disallowed"), for as long as the object
