@@ -190,6 +190,13 @@ TEST(ReleaseRoad, ShipsTheNamedProgramSignedCheckedAndRecorded) {
   EXPECT_EQ(verified.exitStatus, 0) << verified.out;
   EXPECT_TRUE(std::filesystem::exists(out + "/site")) << made.out;
   EXPECT_NE(made.out.find(".ver"), std::string::npos) << made.out;
+  if (target == "VamoSetup") {
+    // The resources came through signing and stripping: the version block
+    // the browser prompt and the support desk read names the wizard.
+    TempPrefix prefix;
+    const ToolOutput version = RunTool({"version", "Z:" + program, "OriginalFilename"});
+    EXPECT_EQ(version.out, "VamoSetup.exe\n") << version.err;
+  }
 
   // A folder the script did not make keeps what it holds.
   const std::string foreign = dir.Path() + "/mine";
