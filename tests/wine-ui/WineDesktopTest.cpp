@@ -1,0 +1,106 @@
+// The harness that drives Windows programs under Wine (WineDesktop), held
+// against a small Windows program of our own (window-probe.exe): windows
+// found by title once mapped, clicks arriving at the client point, the
+// system's save dialog typed into once its entry has the focus, and
+// programs ending with their status. Every case has its own Wine prefix and
+// X server.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "tests/support/WineDesktop.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string kTitle = "프로브 창";
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string Utf16Bytes(const std::string& ascii) {
+  std::string bytes;
+  for (char c : ascii) bytes += {c, '\0'};
+  return bytes;
+}
+
+class WineDesktopTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_strProbe = Win32Program("tests/wine-ui/window-probe.exe");
+    if (m_strProbe.empty()) GTEST_SKIP() << "no Windows build (build-win32 or $VAMO_WIN32_BUILD) with window-probe.exe";
+    if (!fs::exists("/usr/bin/wine64") && !fs::exists("/usr/lib/wine/wine64")) GTEST_SKIP() << "no wine64";
+    m_pDesktop = std::make_unique<WineDesktop>();
+    ASSERT_TRUE(m_pDesktop->IsReady()) << m_pDesktop->Error();
+  }
+
+  // Starts the probe and waits for its window.
+  uint64_t StartProbe() {
+    m_pid = m_pDesktop->Start({m_strProbe, kTitle});
+    EXPECT_GT(m_pid, 0);
+    const std::optional<uint64_t> window = m_pDesktop->WaitForWindow(kTitle, 60s);
+    EXPECT_TRUE(window.has_value()) << "the probe's window never showed: " << m_pDesktop->OutputOf(m_pid);
+    return window.value_or(0);
+  }
+
+  std::string m_strProbe;
+  std::unique_ptr<WineDesktop> m_pDesktop;
+  int m_pid = -1;
+};
+
+TEST_F(WineDesktopTest, ClicksArriveAsButtonDownAtTheClientPoint) {
+  const uint64_t window = StartProbe();
+  ASSERT_NE(window, 0u);
+  for (const auto& [x, y] : {std::pair{40, 30}, std::pair{300, 10}}) {
+    const std::string renamed = kTitle + " clicked " + std::to_string(x) + "," + std::to_string(y);
+    ASSERT_TRUE(m_pDesktop->Click(window, x, y));
+    EXPECT_TRUE(m_pDesktop->WaitForWindow(renamed, 20s).has_value()) << "no WM_LBUTTONDOWN at " << x << "," << y;
+  }
+  // Windows' own view: the probe is the foreground window of another
+  // process in the same prefix.
+  const std::optional<WineDesktop::Focus> focus = m_pDesktop->CurrentFocus();
+  ASSERT_TRUE(focus.has_value());
+  EXPECT_EQ(focus->strWindowClass, "VamoWindowProbe");
+  EXPECT_EQ(focus->strWindowTitle, kTitle + " clicked 300,10");
+}
+
+TEST_F(WineDesktopTest, TheSaveDialogTakesTheNameTypedOnceItsEntryHasTheFocus) {
+  const uint64_t window = StartProbe();
+  ASSERT_NE(window, 0u);
+  ASSERT_TRUE(m_pDesktop->Click(window, 70, 165));  // Save
+  const std::optional<WineDesktop::Focus> entry = m_pDesktop->WaitForFocus("#32770", "Edit", 60s);
+  ASSERT_TRUE(entry.has_value()) << "the save dialog's name entry never had the focus";
+  const std::string dialogTitle = entry->strWindowTitle;
+  // Typed as Windows sees it: a Windows path, no extension (the dialog adds it).
+  ASSERT_TRUE(m_pDesktop->Type("C:\\saved-probe"));
+  ASSERT_TRUE(m_pDesktop->Key("Return"));
+  ASSERT_TRUE(m_pDesktop->WaitForWindow(kTitle + " saved", 30s).has_value());
+  EXPECT_TRUE(m_pDesktop->WaitForWindowGone(dialogTitle, 10s));
+  EXPECT_EQ(ReadBytes(m_pDesktop->DriveC() + "/saved-probe.rpt"), "\xFF\xFE" + Utf16Bytes("probe report\r\n"));
+  EXPECT_FALSE(fs::exists(m_pDesktop->DriveC() + "/saved-probe"));
+}
+
+TEST_F(WineDesktopTest, AProgramEndsWithItsStatusAndItsWindowGoes) {
+  const uint64_t window = StartProbe();
+  ASSERT_NE(window, 0u);
+  // Still running: the wait ends at its deadline and says so.
+  EXPECT_FALSE(m_pDesktop->WaitForExit(m_pid, 200ms).has_value());
+  ASSERT_TRUE(m_pDesktop->Click(window, 250, 165));  // Close
+  EXPECT_TRUE(m_pDesktop->WaitForWindowGone(kTitle, 30s));
+  EXPECT_EQ(m_pDesktop->WaitForExit(m_pid, 30s), std::optional<int>(7));
+  EXPECT_TRUE(m_pDesktop->VisibleWindows(kTitle).empty());
+}
+
+TEST_F(WineDesktopTest, WaitsForWhatNeverComesEndAtTheirDeadline) {
+  EXPECT_FALSE(m_pDesktop->WaitForWindow("no such window", 1s).has_value());
+  EXPECT_FALSE(m_pDesktop->WaitForFocus("#32770", "Edit", 1s).has_value());
+  EXPECT_FALSE(m_pDesktop->WaitForExit(12345678, 10ms).has_value()) << "a PID not started here is never waited on";
+}
+
+}  // namespace
