@@ -74,16 +74,21 @@ set(platform_win32_libs
 # The window layer's GDI and shell backends (the library vamo_platform_gui).
 set(platform_gui_win32
   gui/Bitmap_win32.cpp
+  gui/Button_win32.cpp
   gui/DC_win32.cpp
+  gui/Dialog_win32.cpp
   gui/DesktopWindows_win32.cpp
   gui/FileDialog_win32.cpp
   gui/Font_win32.cpp
   gui/Icon_win32.cpp
   gui/MessageBox_win32.cpp
   gui/Shell_win32.cpp
+  gui/UiThread_win32.cpp
+  gui/Window_win32.cpp
 )
 #   gdi32     device contexts, bitmaps, fonts, text
-#   user32    FillRect, DrawTextW, DrawIconEx, LoadImageW, MessageBoxW, FindWindowW
+#   user32    FillRect, DrawTextW, DrawIconEx, LoadImageW, MessageBoxW, FindWindowW,
+#             the windows, dialogs, timers and message loops
 #   comdlg32  GetSaveFileNameW, GetOpenFileNameW
 #   shell32   ShellExecuteExW
 set(platform_gui_win32_libs

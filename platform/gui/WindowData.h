@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/gui/CurrentMessage.h"
 #include "platform/gui/WinUser.h"
 
 namespace platform::gui {
@@ -102,14 +103,6 @@ Size ScreenSize();
 // after their parent, bottom of the z-order first).
 void PaintTree(WindowData* w, NativeSurfaceRef* target, const Rect& clip);
 
-// The message being handled, for Window::Default().
-struct CurrentMessage {
-  HWND hWnd;
-  UINT message;
-  WPARAM wParam;
-  LPARAM lParam;
-};
-const CurrentMessage* CurrentMessageOnThread();
 LRESULT DispatchMessageTo(WindowData* w, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Class procedures (DefWindowProc per kind).
