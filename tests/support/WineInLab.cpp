@@ -23,11 +23,20 @@ WineInLab::~WineInLab() {
   if (!m_strRoot.empty()) std::filesystem::remove_all(m_strRoot, ignored);
 }
 
-ToolOutput WineInLab::Run(const std::vector<std::string>& command) const {
+ToolOutput WineInLab::Run(const std::vector<std::string>& command) const { return RunIn("", command); }
+
+ToolOutput WineInLab::RunIn(const std::string& strPrefix, const std::vector<std::string>& command) const {
   std::vector<std::string> full = {VAMO_WINE_RUN};
   full.insert(full.end(), command.begin(), command.end());
-  return m_lab.Run(full, {"VAMO_WINE_TEMPLATE=" + m_strRoot + "/prefix", "VAMO_WINE_ROOT=" + m_strRoot,
-                          "VAMO_WINE_LAB_ADDRESS=" + m_lab.Value("client_addr")});
+  std::vector<std::string> env = {"VAMO_WINE_TEMPLATE=" + m_strRoot + "/prefix", "VAMO_WINE_ROOT=" + m_strRoot,
+                                  "VAMO_WINE_LAB_ADDRESS=" + m_lab.Value("client_addr")};
+  if (!strPrefix.empty()) env.push_back("VAMO_WINE_PREFIX=" + strPrefix);
+  return m_lab.Run(full, env);
+}
+
+std::string WineInLab::TrustRootsPath() {
+  const std::string path = VAMO_WIN32_TRUST_ROOTS_DEFAULT;
+  return std::filesystem::exists(path) ? path : "";
 }
 
 std::string WineInLab::WindowsToolPath() {

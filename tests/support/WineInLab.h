@@ -27,10 +27,16 @@ class WineInLab {
   // Runs PROGRAM.exe with its arguments inside the lab, standard output and
   // error collected as the program wrote them (CR LF line ends).
   ToolOutput Run(const std::vector<std::string>& command) const;
+  // The same in the prefix folder strPrefix, made from the booted one on
+  // its first use and kept afterwards, so that several programs work on one
+  // machine and the test reads what they left (its drive_c, `reg query`).
+  ToolOutput RunIn(const std::string& strPrefix, const std::vector<std::string>& command) const;
 
   // The Windows vamo-tool.exe to run: $VAMO_WIN32_TOOL, else the one of the
   // Windows build beside this one (build-win32); "" when neither exists.
   static std::string WindowsToolPath();
+  // The Windows build's trust-roots.exe beside vamo-tool.exe; "" when missing.
+  static std::string TrustRootsPath();
 
  private:
   const NetworkLab& m_lab;

@@ -143,8 +143,8 @@ TEST_F(VamoToolTest, PsListsThisProcess) {
   EXPECT_TRUE(Lines(got.out).ends_with("result: 0\n")) << got.out;
 }
 
-// The Windows build has no repair or window commands yet: help does not
-// offer them, and each is an unknown command.
+// The Windows build has no window commands yet: help does not offer them,
+// and each is an unknown command.
 class AbsentCommandTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(AbsentCommandTest, IsNeitherListedNorKnown) {
@@ -157,8 +157,21 @@ TEST_P(AbsentCommandTest, IsNeitherListedNorKnown) {
   EXPECT_TRUE(Contains(got.err, std::string("unknown command '") + GetParam() + "'")) << got.err;
 }
 
-INSTANTIATE_TEST_SUITE_P(RepairAndWindow, AbsentCommandTest,
-                         ::testing::Values("repair", "screenshots"));
+INSTANTIATE_TEST_SUITE_P(Window, AbsentCommandTest, ::testing::Values("screenshots"));
+
+// The repair is offered, and like the network analysis it probes nothing
+// outside a network made for it: no step is shown, no report is written.
+TEST_F(VamoToolTest, RepairIsOfferedButRefusesTheMachinesOwnNetwork) {
+  ToolOutput help = RunTool({"help"});
+  EXPECT_TRUE(Contains(help.err, "  repair [--report FILE]")) << help.err;
+  const std::string report = m_scratch.PathOf("repair.rpt");
+  ToolOutput got = RunTool({"repair", "--report", report});
+  EXPECT_EQ(got.exitStatus, 1);
+  EXPECT_EQ(got.out, "");
+  EXPECT_TRUE(Contains(got.err, "refusing to probe this machine's own network")) << got.err;
+  EXPECT_FALSE(platform::fs::FileExists(report));
+  EXPECT_EQ(RunTool({"repair", "--bogus"}).exitStatus, 2);
+}
 
 // The system analysis reports the machine's own names, read through the
 // real user and computer-name queries, between its section's lines.
