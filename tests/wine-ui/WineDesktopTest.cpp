@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "tests/support/NetworkLab.h"
 #include "tests/support/WineDesktop.h"
 
 namespace fs = std::filesystem;
@@ -101,6 +102,33 @@ TEST_F(WineDesktopTest, WaitsForWhatNeverComesEndAtTheirDeadline) {
   EXPECT_FALSE(m_pDesktop->WaitForWindow("no such window", 1s).has_value());
   EXPECT_FALSE(m_pDesktop->WaitForFocus("#32770", "Edit", 1s).has_value());
   EXPECT_FALSE(m_pDesktop->WaitForExit(12345678, 10ms).has_value()) << "a PID not started here is never waited on";
+}
+
+// Inside a lab's client namespace the template is booted there, and every
+// program started finds the lab's marker in the prefix and its windows on
+// the test's display.
+TEST(WineDesktopInLab, ThePrefixCarriesTheLabsMarkerAndShowsItsPrograms) {
+  const std::string probe = Win32Program("tests/wine-ui/window-probe.exe");
+  if (probe.empty()) GTEST_SKIP() << "no Windows build (build-win32 or $VAMO_WIN32_BUILD) with window-probe.exe";
+  if (!NetworkLab::InsideLab()) {
+    VAMO_REQUIRE_LAB();
+    NetworkLab lab;
+    ASSERT_TRUE(lab.IsUp()) << lab.Error();
+    EXPECT_TRUE(lab.RunCurrentTestInside());
+    return;
+  }
+  WineDesktop::Options options;
+  options.strLabAddress = NetworkLab::InsideValue("client_addr");
+  ASSERT_FALSE(options.strLabAddress.empty());
+  WineDesktop desktop(options);
+  ASSERT_TRUE(desktop.IsReady()) << desktop.Error();
+  const int pid = desktop.Start({probe, kTitle});
+  ASSERT_GT(pid, 0);
+  EXPECT_TRUE(desktop.WaitForWindow(kTitle, 60s).has_value()) << desktop.OutputOf(pid);
+  const ToolOutput marker =
+      desktop.Run({"reg.exe", "query", "HKLM\\SOFTWARE\\VamoSetup\\LabNetwork", "/v", "ClientAddress"});
+  EXPECT_EQ(marker.exitStatus, 0) << marker.err;
+  EXPECT_NE(marker.out.find(options.strLabAddress), std::string::npos) << marker.out;
 }
 
 }  // namespace
