@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "tests/support/NetworkLab.h"
+#include "tests/support/ScreenCompare.h"
 #include "tests/support/WineDesktop.h"
 
 namespace fs = std::filesystem;
@@ -69,6 +70,16 @@ TEST_F(WineDesktopTest, ClicksArriveAsButtonDownAtTheClientPoint) {
   ASSERT_TRUE(focus.has_value());
   EXPECT_EQ(focus->strWindowClass, "VamoWindowProbe");
   EXPECT_EQ(focus->strWindowTitle, kTitle + " clicked 300,10");
+  // The window's picture is the window alone: its size, one background
+  // colour where nothing is drawn, and the buttons on it.
+  const std::string shot = m_pDesktop->DriveC() + "/probe.png";
+  ASSERT_TRUE(m_pDesktop->Capture(window, shot));
+  const std::optional<ScreenImage> image = ScreenImage::Load(shot);
+  ASSERT_TRUE(image.has_value());
+  EXPECT_EQ(image->Width(), 320);
+  EXPECT_EQ(image->Height(), 200);
+  EXPECT_EQ(image->At(5, 5), image->At(160, 100));
+  EXPECT_NE(image->At(21, 151), image->At(160, 100)) << "no Save button's edge";
 }
 
 TEST_F(WineDesktopTest, TheSaveDialogTakesTheNameTypedOnceItsEntryHasTheFocus) {
