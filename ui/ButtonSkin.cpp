@@ -42,7 +42,7 @@ void CButtonSkin::PreSubclassWindow() {
   Button::PreSubclassWindow();
 }
 
-void CButtonSkin::DrawItem(DRAWITEMSTRUCT* lpDrawItemStruct) {
+void CButtonSkin::DrawItem(platform::gui::DRAWITEMSTRUCT* lpDrawItemStruct) {
   if (!lpDrawItemStruct || !lpDrawItemStruct->pDC) return;
   Bitmap* pPicture = &m_bmpNormal;
   int nWidth = m_nNormalWidth, nHeight = m_nNormalHeight;

@@ -35,18 +35,28 @@ bool DispatchOne(MSG& msg) {
   return true;
 }
 
-void PaintTree(HWND hWnd, HDC hdc, POINT origin, const RECT& clip) {
+// Each window paints into a picture of its own client area at (0, 0), as
+// it would on the screen: the system controls' painting clips to their
+// client rectangle in device coordinates, so no origin may be shifted under
+// them. The picture starts as what lies below the window (a child that
+// does not erase shows its parent) and goes back into the target clipped.
+void PaintTree(HWND hWnd, HDC target, POINT origin, const RECT& clip) {
   RECT client;
   ::GetClientRect(hWnd, &client);
-  const int saved = ::SaveDC(hdc);
-  ::SetGraphicsMode(hdc, GM_ADVANCED);
-  const XFORM shift{1, 0, 0, 1, static_cast<FLOAT>(origin.x), static_cast<FLOAT>(origin.y)};
-  ::SetWorldTransform(hdc, &shift);
+  Bitmap picture;
+  DC memory;
+  if (client.right <= 0 || client.bottom <= 0 || !picture.CreateBitmap(client.right, client.bottom) ||
+      !memory.CreateCompatibleDC(nullptr))
+    return;
+  memory.SelectObject(&picture);
+  const HDC hdc = memory.Native()->hdc;
+  ::BitBlt(hdc, 0, 0, client.right, client.bottom, target, origin.x, origin.y, SRCCOPY);
   ::IntersectClipRect(hdc, clip.left - origin.x, clip.top - origin.y, clip.right - origin.x, clip.bottom - origin.y);
   g_printTargets.emplace_back(hWnd, hdc);
   ::SendMessageW(hWnd, WM_PAINT, 0, 0);
   g_printTargets.pop_back();
-  ::RestoreDC(hdc, saved);
+  ::BitBlt(target, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, hdc, clip.left - origin.x,
+           clip.top - origin.y, SRCCOPY);
   if (!::IsWindow(hWnd)) return;
   // Children after their parent, the bottom of the z-order first.
   std::vector<HWND> children;
@@ -61,7 +71,7 @@ void PaintTree(HWND hWnd, HDC hdc, POINT origin, const RECT& clip) {
     const RECT placed{rc.left + origin.x, rc.top + origin.y, rc.right + origin.x, rc.bottom + origin.y};
     RECT childClip;
     if (!::IntersectRect(&childClip, &clip, &placed)) continue;
-    PaintTree(child, hdc, {placed.left, placed.top}, childClip);
+    PaintTree(child, target, {placed.left, placed.top}, childClip);
   }
 }
 

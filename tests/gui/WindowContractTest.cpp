@@ -87,7 +87,7 @@ class RecordingWindow : public Window {
 // A skinned button in miniature: it draws itself in one colour.
 class ColourButton : public Button {
  public:
-  void DrawItem(DRAWITEMSTRUCT* lpDrawItemStruct) override {
+  void DrawItem(platform::gui::DRAWITEMSTRUCT* lpDrawItemStruct) override {
     lpDrawItemStruct->pDC->FillSolidRect(lpDrawItemStruct->rcItem, colour);
     ++draws;
     lastState = lpDrawItemStruct->itemState;

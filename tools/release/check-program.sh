@@ -2,14 +2,15 @@
 # Checks a signed Windows program before it is shipped; exits 1 with one line
 # naming the first failed check.
 #
-#   check-program.sh PROGRAM.exe LEVEL CA.pem VAMO_TOOL
+#   check-program.sh PROGRAM.exe LEVEL SUBSYSTEM CA.pem VAMO_TOOL
 #
-# LEVEL is the execution level its manifest must ask for; CA the root its
+# LEVEL is the execution level its manifest must ask for; SUBSYSTEM "gui" or
+# "console", the subsystem its PE header must name; CA the root its
 # Authenticode signature must chain to; VAMO_TOOL the Linux build's vamo-tool,
 # whose code-sign check is the one the wizard applies to what it downloads.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-program=$1 level=$2 ca=$3 tool=$4
+program=$1 level=$2 subsystem=$3 ca=$4 tool=$5
 name=$(basename "$program")
 fail() { echo "check-program: $*" >&2; exit 1; }
 # Under 8 MiB: the wizard is downloaded from a payment page by users on slow
@@ -21,6 +22,15 @@ max_size=$((8 * 1024 * 1024))
 pe=$(od -An -tu4 -j60 -N4 "$program" | tr -d ' ')
 magic=$(od -An -tx2 -j$((pe + 24)) -N2 "$program" | tr -d ' ')
 [ "$magic" = 020b ] || fail "$name is not a PE32+ image"
+# The wizard is a windowed program: as a console program Windows would open a
+# console window beside it. 2 is IMAGE_SUBSYSTEM_WINDOWS_GUI, 3 the console.
+case $subsystem in
+  gui) want=2 ;;
+  console) want=3 ;;
+  *) fail "unknown subsystem $subsystem (gui or console)" ;;
+esac
+[ "$(od -An -tu2 -j$((pe + 24 + 68)) -N2 "$program" | tr -d ' ')" = "$want" ] ||
+  fail "$name is not a $subsystem program"
 
 cmake -DOBJDUMP=x86_64-w64-mingw32-objdump -DPROGRAM="$program" -P "$here/../../cmake/CheckImports.cmake" \
   >/dev/null 2>&1 || fail "$name imports DLLs that are not part of Windows"
