@@ -140,6 +140,13 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
 }
 
 const std::string& SharedWineTemplate() {
+  // A caller that booted one already (inside the lab, for a test it runs
+  // there again) names it as wine-run's callers do.
+  static const std::string given = [] {
+    const char* templ = std::getenv("VAMO_WINE_TEMPLATE");
+    return templ && fs::exists(std::string(templ) + "/system.reg") ? std::string(templ) : std::string();
+  }();
+  if (!given.empty()) return given;
   static const std::string root = MakeRoot();
   static const std::string prefix = [] {
     if (root.empty()) return std::string();

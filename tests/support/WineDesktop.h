@@ -116,9 +116,9 @@ class WineDesktop {
 std::string Win32BuildDir();
 // A program of that build (path relative to it), or "" when it is missing.
 std::string Win32Program(const std::string& relativePath);
-// One booted Wine prefix per test process, booted on first use (inside a
-// lab when the process runs in one) and removed when the process ends; ""
-// when wineboot failed.
+// One booted Wine prefix per test process: $VAMO_WINE_TEMPLATE when it
+// names one, else booted on first use (inside a lab when the process runs
+// in one) and removed when the process ends; "" when wineboot failed.
 const std::string& SharedWineTemplate();
 // Polls a condition until it holds or the deadline passes.
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);

@@ -9,6 +9,8 @@
 // pictures are kept there for docs/screenshots/wizard-win32.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -64,7 +66,28 @@ class WizardUnderWine : public ::testing::Test {
     all.insert(all.end(), switches.begin(), switches.end());
     ASSERT_TRUE(lab.Set(all)) << lab.Error();
     ASSERT_TRUE(lab.Publish(kRelease + "/site")) << lab.Error();
-    EXPECT_TRUE(lab.RunCurrentTestInside());
+    // The inner half is bounded like every lab command; a prefix booted here
+    // once, inside the lab, leaves it the copy and the run.
+    const std::string& templ = TemplateInLab(lab);
+    ASSERT_FALSE(templ.empty()) << "wineboot inside the lab failed";
+    EXPECT_TRUE(lab.RunCurrentTestInside({"VAMO_WINE_TEMPLATE=" + templ}));
+  }
+
+  static const std::string& TemplateInLab(const NetworkLab& lab) {
+    static const std::string root = [] {
+      std::string dir = (fs::temp_directory_path() / "vamo-wine-wizard.XXXXXX").string();
+      return mkdtemp(dir.data()) ? dir : std::string();
+    }();
+    static const std::string templ = [&lab] {
+      if (root.empty()) return std::string();
+      std::atexit([] {
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+      });
+      const ToolOutput boot = lab.Run({VAMO_WINE_RUN, "--template", root + "/prefix"});
+      return boot.exitStatus == 0 ? root + "/prefix" : std::string();
+    }();
+    return templ;
   }
 
   // Waits until a window shows the page of that name: its picture taken
