@@ -16,8 +16,10 @@
 // line by that height). A text region therefore passes within a tolerance:
 //
 //  - its ink (pixels farther than kInkThreshold from the region's background,
-//    the Linux picture's most common colour there) lies in both pictures,
-//    or in neither;
+//    the Linux picture's most common colour there, or than a third of the
+//    text's contrast for faint text: a grey line on white would otherwise
+//    keep only the glyphs' cores, which each rasteriser draws differently)
+//    lies in both pictures, or in neither;
 //  - the ink's bounding boxes agree within kEdgeTolerance pixels on each
 //    edge: six lines placed by an 11- instead of a 12-pixel height end six
 //    pixels higher; a missing line or text in the wrong place moves an edge
