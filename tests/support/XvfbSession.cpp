@@ -1,7 +1,5 @@
 #include "tests/support/XvfbSession.h"
 
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -49,41 +47,9 @@ int WaitChild(int pid, std::chrono::milliseconds timeout, const std::function<vo
 
 }  // namespace
 
-XvfbSession::XvfbSession(const std::string& screen) {
-  int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) {
-    m_strError = "pipe failed";
-    return;
-  }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  // The server writes its display number to descriptor 3.
-  posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
-  m_pid = Spawn({"Xvfb", "-displayfd", "3", "-screen", "0", screen, "-nolisten", "tcp", "-noreset"}, &actions);
-  posix_spawn_file_actions_destroy(&actions);
-  close(fds[1]);
-  if (m_pid <= 0) {
-    m_strError = "Xvfb could not be started (is the xvfb package installed?)";
-    close(fds[0]);
-    return;
-  }
-  std::string number;
-  const auto deadline = std::chrono::steady_clock::now() + 15s;
-  while (number.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-    pollfd p{fds[0], POLLIN, 0};
-    if (poll(&p, 1, 100) <= 0) continue;
-    char buffer[32];
-    const ssize_t n = read(fds[0], buffer, sizeof(buffer));
-    if (n <= 0) break;
-    number.append(buffer, static_cast<size_t>(n));
-  }
-  close(fds[0]);
-  if (number.find('\n') == std::string::npos) {
-    m_strError = "Xvfb did not report a display within 15 s";
-    return;
-  }
-  m_strDisplay = ":" + number.substr(0, number.find('\n'));
-  setenv("DISPLAY", m_strDisplay.c_str(), 1);
+XvfbSession::XvfbSession(const std::string& screen) : m_server(screen) {
+  if (!m_server.Ok()) return;
+  setenv("DISPLAY", m_server.Display().c_str(), 1);
   // No accessibility bus, no settings daemon, X11 only: nothing for the
   // toolkit to wait for on a bare test server.
   setenv("NO_AT_BRIDGE", "1", 1);
@@ -119,14 +85,7 @@ void XvfbSession::StopWindowManager() {
   m_wmPid = -1;
 }
 
-XvfbSession::~XvfbSession() {
-  StopWindowManager();
-  if (m_pid <= 0) return;
-  kill(m_pid, SIGTERM);
-  if (WaitChild(m_pid, 5s, [] { std::this_thread::sleep_for(10ms); }) == -1) {
-    // WaitChild killed it.
-  }
-}
+XvfbSession::~XvfbSession() { StopWindowManager(); }
 
 XvfbSession& SharedXvfb() {
   static XvfbSession* session = new XvfbSession;

@@ -7,11 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/PrivateXServer.h"
+
 // Window tests under a private X server, with real X input.
 //
-// XvfbSession starts Xvfb on a display number the server picks itself
-// (-displayfd), so parallel test programs never meet, and points this
-// process's DISPLAY at it. It must exist before the window layer is first
+// XvfbSession starts a PrivateXServer and points this process's DISPLAY at
+// it. It must exist before the window layer is first
 // initialised; SharedXvfb() makes one per test process and ends it (by its
 // PID) when the process ends. Every wait below is bounded and says what it
 // waited for when it fails.
@@ -22,20 +23,18 @@ class XvfbSession {
   XvfbSession(const XvfbSession&) = delete;
   XvfbSession& operator=(const XvfbSession&) = delete;
 
-  bool Ok() const { return m_pid > 0 && !m_strDisplay.empty(); }
+  bool Ok() const { return m_server.Ok(); }
   // Starts a window manager (openbox) on the display and waits until it
   // has taken over; only tests of minimising and activation need one.
   // Ended by StopWindowManager or with the session.
   bool StartWindowManager();
   void StopWindowManager();
-  const std::string& Display() const { return m_strDisplay; }
-  const std::string& Error() const { return m_strError; }
+  const std::string& Display() const { return m_server.Display(); }
+  const std::string& Error() const { return m_server.Error(); }
 
  private:
-  int m_pid = -1;
+  PrivateXServer m_server;
   int m_wmPid = -1;
-  std::string m_strDisplay;
-  std::string m_strError;
 };
 
 // The process's private X server, started on first use.
