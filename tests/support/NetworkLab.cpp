@@ -11,9 +11,7 @@
 
 namespace {
 
-// Longest run of one lab command. The lab bounds its own waits (seconds);
-// this only turns a lab that hangs against all odds into a clear failure.
-constexpr const char* kLabCommandLimit = "120";
+std::string Seconds(std::chrono::seconds limit) { return std::to_string(limit.count()); }
 
 std::string UniqueLabName() {
   static std::atomic<int> s_nNext{0};
@@ -101,11 +99,11 @@ bool NetworkLab::Publish(const std::string& dir) {
   return RefreshStatus();
 }
 
-ToolOutput NetworkLab::Run(const std::vector<std::string>& command,
-                           const std::vector<std::string>& extraEnv) const {
+ToolOutput NetworkLab::Run(const std::vector<std::string>& command, const std::vector<std::string>& extraEnv,
+                           std::chrono::seconds limit) const {
   std::vector<std::string> args = {"exec", m_strName, "--"};
   args.insert(args.end(), command.begin(), command.end());
-  return RunLabTool(args, extraEnv);
+  return RunLabTool(args, extraEnv, limit);
 }
 
 ToolOutput NetworkLab::RunShell(const std::string& script, const std::vector<std::string>& extraEnv) const {
@@ -115,16 +113,18 @@ ToolOutput NetworkLab::RunShell(const std::string& script, const std::vector<std
   return Run({"bash", "-c", script}, env);
 }
 
-::testing::AssertionResult NetworkLab::RunCurrentTestInside(const std::vector<std::string>& extraEnv) const {
-  return RunInside(extraEnv, false);
+::testing::AssertionResult NetworkLab::RunCurrentTestInside(const std::vector<std::string>& extraEnv,
+                                                            std::chrono::seconds limit) const {
+  return RunInside(extraEnv, false, limit);
 }
 
 ::testing::AssertionResult NetworkLab::RunCurrentTestInsideOwnProcesses(
     const std::vector<std::string>& extraEnv) const {
-  return RunInside(extraEnv, true);
+  return RunInside(extraEnv, true, kLabCommandLimit);
 }
 
-::testing::AssertionResult NetworkLab::RunInside(const std::vector<std::string>& extraEnv, bool bOwnProcesses) const {
+::testing::AssertionResult NetworkLab::RunInside(const std::vector<std::string>& extraEnv, bool bOwnProcesses,
+                                                 std::chrono::seconds limit) const {
   std::string test = CurrentTestName();
   std::string exe = OwnExecutable();
   if (test.empty() || exe.empty()) return ::testing::AssertionFailure() << "no current test to run inside the lab";
@@ -135,14 +135,14 @@ ToolOutput NetworkLab::RunShell(const std::string& script, const std::vector<std
     // The shell must stay (not exec `lab`): it is the namespace's first
     // process, in the machine's network.
     inner = RunProgram("/usr/bin/timeout",
-                       {"-k", "5", kLabCommandLimit, "unshare", "--pid", "--fork", "--mount-proc", "--", "bash", "-c",
+                       {"-k", "5", Seconds(limit), "unshare", "--pid", "--fork", "--mount-proc", "--", "bash", "-c",
                         "\"$@\"; exit $?", "inside", VAMO_LAB_TOOL, "exec", m_strName, "--", exe,
                         "--gtest_filter=" + test, "--gtest_color=no"},
                        env);
     if (inner.exitStatus == 124 || inner.exitStatus == 137)
-      inner.err += std::string("(timed out after ") + kLabCommandLimit + " s)\n";
+      inner.err += "(timed out after " + Seconds(limit) + " s)\n";
   } else {
-    inner = Run({exe, "--gtest_filter=" + test, "--gtest_color=no"}, env);
+    inner = Run({exe, "--gtest_filter=" + test, "--gtest_color=no"}, env, limit);
   }
   // Exit status 0 alone would also be a filter that matched nothing.
   if (inner.exitStatus == 0 && inner.out.find("[  PASSED  ] 1 test.") != std::string::npos)
@@ -192,12 +192,13 @@ std::string NetworkLab::WhyUnavailable() {
   return s_strWhy;
 }
 
-ToolOutput NetworkLab::RunLabTool(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv) {
-  std::vector<std::string> command = {"-k", "5", kLabCommandLimit, VAMO_LAB_TOOL};
+ToolOutput NetworkLab::RunLabTool(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv,
+                                  std::chrono::seconds limit) {
+  std::vector<std::string> command = {"-k", "5", Seconds(limit), VAMO_LAB_TOOL};
   command.insert(command.end(), args.begin(), args.end());
   ToolOutput result = RunProgram("/usr/bin/timeout", command, extraEnv);
   if (result.exitStatus == 124 || result.exitStatus == 137)
-    result.err += std::string("(timed out: the command, or the lab command after ") + kLabCommandLimit + " s)\n";
+    result.err += "(timed out: the command, or the lab command after " + Seconds(limit) + " s)\n";
   return result;
 }
 

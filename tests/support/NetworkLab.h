@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 #include <string>
 #include <vector>
@@ -51,6 +52,10 @@ struct NetworkLabOptions {
   std::vector<std::string> extraArgs; // further `lab up` options
 };
 
+// Longest run of one lab command. The lab bounds its own waits (seconds);
+// this only turns a lab that hangs against all odds into a clear failure.
+inline constexpr std::chrono::seconds kLabCommandLimit{120};
+
 class NetworkLab {
  public:
   explicit NetworkLab(const NetworkLabOptions& options = {});
@@ -77,8 +82,8 @@ class NetworkLab {
 
   // Runs a program inside the client namespace with this process's
   // environment plus extraEnv, and collects its exit status and output.
-  ToolOutput Run(const std::vector<std::string>& command,
-                 const std::vector<std::string>& extraEnv = {}) const;
+  ToolOutput Run(const std::vector<std::string>& command, const std::vector<std::string>& extraEnv = {},
+                 std::chrono::seconds limit = kLabCommandLimit) const;
   // Runs a bash script inside the client namespace. Every status value is in
   // its environment as LAB_<KEY> (LAB_GATEWAY, LAB_WWW_ADDR, LAB_DNS_DOWN ...).
   ToolOutput RunShell(const std::string& script, const std::vector<std::string>& extraEnv = {}) const;
@@ -86,7 +91,10 @@ class NetworkLab {
   // Runs the current test again inside the client namespace (see above).
   // Succeeds when exactly that one test ran there and passed; the failure
   // message carries the inner run's output.
-  ::testing::AssertionResult RunCurrentTestInside(const std::vector<std::string>& extraEnv = {}) const;
+  // A test whose inner half runs longer than any lab command (a whole run of
+  // a Windows program under Wine) names its own limit.
+  ::testing::AssertionResult RunCurrentTestInside(const std::vector<std::string>& extraEnv = {},
+                                                  std::chrono::seconds limit = kLabCommandLimit) const;
   // The same in a PID namespace of the test's own, whose first process (a
   // shell) stays outside the lab's network, as scripts/demo runs the
   // wizard: the inner test meets only processes it started, and a program
@@ -103,14 +111,15 @@ class NetworkLab {
   // when it can.
   static std::string WhyUnavailable();
   // Runs tools/lab/lab with the given arguments, bounded in time.
-  static ToolOutput RunLabTool(const std::vector<std::string>& args,
-                               const std::vector<std::string>& extraEnv = {});
+  static ToolOutput RunLabTool(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv = {},
+                               std::chrono::seconds limit = kLabCommandLimit);
   // `lab status NAME` as a map; empty when there is no such lab.
   static std::map<std::string, std::string> StatusOf(const std::string& name);
 
  private:
   bool RefreshStatus();
-  ::testing::AssertionResult RunInside(const std::vector<std::string>& extraEnv, bool bOwnProcesses) const;
+  ::testing::AssertionResult RunInside(const std::vector<std::string>& extraEnv, bool bOwnProcesses,
+                                       std::chrono::seconds limit) const;
 
   std::string m_strName;
   std::string m_strError;
