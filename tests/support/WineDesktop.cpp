@@ -330,8 +330,12 @@ std::optional<WineDesktop::Focus> WineDesktop::WaitForFocus(const std::string& w
 }
 
 bool WineDesktop::Click(uint64_t window, int x, int y) const {
-  return Xdotool({"mousemove", "--sync", "--window", std::to_string(window), std::to_string(x), std::to_string(y),
-                  "click", "1"})
+  // xdotool's --sync waits for the pointer to move, which it never does when
+  // it already is there (a button of the next page at the place of the one
+  // just clicked); a step beside the point first makes the move a real one.
+  const std::string id = std::to_string(window);
+  return Xdotool({"mousemove", "--window", id, std::to_string(x > 0 ? x - 1 : x + 1), std::to_string(y),
+                  "mousemove", "--sync", "--window", id, std::to_string(x), std::to_string(y), "click", "1"})
       .has_value();
 }
 

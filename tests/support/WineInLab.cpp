@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 WineInLab::WineInLab(const NetworkLab& lab) : m_lab(lab) {
   std::string root = (std::filesystem::temp_directory_path() / "vamo-wine-lab.XXXXXX").string();
@@ -37,6 +38,12 @@ ToolOutput WineInLab::RunIn(const std::string& strPrefix, const std::vector<std:
 std::string WineInLab::TrustRootsPath() {
   const std::string path = VAMO_WIN32_TRUST_ROOTS_DEFAULT;
   return std::filesystem::exists(path) ? path : "";
+}
+
+void WineInLab::PlaceObsoletePlugin(const std::string& strDriveC) {
+  const std::filesystem::path old = std::filesystem::path(strDriveC) / "windows/Downloaded Program Files/VamoOld.dll";
+  std::filesystem::create_directories(old.parent_path());
+  std::ofstream(old) << "an obsolete plug-in\n";
 }
 
 std::string WineInLab::WindowsToolPath() {

@@ -37,6 +37,9 @@ class WineInLab {
   static std::string WindowsToolPath();
   // The Windows build's trust-roots.exe beside vamo-tool.exe; "" when missing.
   static std::string TrustRootsPath();
+  // The demo machine's plug-in of an earlier release, which the demo list
+  // removes, put in the ActiveX cache of the prefix whose drive_c is given.
+  static void PlaceObsoletePlugin(const std::string& strDriveC);
 
  private:
   const NetworkLab& m_lab;

@@ -120,9 +120,7 @@ void MakeWindowsMachine(const std::string& strPrefix, const std::string& strRele
   ToolOutput trusted = SharedWineLab().wine->RunIn(
       strPrefix, {WineInLab::TrustRootsPath(), "Z:" + strScratch + "/lab-ca.pem", "Z:" + strScratch + "/demo-ca.pem"});
   ASSERT_EQ(trusted.exitStatus, 0) << trusted.err;
-  const fs::path old = fs::path(strPrefix) / "drive_c/windows/Downloaded Program Files/VamoOld.dll";
-  fs::create_directories(old.parent_path());
-  std::ofstream(old) << "an obsolete plug-in\n";
+  WineInLab::PlaceObsoletePlugin(strPrefix + "/drive_c");
 }
 
 // `reg query KEY /s` in a machine's prefix, outside the lab.

@@ -3,8 +3,10 @@
 # (scripts/demo --windows): builds both builds, starts a lab whose update host
 # serves the Windows demo release, makes a fresh Windows machine (a Wine
 # prefix, booted inside the lab's client namespace, whose ROOT store holds the
-# lab's CA and the demo publisher's), runs `vamo-tool.exe repair` there under
-# Wine, says where the report and the machine are and stops the lab.
+# lab's CA and the demo publisher's), runs the repair there under Wine, says
+# where the report and the machine are and stops the lab. With a display the
+# run is the wizard's, VamoSetup.exe's window on it; without one (or with
+# VAMO_DEMO_TERMINAL=1) `vamo-tool.exe repair` shows it in the terminal.
 #
 #   VAMO_DEMO_DIR names the demo folder (default build/demo/run-win32;
 #   replaced on each run)
@@ -27,10 +29,11 @@ scripts/setup
 build=$root/build
 tool=$build/tools/vamo-tool/vamo-tool
 tool_exe=$root/build-win32/tools/vamo-tool/vamo-tool.exe
+wizard_exe=$root/build-win32/app/VamoSetup.exe
 trust_roots=$root/build-win32/tests/support/trust-roots.exe
 lab=$root/tools/lab/lab
 release=$build/demo/release-win32
-for needed in "$tool_exe" "$trust_roots" "$release/stamp"; do
+for needed in "$tool_exe" "$wizard_exe" "$trust_roots" "$release/stamp"; do
   [ -e "$needed" ] || {
     echo "demo: $needed is missing: the Windows demo needs the mingw-w64 cross compiler and wine64 (scripts/setup)" >&2
     exit 1
@@ -75,12 +78,23 @@ in_lab "$trust_roots" "Z:$demo/lab-ca.pem" "Z:$demo/demo-ca.pem"
 mkdir -p "$wineprefix/drive_c/windows/Downloaded Program Files"
 printf 'an obsolete plug-in\r\n' > "$wineprefix/drive_c/windows/Downloaded Program Files/VamoOld.dll"
 
-echo "demo: running vamo-tool.exe repair under Wine in the lab's client namespace"
-echo
+source tools/demo/display.sh
+if use_window; then
+  # Wine draws on the caller's display (wine-run never uses one unasked);
+  # the wizard keeps the run's report where VAMO_SETUP_REPORT says.
+  front_end=(env VAMO_WINE_DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-$HOME/.Xauthority}"
+             VAMO_SETUP_REPORT="$report_windows" "$root/scripts/wine-run" "$wizard_exe")
+  echo "demo: VamoSetup.exe opens under Wine on display $DISPLAY; the run begins with [다음] on its first page"
+else
+  front_end=("$root/scripts/wine-run" "$tool_exe" repair --report "$report_windows")
+  echo "demo: running vamo-tool.exe repair under Wine in the lab's client namespace"
+  echo
+fi
 status=0
 interrupted=0
 trap 'interrupted=1' INT
-in_lab "$tool_exe" repair --report "$report_windows" || status=$?
+"$lab" exec "$name" -- env VAMO_WINE_PREFIX="$wineprefix" VAMO_WINE_LAB_ADDRESS="$client_addr" "${front_end[@]}" ||
+  status=$?
 trap 'exit 130' INT
 
 here() {
