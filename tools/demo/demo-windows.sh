@@ -31,9 +31,10 @@ tool=$build/tools/vamo-tool/vamo-tool
 tool_exe=$root/build-win32/tools/vamo-tool/vamo-tool.exe
 wizard_exe=$root/build-win32/app/VamoSetup.exe
 trust_roots=$root/build-win32/tests/support/trust-roots.exe
+desktop_helper=$root/build-win32/tests/support/wine-desktop-helper.exe
 lab=$root/tools/lab/lab
 release=$build/demo/release-win32
-for needed in "$tool_exe" "$wizard_exe" "$trust_roots" "$release/stamp"; do
+for needed in "$tool_exe" "$wizard_exe" "$trust_roots" "$desktop_helper" "$release/stamp"; do
   [ -e "$needed" ] || {
     echo "demo: $needed is missing: the Windows demo needs the mingw-w64 cross compiler and wine64 (scripts/setup)" >&2
     exit 1
@@ -75,6 +76,9 @@ cp "$("$lab" ca "$name")" "$demo/lab-ca.pem"
 cp "$release/pki/ca.pem" "$demo/demo-ca.pem"
 echo "demo: booting a Windows machine (a Wine prefix) inside the lab"
 in_lab "$trust_roots" "Z:$demo/lab-ca.pem" "Z:$demo/demo-ca.pem"
+# Wine has no Gulim or Dotum, the faces the wizard's pages name; the machine
+# maps them to NanumGothic, or Korean text would be drawn as empty boxes.
+in_lab "$desktop_helper" korean-faces
 mkdir -p "$wineprefix/drive_c/windows/Downloaded Program Files"
 printf 'an obsolete plug-in\r\n' > "$wineprefix/drive_c/windows/Downloaded Program Files/VamoOld.dll"
 
