@@ -2,6 +2,8 @@
 
 // Small helpers the peer-comparison benchmarks share: a scratch folder in
 // /tmp, a big file, wall-clock timing, the process's memory figures.
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -18,7 +20,10 @@ namespace bench {
 class ScratchFolder {
  public:
   explicit ScratchFolder(const std::string& name) {
-    m_path = std::filesystem::temp_directory_path() / (name + "-" + std::to_string(std::rand()));
+    // Named by this process too: std::rand() unseeded gives every bench the
+    // same number, and two benches at once must not share a folder.
+    m_path = std::filesystem::temp_directory_path() /
+             (name + "-" + std::to_string(getpid()) + "-" + std::to_string(std::rand()));
     std::filesystem::create_directories(m_path);
   }
   ~ScratchFolder() {

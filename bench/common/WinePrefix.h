@@ -6,6 +6,7 @@
 // caller's scratch folder to remove.
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "bench/common/BenchSupport.h"
 
@@ -13,14 +14,20 @@ namespace bench {
 
 inline bool RunShell(const std::string& command) { return std::system(command.c_str()) == 0; }
 
+// What a Windows program of the prefix at `path` runs with: no debug
+// chatter, and no offer to install Mono or Gecko from the network.
+inline std::vector<std::string> WineEnvironment(const std::string& path) {
+  return {"WINEPREFIX=" + path, "WINEDEBUG=-all", "WINEARCH=win64", "WINEDLLOVERRIDES=mscoree,mshtml="};
+}
+
 class WinePrefix {
  public:
   // `wineRun` is scripts/wine-run, which boots a prefix.
   WinePrefix(const std::string& path, const std::string& wineRun) : m_path(path), m_wineRun(wineRun) {
-    setenv("WINEPREFIX", path.c_str(), 1);
-    setenv("WINEDEBUG", "-all", 1);
-    setenv("WINEARCH", "win64", 1);
-    setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
+    for (const std::string& setting : WineEnvironment(path)) {
+      const size_t equals = setting.find('=');
+      setenv(setting.substr(0, equals).c_str(), setting.c_str() + equals + 1, 1);
+    }
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
   }
