@@ -1,8 +1,12 @@
 #include "platform/gui/Dialog.h"
 
+#include "platform/gui/DialogTemplate.h"
+#include "platform/gui/UiThread.h"
+
 namespace platform::gui {
 
-// What both dialog backends share: data exchange and the OK/Cancel commands.
+// What both dialog backends share: data exchange, the OK/Cancel commands and
+// a modeless dialog's creation from its template.
 
 void DDX_Control(DataExchange* pDX, int nIDC, Window& rControl) {
   if (!pDX || !pDX->m_pDlgWnd || rControl.m_hWnd) return;
@@ -10,6 +14,16 @@ void DDX_Control(DataExchange* pDX, int nIDC, Window& rControl) {
 }
 
 Dialog::Dialog(UINT nIDTemplate, Window* pParentWnd) : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
+
+BOOL Dialog::Create(UINT nIDTemplate, Window* pParentWnd) {
+  Initialize();
+  m_nIDTemplate = nIDTemplate;
+  m_pParentWnd = pParentWnd;
+  auto dialogTemplate = DialogTemplate::Load(nIDTemplate);
+  if (!dialogTemplate || !CreateFromTemplate(pParentWnd)) return FALSE;
+  if (dialogTemplate->style & WS_VISIBLE) ShowWindow(SW_SHOW);
+  return TRUE;
+}
 
 BOOL Dialog::OnInitDialog() {
   DataExchange dx{this, FALSE};

@@ -110,15 +110,6 @@ intptr_t Dialog::DoModal() {
   return result;
 }
 
-BOOL Dialog::Create(UINT nIDTemplate, Window* pParentWnd) {
-  m_nIDTemplate = nIDTemplate;
-  m_pParentWnd = pParentWnd;
-  auto dialogTemplate = DialogTemplate::Load(nIDTemplate);
-  if (!dialogTemplate || !CreateFromTemplate(pParentWnd)) return FALSE;
-  if (dialogTemplate->style & WS_VISIBLE) ShowWindow(SW_SHOW);
-  return TRUE;
-}
-
 void Dialog::EndDialog(int nResult) {
   WindowRecord* record = RecordOf(m_hWnd);
   if (!record) return;

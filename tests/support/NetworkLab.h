@@ -133,6 +133,13 @@ class NetworkLab {
 NetworkLab& SharedNetworkLab();
 void EndSharedNetworkLab();
 
+// Brings the shared lab down once every test of the program has run
+// (::testing::AddGlobalTestEnvironment in the program's main).
+class SharedLabEnvironment : public ::testing::Environment {
+ public:
+  void TearDown() override { EndSharedNetworkLab(); }
+};
+
 // Skips the test where labs cannot be made (a developer without root);
 // CI runs as root, where every lab test runs.
 #define VAMO_REQUIRE_LAB()                                   \

@@ -248,16 +248,6 @@ TEST_F(WizardUnderWine, WithABrowserRunningThePromptComesFirst) {
 
 }  // namespace
 
-namespace {
-
-// Brings the shared lab down once every test has run.
-class SharedLabEnvironment : public ::testing::Environment {
- public:
-  void TearDown() override { EndSharedNetworkLab(); }
-};
-
-}  // namespace
-
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   ::testing::AddGlobalTestEnvironment(new SharedLabEnvironment);

@@ -5,16 +5,6 @@
 #include "tests/support/NetworkLab.h"
 #include "tests/ui/WizardTestSupport.h"
 
-namespace {
-
-// Brings the shared lab down once every test has run.
-class SharedLabEnvironment : public ::testing::Environment {
- public:
-  void TearDown() override { EndSharedNetworkLab(); }
-};
-
-}  // namespace
-
 int main(int argc, char** argv) {
   // Before the toolkit reads the desktop's folders: no test reaches a real
   // browser.

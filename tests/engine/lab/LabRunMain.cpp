@@ -7,16 +7,6 @@
 #include "tests/engine/lab/LabRunSupport.h"
 #include "tests/support/PrivateProcesses.h"
 
-namespace {
-
-// Brings the shared lab down once every test has run.
-class SharedLabEnvironment : public ::testing::Environment {
- public:
-  void TearDown() override { EndSharedNetworkLab(); }
-};
-
-}  // namespace
-
 int main(int argc, char** argv) {
   if (std::getenv("VAMO_LAB_TEST") != nullptr && std::getenv("VAMO_LAB") != nullptr) {
     PrivateProcesses where = EnterPrivateProcesses();
