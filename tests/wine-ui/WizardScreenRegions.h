@@ -16,6 +16,10 @@ struct WizardScreen {
   // The step strip, whose current step blinks: a picture is taken again
   // until the strip shows the same blink state as the other build's.
   bool bBlinks = false;
+  // Parts that stay in whichever of their two pictures the last blink left:
+  // once the run is done its step blinks one more time and stops there. The
+  // comparison takes them from the picture being checked.
+  std::vector<ScreenRect> settled;
 };
 
 const std::vector<WizardScreen>& WizardScreens();
@@ -23,3 +27,5 @@ const std::vector<WizardScreen>& WizardScreens();
 const WizardScreen* FindWizardScreen(const std::string& name);
 // The step strip's rectangle (main window pages).
 ScreenRect StepStrip();
+// `expected` with the screen's settled parts taken from `actual`.
+ScreenImage WithSettledParts(const WizardScreen& screen, ScreenImage expected, const ScreenImage& actual);

@@ -112,7 +112,7 @@ class WizardUnderWine : public ::testing::Test {
           if (!m_pDesktop->Capture(window, shot)) return false;
           report.clear();
           const std::optional<ScreenImage> got = ScreenImage::Load(shot);
-          return got && AllSame(CompareScreens(*want, *got, screen->text), &report);
+          return got && AllSame(CompareScreens(WithSettledParts(*screen, *want, *got), *got, screen->text), &report);
         },
         timeout);
     if (const char* keep = std::getenv("VAMO_TEST_SCREENSHOT_DIR"); keep && *keep && fs::exists(shot))
