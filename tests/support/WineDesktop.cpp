@@ -1,8 +1,6 @@
 #include "tests/support/WineDesktop.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,8 +10,6 @@
 #include <sstream>
 #include <thread>
 
-extern char** environ;
-
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
@@ -22,40 +18,6 @@ namespace {
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// This process's environment with `extra` (NAME=value) put over it.
-std::vector<std::string> MergedEnvironment(const std::vector<std::string>& extra) {
-  std::vector<std::string> env;
-  for (char** e = environ; *e != nullptr; ++e) {
-    const std::string entry = *e;
-    bool bOverridden = false;
-    for (const std::string& over : extra)
-      if (entry.compare(0, over.find('=') + 1, over, 0, over.find('=') + 1) == 0) bOverridden = true;
-    if (!bOverridden) env.push_back(entry);
-  }
-  env.insert(env.end(), extra.begin(), extra.end());
-  return env;
-}
-
-// Starts a program (searched in PATH) with its output to two files; -1 on failure.
-int Spawn(const std::vector<std::string>& command, const std::vector<std::string>& env, const std::string& outPath,
-          const std::string& errPath) {
-  std::vector<char*> argv;
-  for (const std::string& a : command) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  std::vector<char*> envp;
-  for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
-  envp.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  pid_t pid = -1;
-  const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  return rc == 0 ? pid : -1;
 }
 
 // Exit status of a child once it ended; nullopt at the deadline. -1 for a
@@ -84,7 +46,7 @@ ToolOutput RunBounded(const std::vector<std::string>& command, const std::vector
   static int counter = 0;
   const std::string stem = scratch + "/run" + std::to_string(++counter);
   ToolOutput result;
-  const int pid = Spawn(command, env, stem + ".out", stem + ".err");
+  const int pid = SpawnToFiles(command, env, stem + ".out", stem + ".err");
   if (pid < 0) {
     result.err = "cannot start " + command.front();
     return result;
@@ -228,7 +190,7 @@ int WineDesktop::Start(const std::vector<std::string>& command) {
   std::vector<std::string> full{VAMO_WINE_RUN, "--in", m_strPrefix};
   full.insert(full.end(), command.begin(), command.end());
   const std::string stem = m_strRoot + "/program" + std::to_string(m_started.size());
-  const int pid = Spawn(full, Environment(), stem + ".out", stem + ".err");
+  const int pid = SpawnToFiles(full, Environment(), stem + ".out", stem + ".err");
   if (pid > 0) m_started.push_back({pid, stem, false});
   return pid;
 }
